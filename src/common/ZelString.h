@@ -1,0 +1,72 @@
+// The 8-bit string of the whole system, in the system's ANSI code page.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+#include <string_view>
+
+#include "platform/Automation.h"
+
+class CZelString {
+public:
+    CZelString() = default;
+    CZelString(const char* text);  // NOLINT: implicit, texts flow freely into strings
+    CZelString(std::string_view text);  // NOLINT
+    explicit CZelString(const OLECHAR* bstr);
+    explicit CZelString(int value);
+    explicit CZelString(char ch);
+    CZelString(const CZelString& other);
+    CZelString(CZelString&& other) noexcept;
+    CZelString& operator=(const CZelString& other);
+    CZelString& operator=(CZelString&& other) noexcept;
+    virtual ~CZelString() = default;
+
+    void Assign(const char* text);
+    void Assign(const CZelString& other);
+    void Assign(const OLECHAR* bstr);
+    void Append(const char* text);
+    void Append(const CZelString& other);
+    void Append(char ch);
+
+    // printf-style into at most 2,047 characters.
+    void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // printf-style without a length limit; "%ls" takes a BSTR.
+    void FormatSized(const char* format, ...);
+
+    // A new BSTR the caller owns.
+    BSTR ToBSTR() const;
+
+    void MakeUpper();
+    void MakeLower();
+    bool IsAllDigits() const;
+    void Trim();
+    void StripLeading(char ch);
+    void EnsureTrailing(char ch);
+    bool StartsWith(const char* prefix, bool caseSensitive) const;
+    void Prepend(const char* prefix, bool force = false);
+    bool Contains(const char* text, bool caseSensitive) const;
+    void Replace(const char* search, const char* replacement, bool caseSensitive);
+
+    // Field `index` of the text split at `separator`, or `def` when it is missing or empty. A call
+    // for the field after the previous call's continues from the remembered position.
+    CZelString GetToken(const char* separator, const char* def, int index);
+    int GetTokenInt(const char* separator, int def, int index);
+    int CountTokens(const char* separator) const;
+
+    const char* c_str() const { return text_.c_str(); }
+    size_t Length() const { return text_.size(); }
+    bool IsEmpty() const { return text_.empty(); }
+    std::string_view View() const { return text_; }
+    const std::string& Str() const { return text_; }
+
+    friend bool operator==(const CZelString& a, const CZelString& b) { return a.text_ == b.text_; }
+    friend bool operator==(const CZelString& a, const char* b) { return a.text_ == (b ? b : ""); }
+
+private:
+    void ForgetToken();
+
+    std::string text_;
+    int tokenIndex_ = -1;
+    size_t tokenPos_ = std::string::npos;
+    std::string tokenSeparator_;
+};

@@ -1,0 +1,85 @@
+// The Twitter automation object: the properties, the last error and the list caches, over one
+// REST client.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "common/ZelBase.h"
+#include "platform/Automation.h"
+#include "rest/StatusRecord.h"
+#include "rest/UserRecord.h"
+#include "rest/XTwitter.h"
+
+class CTwitter : public CZelBase {
+public:
+    CTwitter();
+    ~CTwitter() override = default;
+
+    HRESULT get_Version(BSTR* pVal);
+    HRESULT get_Build(BSTR* pVal);
+    HRESULT get_Module(BSTR* pVal);
+    HRESULT Clear();
+    HRESULT get_LastError(LONG* pVal);
+    HRESULT GetErrorDescription(LONG lError, BSTR* pbstrDescription);
+    HRESULT get_LogFile(BSTR* pVal);
+    HRESULT put_LogFile(BSTR newVal);
+    HRESULT get_ConsumerKey(BSTR* pVal);
+    HRESULT put_ConsumerKey(BSTR newVal);
+    HRESULT get_ConsumerSecret(BSTR* pVal);
+    HRESULT put_ConsumerSecret(BSTR newVal);
+    HRESULT get_AccessToken(BSTR* pVal);
+    HRESULT put_AccessToken(BSTR newVal);
+    HRESULT get_AccessTokenSecret(BSTR* pVal);
+    HRESULT put_AccessTokenSecret(BSTR newVal);
+    HRESULT get_ProxyServer(BSTR* pVal);
+    HRESULT put_ProxyServer(BSTR newVal);
+    HRESULT get_ProxyAccount(BSTR* pVal);
+    HRESULT put_ProxyAccount(BSTR newVal);
+    HRESULT get_ProxyPassword(BSTR* pVal);
+    HRESULT put_ProxyPassword(BSTR newVal);
+    HRESULT get_HttpLibrary(BSTR* pVal);
+    HRESULT put_HttpLibrary(BSTR newVal);
+    HRESULT get_UseSSL(VARIANT_BOOL* pVal);
+    HRESULT put_UseSSL(VARIANT_BOOL newVal);
+
+    uint32_t CacheTimeout() const { return cacheTimeout_; }
+    CXTwitter& Rest() { return rest_; }
+
+    static constexpr int32_t kListFriends = 1;
+    static constexpr int32_t kListFollowers = 2;
+    static constexpr int32_t kListSearch = 3;
+
+private:
+    static HRESULT ReturnText(const CZelString& text, BSTR* pVal);
+    void ReadCacheTimeout();
+
+    CZelString timelineSinceId_;
+    CZelString timelineMaxId_;
+    int32_t timelineCount_ = 0;
+    int32_t timelinePage_ = 0;
+    int32_t searchPerPage_ = 0;
+    int32_t searchPage_ = 0;
+    CZelString searchQuery_;
+    CZelString timelineName_{"home"};
+    int32_t lastError_ = 0;
+    CZelString logFile_;
+    CXTwitter rest_;
+    int32_t useSsl_ = 0;
+
+    CZelTimer* timelineTimer_ = nullptr;
+    std::vector<StatusRecord> timeline_;
+    size_t timelineNext_ = 0;
+
+    std::vector<UserRecord> users_;
+    size_t usersNext_ = 0;
+    int32_t listKind_ = kListSearch;
+    CZelString cursor_{"-1"};
+    CZelTimer* friendsTimer_ = nullptr;
+    CZelString friendsOwner_;
+    CZelTimer* followersTimer_ = nullptr;
+    CZelString followersOwner_;
+    CZelTimer* searchTimer_ = nullptr;
+
+    uint32_t cacheTimeout_ = 60;
+};

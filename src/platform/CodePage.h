@@ -1,0 +1,16 @@
+// Conversions between the automation interface's UTF-16 and the system's 8-bit "ANSI" text.
+// On Linux the ANSI code page is UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/Automation.h"
+
+namespace platform {
+
+// Text that cannot be represented becomes U+FFFD, as the Windows default conversion does for UTF-8.
+std::string WideToAnsi(std::u16string_view wide);
+std::u16string AnsiToWide(std::string_view ansi);
+
+}  // namespace platform

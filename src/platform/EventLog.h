@@ -1,0 +1,9 @@
+#pragma once
+
+namespace platform {
+
+// Reports an assertion failure to the system's event log (syslog on Linux, under the event
+// source name the Windows build registers).
+void ReportAssertionEvent(const char* text);
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+// The WinHTTP interface as the HTTP client reaches it through its binding's operation table: the
+// signatures of the fourteen operations and the numbers the client uses.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Automation.h"
+
+using HINTERNET = void*;
+using INTERNET_PORT = WORD;
+using LPCWSTR = const WCHAR*;
+using LPDWORD = DWORD*;
+using DWORD_PTR = uintptr_t;
+
+using PFN_WinHttpOpen = HINTERNET (*)(LPCWSTR agent, DWORD accessType, LPCWSTR proxy,
+                                      LPCWSTR proxyBypass, DWORD flags);
+using PFN_WinHttpSetOption = BOOL (*)(HINTERNET handle, DWORD option, void* buffer, DWORD length);
+using PFN_WinHttpConnect = HINTERNET (*)(HINTERNET session, LPCWSTR server, INTERNET_PORT port,
+                                         DWORD reserved);
+using PFN_WinHttpCloseHandle = BOOL (*)(HINTERNET handle);
+using PFN_WinHttpQueryAuthSchemes = BOOL (*)(HINTERNET request, LPDWORD supported, LPDWORD first,
+                                             LPDWORD target);
+using PFN_WinHttpQueryHeaders = BOOL (*)(HINTERNET request, DWORD infoLevel, LPCWSTR name,
+                                         void* buffer, LPDWORD bufferLength, LPDWORD index);
+using PFN_WinHttpReceiveResponse = BOOL (*)(HINTERNET request, void* reserved);
+using PFN_WinHttpSendRequest = BOOL (*)(HINTERNET request, LPCWSTR headers, DWORD headersLength,
+                                        void* optional, DWORD optionalLength, DWORD totalLength,
+                                        DWORD_PTR context);
+using PFN_WinHttpSetCredentials = BOOL (*)(HINTERNET request, DWORD targets, DWORD scheme,
+                                           LPCWSTR user, LPCWSTR password, void* params);
+using PFN_WinHttpSetTimeouts = BOOL (*)(HINTERNET handle, int resolve, int connect, int send,
+                                        int receive);
+using PFN_WinHttpOpenRequest = HINTERNET (*)(HINTERNET connect, LPCWSTR verb, LPCWSTR object,
+                                             LPCWSTR version, LPCWSTR referrer,
+                                             LPCWSTR* acceptTypes, DWORD flags);
+using PFN_WinHttpReadData = BOOL (*)(HINTERNET request, void* buffer, DWORD toRead, LPDWORD read);
+using PFN_WinHttpWriteData = BOOL (*)(HINTERNET request, const void* buffer, DWORD toWrite,
+                                      LPDWORD written);
+using PFN_WinHttpQueryDataAvailable = BOOL (*)(HINTERNET request, LPDWORD available);

@@ -1,0 +1,20 @@
+#include <gtest/gtest.h>
+
+#include "platform/CodePage.h"
+
+TEST(CodePage, InvalidTextBecomesTheReplacementCharacter) {
+    // A lone continuation byte, a truncated sequence, an overlong slash and an encoded surrogate.
+    EXPECT_EQ(platform::AnsiToWide("a\x80" "b"), u"a\uFFFDb");
+    EXPECT_EQ(platform::AnsiToWide("\xE3\x81"), u"\uFFFD\uFFFD");
+    EXPECT_EQ(platform::AnsiToWide("\xC0\xAF"), u"\uFFFD\uFFFD");
+    EXPECT_EQ(platform::AnsiToWide("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(platform::WideToAnsi(u"x\xD800y"), "x\xEF\xBF\xBDy");  // lone surrogate
+}
+
+TEST(CodePage, SupplementaryCharactersUseSurrogatePairs) {
+    std::u16string wide = platform::AnsiToWide("\xF0\x9F\x90\xA6");
+    ASSERT_EQ(wide.size(), 2u);
+    EXPECT_EQ(wide[0], 0xD83D);
+    EXPECT_EQ(wide[1], 0xDC26);
+    EXPECT_EQ(platform::WideToAnsi(wide), "\xF0\x9F\x90\xA6");
+}
