@@ -10,6 +10,8 @@ public:
     explicit CWinHttpLib(const char* objectName);
     ~CWinHttpLib() override;
 
+    // 0, 22390 when no library loads, 22426 when one of the fourteen operations is missing.
+    int32_t Load();
     void Unload();
     bool IsLoaded() const { return module_ != nullptr; }
 
@@ -31,5 +33,7 @@ public:
     PFN_WinHttpQueryDataAvailable WinHttpQueryDataAvailable = nullptr;
 
 private:
+    platform::ModuleHandle LoadAndLog(const char* name);
+
     platform::ModuleHandle module_ = nullptr;
 };

@@ -1,6 +1,64 @@
 #include "http/ZelHttpEx.h"
 
-#include "http/ZelConnectionInfo.h"
+#include <memory>
+#include <string>
+
+#include "platform/CodePage.h"
+#include "platform/LastError.h"
+
+namespace {
+
+constexpr int32_t kTimedOut = 10060;
+constexpr int32_t kInvalidHostname = 22021;
+constexpr int32_t kCannotConnect = 22024;
+constexpr int32_t kProxyCredentialsRequired = 22380;
+constexpr int32_t kNoBuffer = 22382;
+constexpr int32_t kLoadFailed = 22390;
+constexpr int32_t kNotLoaded = 22391;
+constexpr int32_t kNoSession = 22401;
+constexpr int32_t kNoConnection = 22404;
+constexpr int32_t kProxyLogonFailed = 22405;
+constexpr int32_t kSendFailed = 22406;
+constexpr int32_t kNoResponse = 22407;
+constexpr int32_t kNoHeader = 22408;
+constexpr int32_t kNoAuthSchemes = 22409;
+constexpr int32_t kDeadline = 22410;
+constexpr int32_t kWebLogonFailed = 22412;
+constexpr int32_t kDataSizeFailed = 22413;
+constexpr int32_t kHeaderBufferFailed = 22414;
+constexpr int32_t kReadFailed = 22415;
+constexpr int32_t kSecureFailure = 22450;
+
+constexpr uint32_t WINHTTP_ACCESS_TYPE_DEFAULT_PROXY = 0;
+constexpr uint32_t WINHTTP_ACCESS_TYPE_NAMED_PROXY = 3;
+constexpr uint32_t WINHTTP_OPTION_SECURE_PROTOCOLS = 84;
+constexpr uint32_t WINHTTP_OPTION_CONFIGURE_PASSPORT_AUTH = 83;
+constexpr uint32_t WINHTTP_OPTION_DISABLE_FEATURE = 63;
+constexpr uint32_t WINHTTP_DISABLE_REDIRECTS = 2;
+constexpr uint32_t WINHTTP_FLAG_SECURE = 0x800000;
+constexpr uint32_t WINHTTP_FLAG_BYPASS_PROXY_CACHE = 0x100;
+constexpr uint32_t WINHTTP_QUERY_VERSION = 18;
+constexpr uint32_t WINHTTP_QUERY_STATUS_CODE = 19;
+constexpr uint32_t WINHTTP_QUERY_STATUS_TEXT = 20;
+constexpr uint32_t WINHTTP_QUERY_LOCATION = 33;
+constexpr uint32_t WINHTTP_QUERY_SERVER = 37;
+constexpr uint32_t WINHTTP_QUERY_VIA = 66;
+constexpr uint32_t WINHTTP_QUERY_FLAG_NUMBER = 0x20000000;
+constexpr uint32_t kTargetServer = 0;
+constexpr uint32_t kTargetProxy = 1;
+
+// The mapped transport failures; anything else becomes the caller's fallback.
+int32_t MapLastError(uint32_t error, int32_t fallback) {
+    switch (error) {
+        case ERROR_WINHTTP_TIMEOUT: return kTimedOut;
+        case ERROR_WINHTTP_CANNOT_CONNECT: return kCannotConnect;
+        case ERROR_WINHTTP_NAME_NOT_RESOLVED: return kInvalidHostname;
+        case ERROR_WINHTTP_SECURE_FAILURE: return kSecureFailure;
+        default: return fallback;
+    }
+}
+
+}  // namespace
 
 CZelHttpEx::CZelHttpEx() : CZelBase("CZelHttpEx") {}
 
@@ -12,19 +70,354 @@ void CZelHttpEx::SetLogFile(const char* path) {
     Binding.SetLogFile(path);
 }
 
+int32_t CZelHttpEx::Initialize() {
+    if (Initialized == 1) return 0;
+    if (!Binding.IsLoaded() && Binding.Load() != 0) {
+        Shutdown();
+        return kLoadFailed;
+    }
+    int32_t result = OpenSession();
+    if (result != 0) {
+        Shutdown();
+        return result;
+    }
+    ApplyTimeouts();  // a refusal leaves the transport's own time-outs in force
+    Initialized = 1;
+    return 0;
+}
+
+int32_t CZelHttpEx::OpenSession() {
+    Log(LOG_VERBATIM | LOG_TO_PROFILE, "HTTP proxy server: [%s]",
+        ProxyServer.IsEmpty() ? "NONE" : ProxyServer.c_str());
+    if (!Binding.IsLoaded()) return kNotLoaded;
+    std::u16string agent = platform::AnsiToWide(UserAgent.View());
+    std::u16string proxy = platform::AnsiToWide(ProxyServer.View());
+    Session = ProxyServer.IsEmpty()
+                  ? Binding.WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, nullptr,
+                                        nullptr, 0)
+                  : Binding.WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+                                        proxy.c_str(), nullptr, 0);
+    if (Session == nullptr) return kNoSession;
+    DWORD protocols = 0xA0;
+    Binding.WinHttpSetOption(Session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+    DWORD passport = 0;
+    Binding.WinHttpSetOption(Session, WINHTTP_OPTION_CONFIGURE_PASSPORT_AUTH, &passport,
+                             sizeof passport);
+    return 0;
+}
+
+int32_t CZelHttpEx::ApplyTimeouts() {
+    if (!Binding.IsLoaded()) return kNotLoaded;
+    int t = static_cast<int>(Timeout);
+    return Binding.WinHttpSetTimeouts(Session, t, t, t, static_cast<int>(ReceiveTimeout)) ? 0
+                                                                                          : kNoSession;
+}
+
+int32_t CZelHttpEx::Get(const CZelString& url, CZelString& response) {
+    response.Assign("");
+    CZelTimer* deadline = CreateTimer(Timeout);
+    CZelConnectionInfo* record = nullptr;
+    int32_t result = ExecuteRequest("GET", url, deadline, &record, nullptr, 0, 0, kTargetServer);
+    if (record != nullptr) {
+        int32_t read = ReadResponse(record->Request, response);
+        if (result == 0) result = read;
+    }
+    DeleteTimer(deadline);
+    return result;
+}
+
+int32_t CZelHttpEx::Post(const CZelString& url, const CZelString& body, CZelString& response) {
+    response.Assign("");
+    CZelTimer* deadline = CreateTimer(Timeout);
+    CZelString savedHeaders = ExtraHeaders;
+    ExtraHeaders.Append("Content-Type: application/x-www-form-urlencoded\r\n");
+    CZelConnectionInfo* record = nullptr;
+    int32_t result = ExecuteRequest("POST", url, deadline, &record, body.c_str(),
+                                    static_cast<uint32_t>(body.Length()), 0, kTargetServer);
+    ExtraHeaders = savedHeaders;
+    if (record != nullptr) {
+        int32_t read = ReadResponse(record->Request, response);
+        if (result == 0) result = read;
+    }
+    DeleteTimer(deadline);
+    return result;
+}
+
+// Credential retries and redirects start a new attempt in this loop rather than by recursion,
+// so that a long chain inside the deadline cannot exhaust the stack.
+int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer* deadline,
+                                   CZelConnectionInfo** record, const char* body,
+                                   uint32_t bodyLength, uint32_t scheme, uint32_t target) {
+    for (;;) {
+        Log(LOG_VERBATIM, "Timeout [%d]", static_cast<int>(TimerRemaining(deadline)));
+        if (IsTimerExpired(deadline)) return kDeadline;
+
+        UrlParts parts = SplitUrl(url);
+        CZelString key(parts.host.Str() + std::to_string(parts.port));
+        LogSized(LOG_VERBATIM, key.Length() + 64, "Looking for an existing connection on key [%s]",
+                 key.c_str());
+        CZelConnectionInfo* current = FindConnection(key);
+        if (current != nullptr) {
+            Log(LOG_VERBATIM, "Found one, re-use it and reset its expiration timer");
+            CloseHandle(current->Request);
+            current->Request = OpenRequest(current->Connection, method, parts);
+            if (current->Request == nullptr) {
+                Log(LOG_VERBATIM, "Re-using the connection failed. Trying to re-connect");
+                CloseHandle(current->Connection);
+                std::u16string host = platform::AnsiToWide(parts.host.View());
+                current->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
+                if (current->Connection == nullptr) return kNoConnection;
+                current->Request = OpenRequest(current->Connection, method, parts);
+                if (current->Request == nullptr) return kNoConnection;
+            }
+        } else {
+            Log(LOG_VERBATIM, "Did not find one, creating a new connection to expire in [%d] ms",
+                static_cast<int>(ConnectionLifetime));
+            auto fresh = std::make_unique<CZelConnectionInfo>(key, ConnectionLifetime);
+            std::u16string host = platform::AnsiToWide(parts.host.View());
+            fresh->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
+            if (fresh->Connection != nullptr)
+                fresh->Request = OpenRequest(fresh->Connection, method, parts);
+            if (fresh->Request == nullptr) {
+                CloseHandle(fresh->Connection);
+                return kNoConnection;
+            }
+            current = fresh.release();
+            AddConnection(current);
+        }
+
+        if (scheme != 0) {
+            bool proxy = target == kTargetProxy;
+            const CZelString& user = proxy ? ProxyAccount : WebAccount;
+            const CZelString& password = proxy ? ProxyPassword : WebPassword;
+            LogSized(LOG_VERBATIM | LOG_TO_PROFILE, user.Length() + 128,
+                     proxy ? "Proxy account: %s" : "HTTP web account: %s", user.c_str());
+            std::u16string wideUser = platform::AnsiToWide(user.View());
+            std::u16string widePassword = platform::AnsiToWide(password.View());
+            if (!Binding.WinHttpSetCredentials(current->Request, target, scheme, wideUser.c_str(),
+                                               widePassword.c_str(), nullptr)) {
+                Log(LOG_VERBATIM | LOG_TO_PROFILE, "Authorization failed");
+                return kWebLogonFailed;
+            }
+        }
+
+        DWORD disable = WINHTTP_DISABLE_REDIRECTS;
+        Binding.WinHttpSetOption(current->Request, WINHTTP_OPTION_DISABLE_FEATURE, &disable,
+                                 sizeof disable);
+        std::u16string headers = platform::AnsiToWide(ExtraHeaders.View());
+        if (!Binding.WinHttpSendRequest(current->Request, headers.empty() ? nullptr : headers.c_str(),
+                                        static_cast<DWORD>(headers.size()),
+                                        const_cast<char*>(body), bodyLength, bodyLength, 0))
+            return MapLastError(platform::LastError(), kSendFailed);
+        if (!Binding.WinHttpReceiveResponse(current->Request, nullptr)) {
+            if (platform::LastError() == ERROR_WINHTTP_LOGIN_FAILURE)
+                return target == kTargetServer ? kWebLogonFailed : kProxyLogonFailed;
+            return kNoResponse;
+        }
+
+        int32_t result = QueryHeaderNumber(current->Request, WINHTTP_QUERY_STATUS_CODE, LastStatusCode);
+        CZelString server, version, via, statusText;
+        QueryHeaderText(current->Request, WINHTTP_QUERY_SERVER, server);
+        QueryHeaderText(current->Request, WINHTTP_QUERY_VERSION, version);
+        QueryHeaderText(current->Request, WINHTTP_QUERY_VIA, via);
+        QueryHeaderText(current->Request, WINHTTP_QUERY_STATUS_TEXT, statusText);
+        for (const auto& [label, text] : {std::pair<const char*, const CZelString*>{"proxy server", &via},
+                                          {"remote server", &server},
+                                          {"remote version", &version},
+                                          {"response text", &statusText}}) {
+            if (!text->IsEmpty())
+                LogSized(LOG_VERBATIM, text->Length() + 128, "HTTP %s: [%s]", label, text->c_str());
+        }
+        Log(LOG_VERBATIM, "HTTP response code: [%ld]", static_cast<long>(LastStatusCode));
+        *record = current;
+
+        if (LastStatusCode == 401 || LastStatusCode == 407) {
+            if (LastStatusCode == 407 && ProxyServer.IsEmpty()) return kProxyCredentialsRequired;
+            DWORD supported = 0, first = 0, authTarget = 0;
+            if (!Binding.WinHttpQueryAuthSchemes(current->Request, &supported, &first, &authTarget))
+                return MapLastError(platform::LastError(), kNoAuthSchemes);
+            if (scheme != 0 && authTarget == target) {
+                Log(LOG_VERBATIM, target == kTargetServer ? "Authentication failed on server"
+                                                          : "Authentication failed on proxy");
+                DropResponse(current->Request);
+                return target == kTargetServer ? kWebLogonFailed : kProxyLogonFailed;
+            }
+            LogAuthScheme(first);
+            DropResponse(current->Request);
+            scheme = first;
+            target = authTarget;
+            *record = nullptr;  // its body is consumed; the next attempt hands back its own
+            continue;
+        }
+        if (LastStatusCode == 301 || LastStatusCode == 302) {
+            DropResponse(current->Request);
+            CZelString location;
+            QueryHeaderText(current->Request, WINHTTP_QUERY_LOCATION, location);
+            if (!location.Contains("://", true)) {
+                url.EnsureTrailing('/');
+                location.Prepend(location.StartsWith("/", true) ? parts.host.c_str() : url.c_str(),
+                                 true);
+            }
+            LogSized(LOG_VERBATIM, location.Length() + 128, "--> Redirected to: [%s]",
+                     location.c_str());
+            url = location;
+            scheme = 0;
+            target = kTargetServer;
+            *record = nullptr;
+            continue;
+        }
+        return result;
+    }
+}
+
+HINTERNET CZelHttpEx::OpenRequest(HINTERNET connection, const CZelString& method,
+                                  const UrlParts& url) {
+    std::u16string verb = platform::AnsiToWide(method.View());
+    std::u16string object = platform::AnsiToWide(url.path.View());
+    return Binding.WinHttpOpenRequest(connection, verb.c_str(), object.c_str(), nullptr, nullptr,
+                                      nullptr,
+                                      url.secure ? WINHTTP_FLAG_SECURE : WINHTTP_FLAG_BYPASS_PROXY_CACHE);
+}
+
+void CZelHttpEx::CloseHandle(HINTERNET& handle) {
+    if (handle != nullptr && Binding.IsLoaded()) Binding.WinHttpCloseHandle(handle);
+    handle = nullptr;
+}
+
+int32_t CZelHttpEx::ReadResponse(HINTERNET request, CZelString& text) {
+    if (!Binding.IsLoaded()) return kNotLoaded;
+    for (;;) {
+        DWORD available = 0;
+        if (!Binding.WinHttpQueryDataAvailable(request, &available)) return kDataSizeFailed;
+        std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(available) + 1]);
+        if (!buffer) return kNoBuffer;
+        if (available == 0) return 0;
+        DWORD read = 0;
+        if (!Binding.WinHttpReadData(request, buffer.get(), available, &read)) return kReadFailed;
+        if (read > available) read = available;
+        buffer[read] = '\0';
+        text.Append(buffer.get());  // a chunk ends at its first zero byte
+        if (read == 0) return 0;
+    }
+}
+
+void CZelHttpEx::DropResponse(HINTERNET request) {
+    CZelString scratch;
+    ReadResponse(request, scratch);
+}
+
+int32_t CZelHttpEx::QueryHeaderText(HINTERNET request, uint32_t query, CZelString& text) {
+    DWORD bytes = 0;
+    Binding.WinHttpQueryHeaders(request, query, nullptr, nullptr, &bytes, nullptr);
+    if (bytes == 0) return kNoHeader;
+    size_t units = bytes / 2 + 1;
+    std::unique_ptr<char16_t[]> buffer(new (std::nothrow) char16_t[units]);
+    if (!buffer) return kHeaderBufferFailed;
+    bytes = static_cast<DWORD>(units * 2);
+    if (!Binding.WinHttpQueryHeaders(request, query, nullptr, buffer.get(), &bytes, nullptr))
+        return kNoHeader;
+    size_t length = std::min<size_t>(bytes / 2, units - 1);
+    for (size_t i = 0; i < length; ++i)
+        if (buffer[i] == 0) buffer[i] = u'\n';
+    text.Assign(platform::WideToAnsi(std::u16string_view(buffer.get(), length)).c_str());
+    return 0;
+}
+
+int32_t CZelHttpEx::QueryHeaderNumber(HINTERNET request, uint32_t query, uint32_t& value) {
+    DWORD number = 0;
+    DWORD length = sizeof number;
+    if (!Binding.WinHttpQueryHeaders(request, query | WINHTTP_QUERY_FLAG_NUMBER, nullptr, &number,
+                                     &length, nullptr))
+        return kNoHeader;
+    value = number;
+    return 0;
+}
+
+void CZelHttpEx::LogAuthScheme(uint32_t scheme) {
+    const char* name;
+    switch (scheme) {
+        case 1: name = "BASIC AUTH"; break;
+        case 2: name = "NTLM AUTH"; break;
+        case 4: name = "PASSPORT AUTH"; break;
+        case 8: name = "DIGEST AUTH"; break;
+        case 16: name = "NEGOTIATE (NTLM or Kerberos)"; break;
+        default: name = "UNKNOWN AUTH - Hoping WINHTTP knows .. "; break;
+    }
+    Log(LOG_VERBATIM, "--> Authorization required, trying again using [%s]", name);
+}
+
+CZelHttpEx::UrlParts CZelHttpEx::SplitUrl(const CZelString& url) {
+    UrlParts parts;
+    CZelString whole(url);
+    CZelString remainder = whole.GetToken("//", "", 1);
+    CZelString prefix = whole.GetToken("//", "", 0);
+    int defaultPort = 80;
+    if (prefix == "https:") {
+        defaultPort = 443;
+        parts.secure = true;
+    } else if (!(prefix == "http:")) {
+        remainder = url;
+    }
+    parts.host = remainder.GetToken("/", "", 0);
+    parts.port = static_cast<uint16_t>(parts.host.GetTokenInt(":", defaultPort, 1));
+    if (parts.host.Contains(":", true)) parts.host = remainder.GetToken(":", "", 0);
+    size_t slash = remainder.View().find('/');
+    if (slash != std::string_view::npos) parts.path = CZelString(remainder.View().substr(slash));
+    return parts;
+}
+
+CZelConnectionInfo* CZelHttpEx::FindConnection(const CZelString& key) {
+    for (CZelBase* item = Connections.First(); item != nullptr; item = Connections.Next()) {
+        auto* record = static_cast<CZelConnectionInfo*>(item);
+        if (record->Key == key) {
+            ResetTimer(record->Expiry);
+            return record;
+        }
+    }
+    return nullptr;
+}
+
+void CZelHttpEx::AddConnection(CZelConnectionInfo* record) {
+    if (Connections.Count() < ConnectionLimit) {
+        Log(LOG_VERBATIM, "There's room enough, just added this connection");
+        Connections.Add(record);
+        return;
+    }
+    Log(LOG_VERBATIM, "Connection pool full, making room");
+    Connections.Sort();
+    bool removed = false;
+    for (auto* head = static_cast<CZelConnectionInfo*>(Connections.Head());
+         head != nullptr && head->Remaining() == 0;
+         head = static_cast<CZelConnectionInfo*>(Connections.Head())) {
+        LogSized(LOG_VERBATIM, head->Key.Length() + 64, "Removing expired connection with key [%s]",
+                 head->Key.c_str());
+        CloseHandle(head->Request);
+        CloseHandle(head->Connection);
+        Connections.RemoveHead();
+        removed = true;
+    }
+    auto* oldest = static_cast<CZelConnectionInfo*>(Connections.Head());
+    if (!removed && oldest != nullptr) {
+        LogSized(LOG_VERBATIM, oldest->Key.Length() + 64,
+                 "Did not find any expired connections, removing oldest connection. [%s] had only "
+                 "[%d] ms left",
+                 oldest->Key.c_str(), static_cast<int>(oldest->Remaining()));
+        CloseHandle(oldest->Request);
+        CloseHandle(oldest->Connection);
+        Connections.RemoveHead();
+    }
+    Connections.Add(record);
+}
+
 void CZelHttpEx::Shutdown() {
     for (CZelBase* item = Connections.First(); item != nullptr; item = Connections.Next()) {
         auto* record = static_cast<CZelConnectionInfo*>(item);
-        if (Binding.IsLoaded()) {
-            Binding.WinHttpCloseHandle(record->Request);
-            Binding.WinHttpCloseHandle(record->Connection);
-        }
+        CloseHandle(record->Request);
+        CloseHandle(record->Connection);
     }
     Connections.Clear();
-    if (Session != nullptr && Binding.IsLoaded()) {
-        Binding.WinHttpCloseHandle(Session);
-        Session = nullptr;
-    }
+    if (Session != nullptr && Binding.IsLoaded()) Binding.WinHttpCloseHandle(Session);
+    Session = nullptr;
     Binding.Unload();
     Initialized = 0;
 }

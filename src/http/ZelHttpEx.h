@@ -5,6 +5,7 @@
 
 #include "common/ZelList.h"
 #include "http/WinHttpLib.h"
+#include "http/ZelConnectionInfo.h"
 
 class CZelHttpEx : public CZelBase {
 public:
@@ -13,7 +14,21 @@ public:
 
     void SetLogFile(const char* path) override;
     bool IsInitialized() const { return Initialized != 0; }
+    int32_t Initialize();
+    int32_t Get(const CZelString& url, CZelString& response);
+    int32_t Post(const CZelString& url, const CZelString& body, CZelString& response);
     void Shutdown();
+
+    struct UrlParts {
+        CZelString host;
+        uint16_t port = 0;
+        CZelString path;
+        bool secure = false;
+    };
+    static UrlParts SplitUrl(const CZelString& url);
+
+    CZelConnectionInfo* FindConnection(const CZelString& key);
+    void AddConnection(CZelConnectionInfo* record);
 
     CZelString ProxyServer;
     CZelString ProxyAccount;
@@ -31,4 +46,18 @@ public:
     HINTERNET Session = nullptr;
     CZelList Connections{true};
     int Initialized = 0;
+
+private:
+    int32_t OpenSession();
+    int32_t ApplyTimeouts();
+    int32_t ExecuteRequest(CZelString method, CZelString url, CZelTimer* deadline,
+                           CZelConnectionInfo** record, const char* body, uint32_t bodyLength,
+                           uint32_t scheme, uint32_t target);
+    int32_t ReadResponse(HINTERNET request, CZelString& text);
+    void DropResponse(HINTERNET request);
+    int32_t QueryHeaderText(HINTERNET request, uint32_t query, CZelString& text);
+    int32_t QueryHeaderNumber(HINTERNET request, uint32_t query, uint32_t& value);
+    void LogAuthScheme(uint32_t scheme);
+    HINTERNET OpenRequest(HINTERNET connection, const CZelString& method, const UrlParts& url);
+    void CloseHandle(HINTERNET& handle);
 };

@@ -22,6 +22,8 @@ using LPCOLESTR = const OLECHAR*;
 using VARIANT_BOOL = int16_t;
 using VARTYPE = uint16_t;
 
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
 constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 

@@ -1,6 +1,9 @@
 // Loading a library at run time (dlopen on Linux, LoadLibraryA on Windows).
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace platform {
 
 using ModuleHandle = void*;
@@ -8,5 +11,9 @@ using ModuleHandle = void*;
 ModuleHandle LoadModule(const char* name);
 void* FindSymbol(ModuleHandle module, const char* name);
 void FreeModule(ModuleHandle module);
+
+// The transport libraries tried, in order, when no library is named: on Linux the transport
+// module installed beside the library that holds this code.
+std::vector<std::string> DefaultTransportCandidates();
 
 }  // namespace platform

@@ -1,0 +1,28 @@
+// The calling thread's last error, as the transport's operations report it. On Linux the
+// transport module sets errno to the WinHTTP error number as the last thing before it returns
+// failure: errno is per thread and shared by every module without linking them together.
+#pragma once
+
+#include <cerrno>
+#include <cstdint>
+
+namespace platform {
+
+inline uint32_t LastError() { return static_cast<uint32_t>(errno); }
+inline void SetLastError(uint32_t code) { errno = static_cast<int>(code); }
+
+}  // namespace platform
+
+// WinHTTP's error numbers that the system tells apart.
+constexpr uint32_t ERROR_WINHTTP_TIMEOUT = 12002;
+constexpr uint32_t ERROR_WINHTTP_INTERNAL_ERROR = 12004;
+constexpr uint32_t ERROR_WINHTTP_NAME_NOT_RESOLVED = 12007;
+constexpr uint32_t ERROR_WINHTTP_LOGIN_FAILURE = 12015;
+constexpr uint32_t ERROR_WINHTTP_INCORRECT_HANDLE_TYPE = 12018;
+constexpr uint32_t ERROR_WINHTTP_INCORRECT_HANDLE_STATE = 12019;
+constexpr uint32_t ERROR_WINHTTP_CANNOT_CONNECT = 12029;
+constexpr uint32_t ERROR_WINHTTP_CONNECTION_ERROR = 12030;
+constexpr uint32_t ERROR_WINHTTP_HEADER_NOT_FOUND = 12150;
+constexpr uint32_t ERROR_WINHTTP_SECURE_FAILURE = 12175;
+constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
