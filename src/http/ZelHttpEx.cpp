@@ -148,6 +148,7 @@ int32_t CZelHttpEx::Post(const CZelString& url, const CZelString& body, CZelStri
 int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer* deadline,
                                    CZelConnectionInfo** record, const char* body,
                                    uint32_t bodyLength, uint32_t scheme, uint32_t target) {
+    if (!Binding.IsLoaded() || Session == nullptr) return kNotLoaded;  // Initialize comes first
     for (;;) {
         Log(LOG_VERBATIM, "Timeout [%d]", static_cast<int>(TimerRemaining(deadline)));
         if (IsTimerExpired(deadline)) return kDeadline;
