@@ -1,0 +1,207 @@
+// The HTTP client against real servers on loopback: nginx (HTTP, HTTPS, basic authentication,
+// redirects, a large body, keep-alive), tinyproxy (proxy authentication, CONNECT) and apache2
+// (Digest authentication).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Peers.h"
+#include "component/Twitter.h"
+#include "http/ZelHttpEx.h"
+
+namespace {
+
+struct Servers {
+    std::string nginxDir, proxyDir, apacheDir;
+    int http = 0, https = 0, proxy = 0, digest = 0;
+    std::unique_ptr<peers::Peer> nginx, tinyproxy, apache;
+};
+
+Servers* g_servers = nullptr;
+
+class HttpPeers : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        g_servers = new Servers;
+        Servers& s = *g_servers;
+        s.nginxDir = peers::MakeServerDir();
+        s.proxyDir = peers::MakeServerDir();
+        s.apacheDir = peers::MakeServerDir();
+        s.http = peers::FreePort();
+        s.https = peers::FreePort();
+        s.proxy = peers::FreePort();
+        s.digest = peers::FreePort();
+        s.nginx = std::make_unique<peers::Peer>(
+            "start_nginx.sh", std::vector<std::string>{s.nginxDir, std::to_string(s.http), std::to_string(s.https)},
+            s.http);
+        s.tinyproxy = std::make_unique<peers::Peer>(
+            "start_tinyproxy.sh",
+            std::vector<std::string>{s.proxyDir, std::to_string(s.proxy), std::to_string(s.https)}, s.proxy);
+        s.apache = std::make_unique<peers::Peer>(
+            "start_apache_digest.sh", std::vector<std::string>{s.apacheDir, std::to_string(s.digest)},
+            s.digest);
+    }
+    static void TearDownTestSuite() {
+        g_servers->nginx.reset();
+        g_servers->tinyproxy.reset();
+        g_servers->apache.reset();
+        peers::RemoveDir(g_servers->nginxDir);
+        peers::RemoveDir(g_servers->proxyDir);
+        peers::RemoveDir(g_servers->apacheDir);
+        delete g_servers;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(s.nginx->Running() && s.tinyproxy->Running() && s.apache->Running());
+        setenv("SSL_CERT_FILE", (s.nginxDir + "/ca.crt").c_str(), 1);
+        http.SetLogFile(log.c_str());
+    }
+    void TearDown() override {
+        http.Shutdown();
+        unsetenv("SSL_CERT_FILE");
+        std::remove(log.c_str());
+    }
+
+    std::string Url(const std::string& path, bool secure = false) const {
+        return (secure ? "https://127.0.0.1:" + std::to_string(s.https)
+                       : "http://127.0.0.1:" + std::to_string(s.http)) + path;
+    }
+    // The nginx connection numbers of the access log's lines for a path, in order.
+    std::vector<std::string> Connections(const std::string& path) const {
+        std::vector<std::string> found;
+        std::string access = peers::ReadText(s.nginxDir + "/access.log");
+        std::regex line("\"GET " + path + " HTTP/1.1\" \\d+ \\d+ conn=(\\d+) reqs=\\d+");
+        for (auto it = std::sregex_iterator(access.begin(), access.end(), line);
+             it != std::sregex_iterator(); ++it)
+            found.push_back((*it)[1]);
+        return found;
+    }
+
+    Servers& s = *g_servers;
+    std::string log = s.nginxDir + "/client-" +
+                      testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+    CZelHttpEx http;
+    CZelString response;
+};
+
+}  // namespace
+
+TEST_F(HttpPeers, PlainAndSecureGet) {
+    ASSERT_EQ(http.Initialize(), 0);
+    EXPECT_EQ(http.Get(Url("/data.xml").c_str(), response), 0);
+    EXPECT_EQ(http.LastStatusCode, 200u);
+    EXPECT_EQ(response.Str(), "<?xml version=\"1.0\"?>\n<root><item id=\"1\">hello</item></root>\n");
+    EXPECT_EQ(http.Get(Url("/data.xml", true).c_str(), response), 0);
+    EXPECT_EQ(http.LastStatusCode, 200u);
+    EXPECT_NE(response.Str().find("hello"), std::string::npos);
+    EXPECT_EQ(http.Get(Url("/missing.xml").c_str(), response), 0);
+    EXPECT_EQ(http.LastStatusCode, 404u);
+    EXPECT_NE(response.Str().find("404"), std::string::npos);
+}
+
+TEST_F(HttpPeers, UntrustedCertificateIsRefused) {
+    unsetenv("SSL_CERT_FILE");
+    ASSERT_EQ(http.Initialize(), 0);
+    EXPECT_EQ(http.Get(Url("/data.xml", true).c_str(), response), 22450);
+}
+
+TEST_F(HttpPeers, PostSendsAFormBody) {
+    ASSERT_EQ(http.Initialize(), 0);
+    // nginx answers a POST to a static file with 405, after reading the whole body.
+    EXPECT_EQ(http.Post(Url("/data.xml").c_str(), "status=a+b%26c", response), 0);
+    EXPECT_EQ(http.LastStatusCode, 405u);
+    EXPECT_NE(peers::ReadText(s.nginxDir + "/access.log").find("\"POST /data.xml HTTP/1.1\" 405"),
+              std::string::npos);
+}
+
+TEST_F(HttpPeers, BasicAuthenticationRetriesWithTheWebAccount) {
+    ASSERT_EQ(http.Initialize(), 0);
+    EXPECT_EQ(http.Get(Url("/private/s.xml").c_str(), response), 22412);  // no web account
+    http.WebAccount.Assign("user");
+    http.WebPassword.Assign("pass");
+    EXPECT_EQ(http.Get(Url("/private/s.xml").c_str(), response), 0);
+    EXPECT_EQ(http.LastStatusCode, 200u);
+    EXPECT_NE(response.Str().find("<secret/>"), std::string::npos);
+    EXPECT_EQ(peers::ReadText(log).find("pass"), std::string::npos);
+}
+
+TEST_F(HttpPeers, DigestAuthenticationRetries) {
+    ASSERT_EQ(http.Initialize(), 0);
+    http.WebAccount.Assign("user");
+    http.WebPassword.Assign("pass");
+    std::string url = "http://127.0.0.1:" + std::to_string(s.digest) + "/digest/d.xml";
+    EXPECT_EQ(http.Get(url.c_str(), response), 0);
+    EXPECT_EQ(http.LastStatusCode, 200u);
+    EXPECT_NE(response.Str().find("<digest-ok/>"), std::string::npos);
+    EXPECT_NE(peers::ReadText(log).find("trying again using [DIGEST AUTH]"), std::string::npos);
+}
+
+TEST_F(HttpPeers, RedirectsAreFollowed) {
+    ASSERT_EQ(http.Initialize(), 0);
+    EXPECT_EQ(http.Get(Url("/r301").c_str(), response), 0);
+    EXPECT_EQ(http.LastStatusCode, 200u);
+    EXPECT_NE(response.Str().find("hello"), std::string::npos);
+    // "data.xml" after /r302 is taken relative to the URL with a slash added.
+    EXPECT_EQ(http.Get(Url("/r302").c_str(), response), 0);
+    EXPECT_EQ(http.LastStatusCode, 404u);
+    EXPECT_NE(peers::ReadText(log).find("--> Redirected to: [" + Url("/r302/data.xml") + "]"),
+              std::string::npos);
+}
+
+TEST_F(HttpPeers, LargeBodyIsReadWhole) {
+    ASSERT_EQ(http.Initialize(), 0);
+    EXPECT_EQ(http.Get(Url("/large.xml").c_str(), response), 0);
+    EXPECT_EQ(response.Str(), peers::ReadText(s.nginxDir + "/www/large.xml"));
+    EXPECT_EQ(response.Length(), 10485760u);
+}
+
+TEST_F(HttpPeers, ConnectionIsKeptAliveUntilTheLibraryChanges) {
+    CTwitter twitter;
+    CZelHttpEx& client = twitter.Rest().Http;
+    ASSERT_EQ(client.Initialize(), 0);
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(client.Get(Url("/data.xml?keep").c_str(), response), 0);
+    std::string module = std::string(BIN_DIR) + "/libwarbler_winhttp.so";
+    BSTR name = CZelString(module.c_str()).ToBSTR();
+    twitter.put_HttpLibrary(name);
+    SysFreeString(name);
+    EXPECT_FALSE(client.IsInitialized());
+    ASSERT_EQ(client.Initialize(), 0);
+    ASSERT_EQ(client.Get(Url("/data.xml?keep").c_str(), response), 0);
+    std::vector<std::string> conns = Connections("/data.xml\\?keep");
+    ASSERT_EQ(conns.size(), 5u);
+    EXPECT_EQ(std::set<std::string>(conns.begin(), conns.begin() + 4).size(), 1u);
+    EXPECT_NE(conns[4], conns[0]);
+}
+
+TEST_F(HttpPeers, ProxyWithCredentials) {
+    http.ProxyServer.Assign(("127.0.0.1:" + std::to_string(s.proxy)).c_str());
+    ASSERT_EQ(http.Initialize(), 0);
+    // Without an account tinyproxy answers the empty credentials with 401, the retry for the
+    // server with 407 again, and so on: only the deadline ends that chain.
+    http.Timeout = 1500;
+    EXPECT_EQ(http.Get(Url("/data.xml").c_str(), response), 22410);
+    http.Timeout = 10000;
+
+    http.ProxyAccount.Assign("user");
+    http.ProxyPassword.Assign("pass");
+    for (bool secure : {false, true}) {
+        EXPECT_EQ(http.Get(Url("/data.xml", secure).c_str(), response), 0) << secure;
+        EXPECT_EQ(http.LastStatusCode, 200u);
+        EXPECT_NE(response.Str().find("hello"), std::string::npos);
+    }
+    std::string trace = peers::ReadText(log);
+    EXPECT_NE(trace.find("HTTP response code: [407]"), std::string::npos);
+    EXPECT_NE(trace.find("Proxy account: user"), std::string::npos);
+    EXPECT_EQ(trace.find("pass"), std::string::npos);
+}
+
+TEST_F(HttpPeers, ClosedPortIsReported) {
+    ASSERT_EQ(http.Initialize(), 0);
+    std::string url = "http://127.0.0.1:" + std::to_string(peers::FreePort()) + "/";
+    EXPECT_EQ(http.Get(url.c_str(), response), 22024);
+}
