@@ -1,0 +1,73 @@
+// Sequential GETs of a small body over keep-alive against a local nginx: CZelHttpEx beside a
+// plain libcurl easy-handle loop on the same URL.
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <memory>
+#include <string>
+
+#include "Peers.h"
+#include "http/ZelHttpEx.h"
+
+namespace {
+
+struct Nginx {
+    Nginx() : dir(peers::MakeServerDir()), http(peers::FreePort()), https(peers::FreePort()),
+              peer("start_nginx.sh", {dir, std::to_string(http), std::to_string(https)}, http) {}
+    ~Nginx() { peers::RemoveDir(dir); }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(http) + "/data.xml"; }
+    std::string dir;
+    int http, https;
+    peers::Peer peer;
+};
+
+Nginx& Server() {
+    static Nginx nginx;
+    return nginx;
+}
+
+void ZelHttpExGet(benchmark::State& state) {
+    CZelHttpEx client;
+    if (client.Initialize() != 0) {
+        state.SkipWithError("transport module not found");
+        return;
+    }
+    CZelString url(Server().Url().c_str()), response;
+    for (auto _ : state) {
+        if (client.Get(url, response) != 0 || client.LastStatusCode != 200) {
+            state.SkipWithError("request failed");
+            break;
+        }
+        benchmark::DoNotOptimize(response.Length());
+    }
+    state.SetItemsProcessed(state.iterations());
+    client.Shutdown();
+}
+
+size_t Collect(char* data, size_t size, size_t count, void* user) {
+    static_cast<std::string*>(user)->append(data, size * count);
+    return size * count;
+}
+
+void CurlEasyGet(benchmark::State& state) {
+    CURL* easy = curl_easy_init();
+    std::string url = Server().Url(), body;
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Collect);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
+    for (auto _ : state) {
+        body.clear();
+        if (curl_easy_perform(easy) != CURLE_OK) {
+            state.SkipWithError("request failed");
+            break;
+        }
+        benchmark::DoNotOptimize(body.size());
+    }
+    state.SetItemsProcessed(state.iterations());
+    curl_easy_cleanup(easy);
+}
+
+}  // namespace
+
+BENCHMARK(ZelHttpExGet)->MinTime(3.0)->UseRealTime();
+BENCHMARK(CurlEasyGet)->MinTime(3.0)->UseRealTime();
