@@ -1,6 +1,34 @@
 #include "oauth/OAuth.h"
 
-COAuth::COAuth() : CZelBase("COAuth") {}
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "component/ResultCodes.h"
+#include "oauth/HmacSha1.h"
+#include "oauth/UrlEncode.h"
+#include "oauth/ZelBase64.h"
+#include "platform/Clock.h"
+
+namespace {
+
+int64_t SystemTime() { return platform::UnixTime(); }
+int SystemRandom() { return std::rand(); }
+
+// A value that could break the header line, or that a server would decode to something else,
+// is written OAuth-encoded: quote, backslash, percent sign, and bytes outside printable ASCII.
+bool NeedsEncodingInHeader(const std::string& value) {
+    return std::any_of(value.begin(), value.end(), [](char ch) {
+        auto b = static_cast<unsigned char>(ch);
+        return b < 0x20 || b > 0x7E || b == '"' || b == '\\' || b == '%';
+    });
+}
+
+}  // namespace
+
+COAuth::COAuth() : CZelBase("COAuth"), Clock(&SystemTime), Random(&SystemRandom) {
+    std::srand(static_cast<unsigned>(platform::UnixTime()));
+}
 
 COAuth::~COAuth() {
     if (Http.IsInitialized()) Http.Shutdown();
@@ -9,4 +37,248 @@ COAuth::~COAuth() {
 void COAuth::SetLogFile(const char* path) {
     CZelBase::SetLogFile(path);
     Http.SetLogFile(path);
+}
+
+std::string COAuth::PercentEncode(std::string_view text) {
+    std::string encoded = UrlEncoded(text, "-._~");
+    std::string out;
+    out.reserve(encoded.size());
+    for (char ch : encoded) {
+        if (ch == '+')
+            out += "%20";
+        else
+            out += ch;
+    }
+    return out;
+}
+
+std::string COAuth::FormEncode(std::string_view text) { return UrlEncoded(text); }
+
+CZelString COAuth::NormalizeParameters(const ParameterMap& params) {
+    std::vector<std::string> pairs;
+    pairs.reserve(params.Size());
+    for (const auto& [name, value] : params) pairs.push_back(name + "=" + PercentEncode(value));
+    std::sort(pairs.begin(), pairs.end());
+    std::string joined;
+    for (const auto& pair : pairs) {
+        if (!joined.empty()) joined += '&';
+        joined += pair;
+    }
+    return CZelString(joined);
+}
+
+CZelString COAuth::FormString(const ParameterMap& params) {
+    std::string form;
+    for (const auto& [name, value] : params) {
+        if (!form.empty()) form += '&';
+        form += name + "=" + FormEncode(value);
+    }
+    return CZelString(form);
+}
+
+void COAuth::ParseParameters(CZelString text, ParameterMap& params) {
+    params.Clear();
+    std::string_view all = text.View();
+    size_t start = 0;
+    while (start <= all.size()) {
+        size_t end = all.find('&', start);
+        std::string_view field = all.substr(start, end == std::string_view::npos ? end : end - start);
+        if (field.empty()) break;  // fields after the first empty one are not taken
+        size_t eq = field.find('=');
+        std::string name(field.substr(0, eq));
+        std::string value;
+        if (eq != std::string_view::npos) {
+            std::string_view rest = field.substr(eq + 1);
+            value = rest.substr(0, rest.find('='));
+        }
+        params.Assign(name, value);
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+}
+
+CZelString COAuth::NormalizeUrl(const CZelString& url) {
+    std::string_view all = url.View();
+    size_t sep = all.find("://");
+    std::string scheme(sep == std::string_view::npos ? std::string_view{} : all.substr(0, sep));
+    std::string_view rest = sep == std::string_view::npos ? all : all.substr(sep + 3);
+    rest = rest.substr(0, rest.find("://"));
+    size_t slash = rest.find('/');
+    std::string_view authority = rest.substr(0, slash);
+    std::string path(slash == std::string_view::npos ? std::string_view{} : rest.substr(slash));
+    path = path.substr(0, path.find('?'));
+    size_t colon = authority.find(':');
+    std::string host(authority.substr(0, colon));
+    std::string port;
+    if (colon != std::string_view::npos) {
+        std::string_view after = authority.substr(colon + 1);
+        port = after.substr(0, after.find(':'));
+    }
+    if ((port == "80" && scheme == "http") || (port == "443" && scheme == "https")) port.clear();
+    if (scheme.empty()) scheme = "http";
+    auto lower = [](std::string& s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    };
+    lower(scheme);
+    lower(host);
+    if (!port.empty() && port[0] != ':') port.insert(0, ":");
+    if (!path.empty() && path[0] != '/') path.insert(0, "/");
+    return CZelString(scheme + "://" + host + port + path);
+}
+
+CZelString COAuth::GenerateNonce() {
+    static constexpr char kAlphabet[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string nonce(12, ' ');
+    for (char& ch : nonce) ch = kAlphabet[static_cast<unsigned>(Random()) % 62];
+    return CZelString(nonce);
+}
+
+CZelString COAuth::Timestamp() const {
+    return CZelString(std::to_string(static_cast<int32_t>(Clock())));
+}
+
+CZelString COAuth::BuildBaseString(const char* method, const CZelString& url,
+                                   const CZelString& params) {
+    return CZelString(std::string(method) + "&" + PercentEncode(url.View()) + "&" +
+                      PercentEncode(params.View()));
+}
+
+CZelString COAuth::ComputeSignature(const CZelString& base) const {
+    std::string key = PercentEncode(ConsumerSecret.View()) + "&" + PercentEncode(TokenSecret.View());
+    uint8_t digest[20];
+    CHmacSha1 hmac;
+    hmac.Compute(reinterpret_cast<const uint8_t*>(base.c_str()), static_cast<uint32_t>(base.Length()),
+                 reinterpret_cast<const uint8_t*>(key.data()), static_cast<int32_t>(key.size()),
+                 digest);
+    CZelString encoded;
+    CZelBase64 base64;
+    base64.Encode(digest, sizeof digest, encoded);
+    return CZelString(PercentEncode(encoded.View()));
+}
+
+CZelString COAuth::AuthorizationLine(const CZelString& realm, const ParameterMap& params) {
+    std::string line = "Authorization: OAuth realm=\"" + realm.Str() + "\"";
+    for (const auto& [name, value] : params) {
+        bool encode = name != "oauth_signature" && NeedsEncodingInHeader(value);
+        line += ", " + name + "=\"" + (encode ? PercentEncode(value) : value) + "\"";
+    }
+    return CZelString(line + "\r\n");
+}
+
+int32_t COAuth::EnsureHttp() {
+    if (Http.IsInitialized()) return 0;
+    Log(LOG_VERBATIM, "Initializing HttpEx");
+    return Http.Initialize();
+}
+
+int32_t COAuth::JudgeStatus(int32_t result) const {
+    if (Http.LastStatusCode == 401) return rc::Unauthorized;
+    if (Http.LastStatusCode != 200 && result == 0) return rc::UnexpectedStatus;
+    return result;
+}
+
+int32_t COAuth::MakeAuthRequest(const CZelString& url, uint32_t post, ParameterMap protocol,
+                                ParameterMap request, CZelString& response) {
+    int32_t result = EnsureHttp();
+    if (result == 0) {
+        if (ConsumerKey.IsEmpty()) result = rc::NoConsumerKey;
+        if (ConsumerSecret.IsEmpty()) result = rc::NoConsumerSecret;
+    }
+    if (result == 0) {
+        protocol.Assign("oauth_consumer_key", ConsumerKey.Str());
+        protocol.Assign("oauth_signature_method", SignatureMethod.Str());
+        protocol.Assign("oauth_timestamp", Timestamp().Str());
+        protocol.Assign("oauth_nonce", GenerateNonce().Str());
+        protocol.Assign("oauth_version", "1.0");
+        if (!Token.IsEmpty()) protocol.Assign("oauth_token", Token.Str());
+        for (const auto& [name, value] : request) protocol.Insert(name, value);
+
+        CZelString params = NormalizeParameters(protocol);
+        CZelString normalized = NormalizeUrl(url);
+        const char* method = post != 0 ? "POST" : "GET";
+        protocol.Assign("oauth_signature",
+                        ComputeSignature(BuildBaseString(method, normalized, params)).Str());
+        Http.ExtraHeaders = AuthorizationLine(Realm, protocol);
+        CZelString form = FormString(request);
+        if (post != 0) {
+            Log(LOG_VERBATIM, "OAuth signed request posted to: [%s]", normalized.c_str());
+            result = Http.Post(normalized, form, response);
+        } else {
+            Log(LOG_VERBATIM, "OAuth signed get request to: [%s]", normalized.c_str());
+            CZelString target = normalized;
+            if (!form.IsEmpty()) {
+                target.Append('?');
+                target.Append(form);
+            }
+            result = Http.Get(target, response);
+        }
+        result = JudgeStatus(result);
+    }
+    Http.ExtraHeaders.Assign("");
+    return result;
+}
+
+int32_t COAuth::MakeSignedRequest(const CZelString& url, uint32_t post, ParameterMap request,
+                                  CZelString& response) {
+    int32_t result = 0;
+    if (Token.IsEmpty()) result = rc::NoToken;
+    if (TokenSecret.IsEmpty()) result = rc::NoTokenSecret;
+    if (result != 0) return result;
+    return MakeAuthRequest(url, post, ParameterMap{}, std::move(request), response);
+}
+
+int32_t COAuth::MakeUnsignedRequest(const CZelString& url, uint32_t post, ParameterMap request,
+                                    CZelString& response) {
+    int32_t result = EnsureHttp();
+    if (result != 0) return result;
+    CZelString form = FormString(request);
+    if (post != 0) {
+        Log(LOG_VERBATIM, "OAuth unsigned request posted to: [%s]", url.c_str());
+        result = Http.Post(url, form, response);
+    } else {
+        Log(LOG_VERBATIM, "OAuth unsigned get request to: [%s]", url.c_str());
+        CZelString target = url;
+        target.Append('?');
+        target.Append(form);
+        result = Http.Get(target, response);
+    }
+    return JudgeStatus(result);
+}
+
+int32_t COAuth::StoreTokenReply(const CZelString& reply) {
+    ParameterMap fields;
+    ParseParameters(reply, fields);
+    const std::string* token = fields.Find("oauth_token");
+    const std::string* secret = fields.Find("oauth_token_secret");
+    Token.Assign(token != nullptr ? token->c_str() : "");
+    TokenSecret.Assign(secret != nullptr ? secret->c_str() : "");
+    return token != nullptr && secret != nullptr ? 0 : rc::NoTokenReply;
+}
+
+int32_t COAuth::GetRequestToken(CZelString& authorizeUrl, const char* callback) {
+    Token.Assign("");
+    TokenSecret.Assign("");
+    ParameterMap protocol;
+    protocol.Assign("oauth_callback", callback != nullptr && *callback != 0 ? callback : "oob");
+    CZelString reply;
+    int32_t result = MakeAuthRequest(RequestTokenUrl, 0, std::move(protocol), ParameterMap{}, reply);
+    if (result != 0) return result;
+    result = StoreTokenReply(reply);
+    authorizeUrl = AuthorizeUrl;
+    authorizeUrl.Append('?');
+    authorizeUrl.Append(reply);
+    return result;
+}
+
+int32_t COAuth::GetAccessToken(const char* verifier) {
+    TokenSecret.Assign("");
+    if (Token.IsEmpty()) return rc::NoToken;
+    ParameterMap protocol;
+    protocol.Assign("oauth_verifier", verifier != nullptr ? verifier : "");
+    CZelString reply;
+    int32_t result = MakeAuthRequest(AccessTokenUrl, 0, std::move(protocol), ParameterMap{}, reply);
+    if (result != 0) return result;
+    return StoreTokenReply(reply);
 }
