@@ -1,0 +1,348 @@
+"""The HTTP front of the simulator: OAuth endpoints and the REST API v1 in XML."""
+
+import html
+import re
+import sys
+import traceback
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qsl, quote, urlsplit
+
+from . import replies
+from .oauth_check import Verifier
+
+MAX_BODY = 1 << 20
+CURSOR_BASE = 1300000000000000000
+XML_TYPE = "application/xml; charset=utf-8"
+NOT_AUTHENTICATED = "Could not authenticate with OAuth."
+# Methods the service answered without a signature.
+PUBLIC = {"statuses/public_timeline", "statuses/user_timeline", "statuses/show", "users/show"}
+TIMELINES = {"statuses/public_timeline", "statuses/home_timeline", "statuses/friends_timeline",
+             "statuses/mentions", "statuses/retweeted_by_me", "statuses/retweeted_to_me",
+             "statuses/retweets_of_me", "statuses/user_timeline"}
+
+
+class ApiError(Exception):
+    def __init__(self, status, message):
+        super().__init__(message)
+        self.status = status
+        self.message = message
+
+
+def integer(params, name, default=None, low=None, high=None):
+    text = params.get(name, "")
+    if text == "":
+        return default
+    if not re.fullmatch(r"-?\d{1,19}", text):
+        raise ApiError(400, "Invalid %s parameter." % name)
+    value = int(text)
+    if low is not None:
+        value = max(value, low)
+    if high is not None:
+        value = min(value, high)
+    return value
+
+
+class Api:
+    """The REST methods over the store; each returns the XML text of its reply."""
+
+    def __init__(self, store, page_size):
+        self.store = store
+        self.page_size = page_size
+
+    def user_by_id_text(self, text):
+        user = self.store.user(user_id=int(text)) if text.isdigit() else None
+        return user or self.store.user(screen_name=text)
+
+    def target_user(self, params, path_id, me, required=False):
+        if path_id:
+            user = self.user_by_id_text(path_id)
+        elif params.get("user_id"):
+            user = self.store.user(user_id=integer(params, "user_id"))
+        elif params.get("screen_name"):
+            user = self.store.user(screen_name=params["screen_name"])
+        elif params.get("id"):
+            user = self.user_by_id_text(params["id"])
+        elif me is not None and not required:
+            user = me
+        else:
+            raise ApiError(400, "A user id or screen name is required.")
+        if user is None:
+            raise ApiError(404, "Not found")
+        return user
+
+    def timeline(self, method, params, path_id, me):
+        count = integer(params, "count", 20, 1, 200)
+        page = integer(params, "page", 1, 1)
+        since_id = integer(params, "since_id")
+        max_id = integer(params, "max_id")
+        where, args = [], []
+        if method == "statuses/public_timeline":
+            where.append("user_id IN (SELECT id FROM users WHERE protected=0)")
+        elif method in ("statuses/home_timeline", "statuses/friends_timeline"):
+            where.append("(user_id=? OR user_id IN (SELECT followed_id FROM follows WHERE follower_id=?))")
+            args += [me["id"], me["id"]]
+        elif method == "statuses/mentions":
+            where.append("user_id<>? AND lower(text) LIKE ?")
+            args += [me["id"], "%@" + me["screen_name"].lower() + "%"]
+        elif method == "statuses/retweeted_by_me":
+            where.append("user_id=? AND retweeted_status_id IS NOT NULL")
+            args.append(me["id"])
+        elif method == "statuses/retweeted_to_me":
+            where.append("retweeted_status_id IS NOT NULL AND user_id IN "
+                         "(SELECT followed_id FROM follows WHERE follower_id=?)")
+            args.append(me["id"])
+        elif method == "statuses/retweets_of_me":
+            where.append("user_id=? AND id IN (SELECT retweeted_status_id FROM statuses)")
+            args.append(me["id"])
+        else:
+            user = self.target_user(params, path_id, me)
+            visible = not user["protected"] or (me is not None and (
+                me["id"] == user["id"] or self.store.follows(me["id"], user["id"])))
+            if not visible:
+                raise ApiError(401, "Not authorized")
+            where.append("user_id=?")
+            args.append(user["id"])
+        if since_id is not None:
+            where.append("id>?")
+            args.append(since_id)
+        if max_id is not None:
+            where.append("id<=?")
+            args.append(max_id)
+        rows = self.store.all("SELECT * FROM statuses WHERE %s ORDER BY id DESC LIMIT ? OFFSET ?"
+                              % " AND ".join(where), *args, count, (page - 1) * count)
+        return replies.statuses_xml(self.store, rows)
+
+    def update(self, params, me, app_name):
+        text = params.get("status", "")
+        if text == "":
+            raise ApiError(400, "Client must provide a 'status' parameter with a value.")
+        if len(text) > 140:
+            raise ApiError(403, "Status is over 140 characters.")
+        latest = self.store.latest_status(me["id"])
+        if latest is not None and latest["text"] == text:
+            raise ApiError(403, "Status is a duplicate.")
+        reply_to = integer(params, "in_reply_to_status_id")
+        if reply_to is not None and self.store.status(reply_to) is None:
+            reply_to = None
+        source = '<a href="http://127.0.0.1/" rel="nofollow">%s</a>' % html.escape(app_name)
+        status_id = self.store.add_status(me["id"], text, source, in_reply_to=reply_to)
+        return replies.one_status_xml(self.store, self.store.status(status_id))
+
+    def friendship(self, create, params, path_id, me):
+        user = self.target_user(params, path_id, me, required=True)
+        if create:
+            if user["id"] == me["id"]:
+                raise ApiError(403, "You can't follow yourself.")
+            if self.store.follows(me["id"], user["id"]):
+                raise ApiError(403, "Could not follow user: %s is already on your list." % user["screen_name"])
+            self.store.follow(me["id"], user["id"])
+        else:
+            if not self.store.follows(me["id"], user["id"]):
+                raise ApiError(403, "You are not friends with the specified user.")
+            self.store.unfollow(me["id"], user["id"])
+        return replies.one_user_xml(self.store, user)
+
+    def people(self, followers, params, path_id, me):
+        user = self.target_user(params, path_id, me)
+        ids = self.store.follower_ids(user["id"]) if followers else self.store.friend_ids(user["id"])
+        cursor = integer(params, "cursor", -1)
+        if cursor == -1:
+            offset = 0
+        elif cursor >= CURSOR_BASE:
+            offset = cursor - CURSOR_BASE
+        elif cursor <= -CURSOR_BASE:
+            offset = -cursor - CURSOR_BASE
+        else:
+            offset = len(ids)  # a cursor the service never gave: nothing more
+        page = ids[offset:offset + self.page_size]
+        next_cursor = CURSOR_BASE + offset + self.page_size if offset + self.page_size < len(ids) else 0
+        previous_cursor = -(CURSOR_BASE + max(offset - self.page_size, 0)) if offset > 0 else 0
+        users = [self.store.user(user_id=i) for i in page]
+        return replies.users_list_xml(self.store, users, next_cursor, previous_cursor)
+
+    def search(self, params):
+        query = params.get("q", "").strip().lower()
+        if not query:
+            raise ApiError(400, "You must enter a query.")
+        per_page = integer(params, "per_page", 20, 1, 20)
+        page = integer(params, "page", 1, 1)
+        pattern = "%" + query + "%"
+        rows = self.store.all("SELECT * FROM users WHERE lower(screen_name) LIKE ? OR lower(name) LIKE ? "
+                              "OR lower(description) LIKE ? ORDER BY id LIMIT ? OFFSET ?",
+                              pattern, pattern, pattern, per_page, (page - 1) * per_page)
+        return replies.users_xml(self.store, rows)
+
+    def dispatch(self, http_method, path, params, me, app_name):
+        """The reply of one REST method; path is the method path without "/1/" and ".xml"."""
+        parts = path.split("/")
+        method = "/".join(parts[:2])
+        path_id = parts[2] if len(parts) == 3 else None
+        if len(parts) > 3 or len(parts) < 2:
+            raise ApiError(404, "Not found")
+        if me is None and method not in PUBLIC:
+            raise ApiError(401, NOT_AUTHENTICATED)
+        if method in TIMELINES:
+            if path_id and method != "statuses/user_timeline":
+                raise ApiError(404, "Not found")
+            return self.timeline(method, params, path_id, me)
+        if method == "statuses/update" and path_id is None:
+            if http_method != "POST":
+                raise ApiError(400, "This method requires a POST.")
+            return self.update(params, me, app_name)
+        if method == "statuses/show" and path_id:
+            status = self.store.status(integer({"id": path_id}, "id"))
+            if status is None:
+                raise ApiError(404, "No status found with that ID.")
+            return replies.one_status_xml(self.store, status)
+        if method in ("friendships/create", "friendships/destroy"):
+            return self.friendship(method.endswith("create"), params, path_id, me)
+        if method in ("statuses/friends", "statuses/followers"):
+            return self.people(method.endswith("followers"), params, path_id, me)
+        if method == "users/search" and path_id is None:
+            return self.search(params)
+        if method == "users/show":
+            return replies.one_user_xml(self.store, self.target_user(params, path_id, me, required=True))
+        if method == "account/verify_credentials" and path_id is None:
+            return replies.one_user_xml(self.store, me)
+        raise ApiError(404, "Not found")
+
+
+AUTHORIZE_PAGE = """<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>Authorize {app}</title></head>
+<body>
+<h1>Authorize {app} to use your account?</h1>
+<p>This application will be able to read your timelines and post statuses for you.</p>
+<form method="post" action="/oauth/authorize">
+<input type="hidden" name="oauth_token" value="{token}">
+<label>Sign in as <input name="screen_name" value="{screen_name}"></label>
+<button type="submit" name="approve" value="1">Approve</button>
+</form>
+</body></html>
+"""
+
+VERIFIER_PAGE = """<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>Authorized</title></head>
+<body><h1>You have authorized {app}.</h1>
+<p>Enter this PIN in the application: <code id="oauth_pin">{verifier}</code></p></body></html>
+"""
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "WarblerSim/1.0"
+
+    def log_message(self, fmt, *args):
+        sys.stderr.write("%s %s\n" % (self.address_string(), fmt % args))
+        sys.stderr.flush()
+
+    def do_GET(self):
+        self.handle_request("GET")
+
+    def do_POST(self):
+        self.handle_request("POST")
+
+    def reply(self, status, body, content_type=XML_TYPE, headers=()):
+        data = body.encode("utf-8")
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(data)))
+        for name, value in headers:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(data)
+
+    def handle_request(self, method):
+        split = urlsplit(self.path)
+        try:
+            length = int(self.headers.get("Content-Length") or 0)
+        except ValueError:
+            length = -1
+        if length < 0 or length > MAX_BODY:
+            self.close_connection = True
+            self.reply(413, replies.error_xml(split.path, "Request body too large."))
+            return
+        raw = self.rfile.read(length) if length else b""
+        body = raw.decode("utf-8", errors="replace")
+        form = "application/x-www-form-urlencoded" in (self.headers.get("Content-Type") or "")
+        params = dict(parse_qsl(split.query, keep_blank_values=True, errors="replace"))
+        if form:
+            params.update(parse_qsl(body, keep_blank_values=True, errors="replace"))
+        scheme = "https" if self.server.tls else "http"
+        uri = "%s://%s%s" % (scheme, self.headers.get("Host") or "127.0.0.1", self.path)
+        headers = {k: v for k, v in self.headers.items()}
+        if not form:
+            body = ""
+        with self.server.store.lock:
+            try:
+                self.route(method, split.path, params, uri, body, headers)
+            except ApiError as error:
+                self.reply(error.status, replies.error_xml(split.path, error.message))
+            except Exception:  # never let a request take the server down
+                traceback.print_exc(file=sys.stderr)
+                self.reply(500, replies.error_xml(split.path, "Internal error."))
+
+    def route(self, method, path, params, uri, body, headers):
+        verifier = self.server.verifier
+        if path == "/oauth/request_token":
+            status, text = verifier.issue_request_token(uri, method, body, headers)
+            if status != 200:
+                text = "Failed to validate oauth signature and token"
+            self.reply(status if status != 200 else 200, text, "text/plain; charset=utf-8")
+        elif path == "/oauth/access_token":
+            status, text = verifier.issue_access_token(uri, method, body, headers)
+            if status != 200:
+                status, text = 401, "Invalid / expired Token"
+            self.reply(status, text, "text/plain; charset=utf-8")
+        elif path == "/oauth/authorize":
+            self.authorize(params)
+        elif path.startswith("/1/") and path.endswith(".xml"):
+            me, app_name = None, ""
+            if "authorization" in {k.lower() for k in headers}:
+                valid, request = verifier.protected(uri, method, body, headers)
+                if not valid:
+                    raise ApiError(401, NOT_AUTHENTICATED)
+                token = self.server.store.access_token(request.resource_owner_key)
+                me = self.server.store.user(user_id=token["user_id"])
+                app_name = self.server.store.app(request.client_key)["name"]
+            self.reply(200, self.server.api.dispatch(method, path[3:-4], params, me, app_name))
+        else:
+            raise ApiError(404, "Not found")
+
+    def authorize(self, params):
+        store = self.server.store
+        token = store.request_token(params.get("oauth_token", ""))
+        if token is None:
+            raise ApiError(400, "Invalid request token.")
+        app = store.app(token["consumer_key"])
+        if params.get("approve") != "1":
+            page = AUTHORIZE_PAGE.format(app=html.escape(app["name"]), token=html.escape(token["token"]),
+                                         screen_name=html.escape(self.server.default_user))
+            self.reply(200, page, "text/html; charset=utf-8")
+            return
+        user = store.user(screen_name=params.get("screen_name") or self.server.default_user)
+        if user is None:
+            raise ApiError(404, "No such account.")
+        verifier_text = store.approve(token["token"], user["id"])
+        answer = "oauth_token=%s&oauth_verifier=%s" % (quote(token["token"]), quote(verifier_text))
+        if params.get("format") == "text":
+            self.reply(200, answer, "text/plain; charset=utf-8")
+        elif token["callback"] in ("", "oob"):
+            self.reply(200, VERIFIER_PAGE.format(app=html.escape(app["name"]), verifier=verifier_text),
+                       "text/html; charset=utf-8")
+        else:
+            joiner = "&" if "?" in token["callback"] else "?"
+            self.reply(302, "", "text/plain", [("Location", token["callback"] + joiner + answer)])
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self, address, store, page_size, default_user, tls_context=None):
+        super().__init__(address, Handler)
+        self.store = store
+        self.api = Api(store, page_size)
+        self.verifier = Verifier(store)
+        self.default_user = default_user
+        self.tls = tls_context is not None
+        if tls_context is not None:
+            self.socket = tls_context.wrap_socket(self.socket, server_side=True)
