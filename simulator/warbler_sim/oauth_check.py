@@ -8,7 +8,8 @@ or body as well and would otherwise be counted twice.
 import re
 import string
 
-from oauthlib.oauth1 import AccessTokenEndpoint, RequestTokenEndpoint, RequestValidator, ResourceEndpoint
+from oauthlib.oauth1 import (AccessTokenEndpoint, RequestTokenEndpoint, RequestValidator, ResourceEndpoint,
+                             SignatureOnlyEndpoint)
 from oauthlib.oauth1.rfc5849 import errors
 from urllib.parse import unquote
 
@@ -36,9 +37,10 @@ class Validator(RequestValidator):
     """Accepts what the component sends: plain http, 12-character nonces, tokens of the form
     <user id>-<random>, and the realm "Twitter API"."""
 
-    def __init__(self, store):
+    def __init__(self, store, without_request_secret=False):
         super().__init__()
         self.store = store
+        self.without_request_secret = without_request_secret
 
     enforce_ssl = False
     safe_characters = set(string.ascii_letters + string.digits + "-_")
@@ -70,6 +72,8 @@ class Validator(RequestValidator):
 
     def validate_timestamp_and_nonce(self, client_key, timestamp, nonce, request, request_token=None,
                                      access_token=None):
+        if self.without_request_secret:
+            return True  # the second look at a request whose nonce the first one recorded
         return self.store.use_nonce(client_key, timestamp, nonce, request_token or access_token)
 
     def validate_requested_realms(self, client_key, realms, request):
@@ -91,6 +95,8 @@ class Validator(RequestValidator):
 
     def get_request_token_secret(self, client_key, token, request):
         row = self.store.request_token(token)
+        if self.without_request_secret and row is not None:
+            return ""
         return row["secret"] if row else "dummy-secret"
 
     def validate_verifier(self, client_key, token, verifier, request):
@@ -127,14 +133,26 @@ class Verifier:
         self.store = store
         validator = Validator(store)
         self.resource = ResourceEndpoint(validator)
+        self.signature = SignatureOnlyEndpoint(validator)
         self.request_token = RequestTokenEndpoint(validator, token_generator=lambda: random_text(32))
         self.access_token = AccessTokenEndpoint(validator, token_generator=lambda: random_text(40))
+        # The service also took an access-token request signed without the request token's
+        # secret, as the component sends it (it empties that secret before the exchange).
+        self.access_token_without_secret = AccessTokenEndpoint(Validator(store, without_request_secret=True),
+                                                               token_generator=lambda: random_text(40))
 
     def protected(self, uri, method, body, headers):
         """(valid, oauthlib request) for a signed API request; invalid on any protocol error."""
         try:
             return self.resource.validate_protected_resource_request(uri, method, body,
                                                                      oauth_header_only(headers))
+        except (errors.OAuth1Error, ValueError):
+            return False, None
+
+    def signed(self, uri, method, body, headers):
+        """(valid, oauthlib request) for any signed request, with or without a token."""
+        try:
+            return self.signature.validate_request(uri, method, body, oauth_header_only(headers))
         except (errors.OAuth1Error, ValueError):
             return False, None
 
@@ -156,4 +174,7 @@ class Verifier:
                            "user_id": str(user["id"]), "screen_name": user["screen_name"]}
         _, reply, status = self.access_token.create_access_token_response(
             uri, method, body, filtered, credentials)
+        if status != 200:
+            _, reply, status = self.access_token_without_secret.create_access_token_response(
+                uri, method, body, filtered, credentials)
         return status, reply

@@ -1,7 +1,6 @@
 #include "oauth/OAuth.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "component/ResultCodes.h"
@@ -13,7 +12,15 @@
 namespace {
 
 int64_t SystemTime() { return platform::UnixTime(); }
-int SystemRandom() { return std::rand(); }
+
+// Each object draws its nonces from a generator of its own, seeded from the system's entropy as
+// well as the time: objects created in the same second must not repeat each other's nonces,
+// which a provider would refuse as replays.
+std::mt19937 SeededGenerator() {
+    std::random_device entropy;
+    std::seed_seq seed{entropy(), entropy(), static_cast<unsigned>(platform::UnixTime())};
+    return std::mt19937(seed);
+}
 
 // A value that could break the header line, or that a server would decode to something else,
 // is written OAuth-encoded: quote, backslash, percent sign, and bytes outside printable ASCII.
@@ -26,9 +33,9 @@ bool NeedsEncodingInHeader(const std::string& value) {
 
 }  // namespace
 
-COAuth::COAuth() : CZelBase("COAuth"), Clock(&SystemTime), Random(&SystemRandom) {
-    std::srand(static_cast<unsigned>(platform::UnixTime()));
-}
+COAuth::COAuth()
+    : CZelBase("COAuth"), Clock(&SystemTime), Random([this] { return generator_(); }),
+      generator_(SeededGenerator()) {}
 
 COAuth::~COAuth() {
     if (Http.IsInitialized()) Http.Shutdown();
@@ -131,7 +138,7 @@ CZelString COAuth::GenerateNonce() {
     static constexpr char kAlphabet[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::string nonce(12, ' ');
-    for (char& ch : nonce) ch = kAlphabet[static_cast<unsigned>(Random()) % 62];
+    for (char& ch : nonce) ch = kAlphabet[Random() % 62];
     return CZelString(nonce);
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <random>
 #include <string>
 
 #include "common/ZelBase.h"
@@ -12,7 +14,7 @@
 class COAuth : public CZelBase {
 public:
     using TimeSource = int64_t (*)();
-    using RandomSource = int (*)();
+    using RandomSource = std::function<uint32_t()>;
 
     COAuth();
     ~COAuth() override;
@@ -54,11 +56,13 @@ public:
     CZelString Realm;
     CZelHttpEx Http;
 
-    // Tests fix the clock and the nonce draws; production uses the time and rand().
+    // Tests fix the clock and the nonce draws; production uses the time and the object's own
+    // generator.
     TimeSource Clock;
     RandomSource Random;
 
 private:
+    std::mt19937 generator_;
     int32_t EnsureHttp();
     int32_t JudgeStatus(int32_t result) const;
     // Takes the token pair of a reply; -107 when either name is missing.

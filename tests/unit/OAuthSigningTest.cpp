@@ -8,8 +8,8 @@
 namespace {
 
 int64_t FixedTime() { return 1318622958; }
-int g_draw = 0;
-int CountingRandom() { return g_draw++; }
+uint32_t g_draw = 0;
+uint32_t CountingRandom() { return g_draw++; }
 
 class OAuthSigning : public testing::Test {
 protected:
