@@ -12,6 +12,7 @@ public:
     CZelString() = default;
     CZelString(const char* text);  // NOLINT: implicit, texts flow freely into strings
     CZelString(std::string_view text);  // NOLINT
+    explicit CZelString(std::string&& text) noexcept : text_(std::move(text)) {}
     explicit CZelString(const OLECHAR* bstr);
     explicit CZelString(int value);
     explicit CZelString(char ch);

@@ -46,32 +46,29 @@ void COAuth::SetLogFile(const char* path) {
     Http.SetLogFile(path);
 }
 
-std::string COAuth::PercentEncode(std::string_view text) {
-    std::string encoded = UrlEncoded(text, "-._~");
-    std::string out;
-    out.reserve(encoded.size());
-    for (char ch : encoded) {
-        if (ch == '+')
-            out += "%20";
-        else
-            out += ch;
-    }
-    return out;
-}
+std::string COAuth::PercentEncode(std::string_view text) { return OAuthEncoded(text); }
 
 std::string COAuth::FormEncode(std::string_view text) { return UrlEncoded(text); }
 
 CZelString COAuth::NormalizeParameters(const ParameterMap& params) {
     std::vector<std::string> pairs;
     pairs.reserve(params.Size());
-    for (const auto& [name, value] : params) pairs.push_back(name + "=" + PercentEncode(value));
+    size_t total = 0;
+    for (const auto& [name, value] : params) {
+        std::string pair = name;
+        pair += '=';
+        pair += PercentEncode(value);
+        total += pair.size() + 1;
+        pairs.push_back(std::move(pair));
+    }
     std::sort(pairs.begin(), pairs.end());
     std::string joined;
+    joined.reserve(total);
     for (const auto& pair : pairs) {
         if (!joined.empty()) joined += '&';
         joined += pair;
     }
-    return CZelString(joined);
+    return CZelString(std::move(joined));
 }
 
 CZelString COAuth::FormString(const ParameterMap& params) {
@@ -148,8 +145,12 @@ CZelString COAuth::Timestamp() const {
 
 CZelString COAuth::BuildBaseString(const char* method, const CZelString& url,
                                    const CZelString& params) {
-    return CZelString(std::string(method) + "&" + PercentEncode(url.View()) + "&" +
-                      PercentEncode(params.View()));
+    std::string base = method;
+    base += '&';
+    base += PercentEncode(url.View());
+    base += '&';
+    base += PercentEncode(params.View());
+    return CZelString(std::move(base));
 }
 
 CZelString COAuth::ComputeSignature(const CZelString& base) const {

@@ -11,3 +11,6 @@ void UrlEncode(CZelString& text, const char* keep = nullptr);
 
 // The same on a byte string, returning the encoded text.
 std::string UrlEncoded(std::string_view text, std::string_view keep = {});
+
+// The OAuth encoding: UrlEncoded with "-._~" kept and white space written as "%20".
+std::string OAuthEncoded(std::string_view text);
