@@ -1,7 +1,12 @@
-// The REST client: the OAuth signer plus the REST base URL.
+// The REST client: the OAuth signer plus the REST base URL, the request layer and the REST
+// endpoints the Twitter object calls.
 #pragma once
 
+#include <vector>
+
 #include "oauth/OAuth.h"
+#include "rest/StatusRecord.h"
+#include "rest/XmlDocumentWrapper.h"
 
 class CXTwitter : public COAuth {
 public:
@@ -15,5 +20,25 @@ public:
     static CZelString ApiHost();
     static CZelString OAuthHost();
 
+    // Sends the method (".xml" appended), signed when a token is set, and parses the reply.
+    int32_t CallApi(const CZelString& methodUrl, const ParameterMap& params, XmlNode& root,
+                    bool usePost);
+
+    int32_t UpdateStatus(const char* message, const char* replyToId, CZelString& statusId);
+    int32_t CreateFriendship(const char* user);
+    int32_t DestroyFriendship(const char* user);
+    int32_t GetTimeline(std::vector<StatusRecord>& statuses, const char* timeline, const char* sinceId,
+                        const char* maxId, int32_t count, int32_t page);
+    int32_t GetFriends(const char* user, std::vector<UserRecord>& users, CZelString& cursor);
+    int32_t GetFollowers(const char* user, std::vector<UserRecord>& users, CZelString& cursor);
+    int32_t SearchUsers(const char* query, std::vector<UserRecord>& users, int32_t perPage,
+                        int32_t page);
+
     CZelString RestBaseUrl;
+
+private:
+    int32_t Friendship(const char* path, const char* user, XmlNode& root);
+    int32_t GetPeople(const char* path, const char* user, std::vector<UserRecord>& users,
+                      CZelString& cursor);
+    static void AddUserParameter(ParameterMap& params, const CZelString& user);
 };

@@ -1,0 +1,131 @@
+// CXmlDocumentWrapper over pugixml (XPath 1.0, raw serialisation).
+#include <pugixml.hpp>
+
+#include <sstream>
+#include <string>
+
+#include "platform/CodePage.h"
+#include "rest/XmlDocumentWrapper.h"
+
+struct CXmlDocumentWrapper::Document {
+    pugi::xml_document doc;
+};
+
+struct XmlNode::Impl {
+    std::shared_ptr<CXmlDocumentWrapper::Document> document;
+    pugi::xml_node node;
+};
+
+struct XmlNodeList::Impl {
+    std::shared_ptr<CXmlDocumentWrapper::Document> document;
+    pugi::xpath_node_set nodes;
+};
+
+namespace {
+
+bool IsValidUtf8(const std::string& text) {
+    for (unsigned char c : text)
+        if (c >= 0x80) return platform::WideToAnsi(platform::AnsiToWide(text)) == text;
+    return true;
+}
+
+bool IsChildName(const char* path) {
+    if (path == nullptr || *path == 0) return false;
+    for (const char* p = path; *p != 0; ++p) {
+        char c = *p;
+        bool nameChar = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
+                        (p != path && ((c >= '0' && c <= '9') || c == '-' || c == '.'));
+        if (!nameChar) return false;
+    }
+    return true;
+}
+
+void AppendText(const pugi::xml_node& node, std::string& out) {
+    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+        out += node.value();
+        return;
+    }
+    for (pugi::xml_node child : node.children()) AppendText(child, out);
+}
+
+}  // namespace
+
+CXmlDocumentWrapper::CXmlDocumentWrapper() : document_(std::make_shared<Document>()) {}
+
+CXmlDocumentWrapper::~CXmlDocumentWrapper() = default;
+
+bool CXmlDocumentWrapper::Load(const CZelString& text) {
+    if (!document_) return false;
+    // The reply is text in the system code page: bytes that are no UTF-8 become U+FFFD, as the
+    // conversion to the parser's UTF-16 does on Windows.
+    const std::string& bytes = text.Str();
+    std::string repaired;
+    const std::string* source = &bytes;
+    if (!IsValidUtf8(bytes)) {
+        repaired = platform::WideToAnsi(platform::AnsiToWide(bytes));
+        source = &repaired;
+    }
+    pugi::xml_parse_result result =
+        document_->doc.load_buffer(source->data(), source->size(), pugi::parse_default, pugi::encoding_utf8);
+    if (result && document_->doc.document_element()) return true;
+    document_->doc.reset();  // no half-parsed tree is ever handed out
+    return false;
+}
+
+XmlNode CXmlDocumentWrapper::Root() const {
+    if (!document_) return XmlNode();
+    pugi::xml_node root = document_->doc.document_element();
+    if (!root) return XmlNode();
+    return XmlNode(std::make_shared<XmlNode::Impl>(XmlNode::Impl{document_, root}));
+}
+
+XmlNode XmlNode::SelectSingleNode(const char* xpath) const {
+    if (!impl_) return XmlNode();
+    // A bare child name, the common case, is the first child element of that name: no need to
+    // compile an XPath query for it.
+    if (IsChildName(xpath)) {
+        pugi::xml_node child = impl_->node.child(xpath);
+        return child ? XmlNode(std::make_shared<Impl>(Impl{impl_->document, child})) : XmlNode();
+    }
+    try {
+        pugi::xpath_node found = impl_->node.select_node(xpath);
+        if (!found.node()) return XmlNode();
+        return XmlNode(std::make_shared<Impl>(Impl{impl_->document, found.node()}));
+    } catch (const pugi::xpath_exception&) {
+        return XmlNode();
+    }
+}
+
+XmlNodeList XmlNode::SelectNodes(const char* xpath) const {
+    if (!impl_) return XmlNodeList();
+    try {
+        return XmlNodeList(std::make_shared<XmlNodeList::Impl>(
+            XmlNodeList::Impl{impl_->document, impl_->node.select_nodes(xpath)}));
+    } catch (const pugi::xpath_exception&) {
+        return XmlNodeList();
+    }
+}
+
+CZelString XmlNode::Xml() const {
+    if (!impl_) return CZelString();
+    std::ostringstream out;
+    impl_->node.print(out, "", pugi::format_raw, pugi::encoding_utf8);
+    return CZelString(out.str());
+}
+
+CZelString XmlNode::GetNodeText(const char* path) const {
+    XmlNode selected = SelectSingleNode(path);
+    if (!selected) return CZelString();
+    pugi::xml_node first = selected.impl_->node.first_child();
+    if (!first) return CZelString();
+    std::string text;
+    AppendText(first, text);
+    return CZelString(std::move(text));
+}
+
+size_t XmlNodeList::Length() const { return impl_ ? impl_->nodes.size() : 0; }
+
+XmlNode XmlNodeList::Item(size_t index) const {
+    if (!impl_ || index >= impl_->nodes.size()) return XmlNode();
+    return XmlNode(std::make_shared<XmlNode::Impl>(XmlNode::Impl{impl_->document, impl_->nodes[index].node()}));
+}

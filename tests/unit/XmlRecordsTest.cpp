@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "rest/RecordFiller.h"
+#include "rest/XmlDocumentWrapper.h"
+
+namespace {
+
+std::vector<StatusRecord> Statuses(const std::string& file) {
+    CXmlDocumentWrapper document;
+    EXPECT_TRUE(document.Load(test::ReadFile(std::string(TEST_DATA) + "/" + file).c_str()));
+    XmlNodeList nodes = document.Root().SelectNodes("/statuses/status");
+    std::vector<StatusRecord> records;
+    for (size_t i = 0; i < nodes.Length(); ++i) {
+        StatusRecord record;
+        FillStatusRecord(nodes.Item(i), record);
+        if (XmlNode user = nodes.Item(i).SelectSingleNode("user")) FillUserRecord(user, record.user);
+        records.push_back(record);
+    }
+    return records;
+}
+
+}  // namespace
+
+TEST(XmlDocument, WhatIsNotXmlDoesNotLoad) {
+    const char* bodies[] = {
+        "", "not xml at all", "<unclosed>",
+        "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n<center><h1>502 Bad "
+        "Gateway</h1></center>\r\n<hr><center>nginx/1.22.1</center>\r\n</body>\r\n</html>\r\n",
+        "<?xml version=\"1.0\"?>",
+    };
+    for (const char* body : bodies) {
+        CXmlDocumentWrapper document;
+        EXPECT_FALSE(document.Load(body)) << body;
+        EXPECT_FALSE(document.Root());
+    }
+    XmlNode none;
+    EXPECT_STREQ(none.GetNodeText("/hash/error").c_str(), "");
+    EXPECT_FALSE(none.SelectNodes("/x"));
+}
+
+TEST(XmlDocument, NodeTextAndSelections) {
+    CXmlDocumentWrapper document;
+    ASSERT_TRUE(document.Load("<hash><request>/1/x.xml</request><error></error><a><b>1</b><b>2</b></a></hash>"));
+    XmlNode root = document.Root();
+    EXPECT_STREQ(root.GetNodeText("/hash/error").c_str(), "");   // empty element
+    EXPECT_STREQ(root.GetNodeText("/hash/other").c_str(), "");   // missing element
+    EXPECT_STREQ(root.GetNodeText("a").c_str(), "1");            // first child is an element
+    XmlNode b = root.SelectSingleNode("/hash/a/b[2]");
+    EXPECT_STREQ(b.GetNodeText("/hash/request").c_str(), "/1/x.xml");  // absolute from any node
+    XmlNodeList list = root.SelectNodes("//b");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list.Length(), 2u);
+    EXPECT_STREQ(list.Item(1).Xml().c_str(), "<b>2</b>");
+    EXPECT_FALSE(list.Item(2));
+    EXPECT_FALSE(root.SelectNodes("///bad[")); // a failed selection, not an empty one
+    EXPECT_TRUE(root.SelectNodes("/nothing"));
+}
+
+TEST(XmlDocument, NodesOutliveTheirWrapper) {
+    XmlNode kept;
+    {
+        CXmlDocumentWrapper document;
+        ASSERT_TRUE(document.Load("<status><id>7</id></status>"));
+        kept = document.Root();
+    }
+    EXPECT_STREQ(kept.GetNodeText("id").c_str(), "7");
+}
+
+TEST(XmlDocument, InvalidBytesBecomeReplacementCharacters) {
+    CXmlDocumentWrapper document;
+    ASSERT_TRUE(document.Load("<t>a\xff" "b</t>"));
+    EXPECT_STREQ(document.Root().GetNodeText("/t").c_str(), "a\xEF\xBF\xBD" "b");
+}
+
+TEST(StatusRecords, HistoricalPublicTimeline) {
+    std::vector<StatusRecord> records = Statuses("public_timeline-2007.xml");
+    ASSERT_EQ(records.size(), 6u);
+    EXPECT_EQ(records[0].id.Str(), "114468552");
+    EXPECT_EQ(records[0].created_at.Str(), "Thu Jun 21 11:59:54 +0000 2007");
+    EXPECT_EQ(records[0].text.Str().rfind("@sakatam \xE6\xAD\xA3\xE3\x81\xAB", 0), 0u);
+    EXPECT_EQ(records[0].user.name.Str(), "\xE3\x81\x9F\xE3\x81\xA0\xE3\x81\x97");
+    EXPECT_EQ(records[1].text.Str(), "=^..^= &lt; \xE3\x82\xB1\xE3\x83\x95...");  // escaped twice
+    EXPECT_EQ(records[1].user.location.Str(), "");
+    EXPECT_EQ(records[3].user.location.Str(), "suburbia,  Japan");
+    EXPECT_EQ(records[3].user.url.Str(), "http://magro.jp/labs/maps/?action=show_map&map=19");
+    EXPECT_EQ(records[4].text.Str(),
+              "reading Tom O'Leary's the messaging times - \nhttp://www.messagingtimes.com/blog/");
+    EXPECT_EQ(records[4].user.url.Str(), "");
+    EXPECT_EQ(records[5].user.description.Str(),
+              "Medical Transcriptionist Mentor. Dementor. Procrastinator. Twittor? ");
+    EXPECT_EQ(records[5].user.followers_count, 0);  // absent from this reply
+    EXPECT_EQ(records[5].user.protected_, 0);
+    EXPECT_EQ(records[5].source.Str(), "");
+    // A status's markup holds its user; the user's holds only itself.
+    EXPECT_EQ(records[2].xml.Str().rfind("<status><created_at>Thu Jun 21 11:59:53 +0000 2007</created_at>", 0), 0u);
+    EXPECT_NE(records[2].xml.Str().find("<screen_name>Soraya</screen_name>"), std::string::npos);
+    EXPECT_EQ(records[2].user.xml.Str().rfind("<user><id>6918752</id>", 0), 0u);
+    EXPECT_EQ(records[2].user.xml.Str().find("<status>"), std::string::npos);
+}
+
+TEST(UserRecords, HistoricalUserWithItsLatestStatus) {
+    CXmlDocumentWrapper document;
+    ASSERT_TRUE(document.Load(test::ReadFile(std::string(TEST_DATA) + "/users_show-2007.xml").c_str()));
+    UserRecord user;
+    FillUserRecord(document.Root(), user);
+    EXPECT_EQ(user.screen_name.Str(), "yusukey");
+    EXPECT_EQ(user.followers_count, 30);
+    EXPECT_EQ(user.friends_count, 19);
+    EXPECT_EQ(user.statuses_count, 400);
+    EXPECT_NE(user.xml.Str().find("<status><created_at>Thu Jun 21 07:08:09"), std::string::npos);
+}
+
+TEST(StatusRecords, OwnFixtureEdges) {
+    std::vector<StatusRecord> records = Statuses("home_timeline-own.xml");
+    ASSERT_EQ(records.size(), 3u);
+    const StatusRecord& first = records[0];
+    EXPECT_EQ(first.id.Str(), "14785507974");
+    EXPECT_EQ(first.user.id.Str(), "2147483650");
+    EXPECT_EQ(first.text.Str(),
+              "Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 vu \xE2\x80\x94 raw UTF-8 too: na\xC3\xAFve \xE2\x98\x95");
+    EXPECT_EQ(first.source.Str(),
+              "<a href=\"http://tweetmeme.com\" rel=\"nofollow\">TweetMeme</a>");
+    EXPECT_NE(first.xml.Str().find("<source>&lt;a href=\"http://tweetmeme.com\""), std::string::npos);
+    EXPECT_EQ(first.user.url.Str(), "");
+    EXPECT_EQ(first.user.location.Str(), "");
+    EXPECT_EQ(first.user.description.Str(), "  padded  ");
+    EXPECT_EQ(first.user.protected_, 1);
+    EXPECT_EQ(first.user.followers_count, 1234);
+    EXPECT_EQ(first.user.friends_count, 2147483647);
+    EXPECT_EQ(first.user.statuses_count, -42);
+    EXPECT_EQ(first.user.created_at.Str(), "Tue Mar 21 20:50:14 +0000 2006");
+    EXPECT_EQ(records[1].text.Str(), "");
+    EXPECT_EQ(records[1].created_at.Str(), "");
+    EXPECT_EQ(records[1].user.protected_, 0);  // only the exact text "true"
+    EXPECT_EQ(records[1].user.friends_count, -2147483647 - 1);
+    EXPECT_EQ(records[2].user.id.Str(), "");   // no user element: an empty user record
+    EXPECT_EQ(records[2].user.xml.Str(), "");
+}
+
+TEST(StatusRecords, CountParsing) {
+    EXPECT_EQ(ReadCount(""), 0);
+    EXPECT_EQ(ReadCount("  +17 apples"), 17);
+    EXPECT_EQ(ReadCount("2147483648"), 2147483647);
+    EXPECT_EQ(ReadCount("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(ReadCount("x12"), 0);
+}
