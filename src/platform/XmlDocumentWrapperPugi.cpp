@@ -1,7 +1,6 @@
 // CXmlDocumentWrapper over pugixml (XPath 1.0, raw serialisation).
 #include <pugixml.hpp>
 
-#include <sstream>
 #include <string>
 
 #include "platform/CodePage.h"
@@ -39,6 +38,13 @@ bool IsChildName(const char* path) {
     }
     return true;
 }
+
+struct StringWriter : pugi::xml_writer {
+    void write(const void* data, size_t size) override {
+        text.append(static_cast<const char*>(data), size);
+    }
+    std::string text;
+};
 
 void AppendText(const pugi::xml_node& node, std::string& out) {
     if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
@@ -108,15 +114,20 @@ XmlNodeList XmlNode::SelectNodes(const char* xpath) const {
 
 CZelString XmlNode::Xml() const {
     if (!impl_) return CZelString();
-    std::ostringstream out;
+    StringWriter out;
     impl_->node.print(out, "", pugi::format_raw, pugi::encoding_utf8);
-    return CZelString(out.str());
+    return CZelString(std::move(out.text));
 }
 
 CZelString XmlNode::GetNodeText(const char* path) const {
-    XmlNode selected = SelectSingleNode(path);
-    if (!selected) return CZelString();
-    pugi::xml_node first = selected.impl_->node.first_child();
+    if (!impl_) return CZelString();
+    pugi::xml_node selected;
+    if (IsChildName(path)) {
+        selected = impl_->node.child(path);
+    } else if (XmlNode found = SelectSingleNode(path)) {
+        selected = found.impl_->node;
+    }
+    pugi::xml_node first = selected.first_child();
     if (!first) return CZelString();
     std::string text;
     AppendText(first, text);
