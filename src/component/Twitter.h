@@ -10,11 +10,13 @@
 #include "rest/StatusRecord.h"
 #include "rest/UserRecord.h"
 #include "rest/XTwitter.h"
+#include "server/AutomationObject.h"
 
-class CTwitter : public CZelBase {
+class CTwitter final : public CZelBase, public CAutomationObject<CTwitter> {
 public:
     CTwitter();
     ~CTwitter() override = default;
+    static const dispatch::Table& Members();
 
     HRESULT get_Version(BSTR* pVal);
     HRESULT get_Build(BSTR* pVal);
@@ -43,6 +45,16 @@ public:
     HRESULT get_UseSSL(VARIANT_BOOL* pVal);
     HRESULT put_UseSSL(VARIANT_BOOL newVal);
 
+    HRESULT RequestAuthorization(BSTR bstrCallBack, BSTR* pbstrUrl);
+    HRESULT RequestAccessToken(BSTR bstrVerifier);
+    HRESULT APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters, VARIANT_BOOL bUsePost,
+                    BSTR* pbstrResponse);
+
+    HRESULT SaveAccessKey(BSTR bstrFilename);
+    HRESULT SaveConsumerKey(BSTR bstrFilename);
+    HRESULT LoadAccessKey(BSTR bstrFilename);
+    HRESULT LoadConsumerKey(BSTR bstrFilename);
+
     uint32_t CacheTimeout() const { return cacheTimeout_; }
     CXTwitter& Rest() { return rest_; }
 
@@ -53,6 +65,13 @@ public:
 private:
     static HRESULT ReturnText(const CZelString& text, BSTR* pVal);
     void ReadCacheTimeout();
+    // The entry line is already written; maps the client code, logs the result line.
+    void Finish(const char* method, int32_t clientCode);
+    CZelString ApiCallUrl(const CZelString& method, const CZelString& format) const;
+    void SaveKeyPair(const char* section, const char* firstKey, const CZelString& first,
+                     const char* secondKey, const CZelString& second, BSTR bstrFilename);
+    void LoadKeyPair(const char* section, const char* firstKey, CZelString& first,
+                     const char* secondKey, CZelString& second, BSTR bstrFilename);
 
     CZelString timelineSinceId_;
     CZelString timelineMaxId_;

@@ -33,6 +33,8 @@ constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001);
 constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002);
 constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003);
 constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
+constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFF);
+constexpr HRESULT RPC_E_WRONG_THREAD = static_cast<HRESULT>(0x8001010E);
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
 constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110);
@@ -42,8 +44,10 @@ constexpr HRESULT DISP_E_MEMBERNOTFOUND = static_cast<HRESULT>(0x80020003);
 constexpr HRESULT DISP_E_PARAMNOTFOUND = static_cast<HRESULT>(0x80020004);
 constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005);
 constexpr HRESULT DISP_E_UNKNOWNNAME = static_cast<HRESULT>(0x80020006);
+constexpr HRESULT DISP_E_NONAMEDARGS = static_cast<HRESULT>(0x80020007);
 constexpr HRESULT DISP_E_BADVARTYPE = static_cast<HRESULT>(0x80020008);
 constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009);
+constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000A);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000E);
 constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = static_cast<HRESULT>(0x8002000F);
 
@@ -78,6 +82,7 @@ enum VARENUM : VARTYPE {
     VT_NULL = 1,
     VT_I2 = 2,
     VT_I4 = 3,
+    VT_R8 = 5,
     VT_BSTR = 8,
     VT_DISPATCH = 9,
     VT_ERROR = 10,
@@ -102,6 +107,7 @@ struct VARIANT {
     union {
         LONG lVal;
         int64_t llVal;
+        double dblVal;
         int16_t iVal;
         VARIANT_BOOL boolVal;
         HRESULT scode;
@@ -170,6 +176,14 @@ struct IDispatch : IUnknown {
 
 protected:
     ~IDispatch() = default;
+};
+
+struct IClassFactory : IUnknown {
+    virtual HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) = 0;
+    virtual HRESULT LockServer(BOOL lock) = 0;
+
+protected:
+    ~IClassFactory() = default;
 };
 
 extern "C" {

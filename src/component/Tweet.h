@@ -1,0 +1,27 @@
+// The Tweet automation object: a read-only snapshot of one status and its author.
+#pragma once
+
+#include "common/ZelString.h"
+#include "rest/StatusRecord.h"
+#include "server/AutomationObject.h"
+
+class CTweet final : public CAutomationObject<CTweet> {
+public:
+    CTweet();
+    ~CTweet();
+    static const dispatch::Table& Members();
+
+    HRESULT get_CreatedAt(BSTR* pVal) const;
+    HRESULT get_Id(BSTR* pVal) const;
+    HRESULT get_Text(BSTR* pVal) const;
+    HRESULT get_Source(BSTR* pVal) const;
+    // A copy of the held User, with a reference of the caller's own.
+    HRESULT get_User(VARIANT* pVal) const;
+    HRESULT get_XML(BSTR* pVal) const;
+
+    CZelString CreatedAt, Id, Text, Source, XML;
+    VARIANT User;
+};
+
+// A new Tweet from a record, with its User, as the only reference held by the VARIANT.
+HRESULT MakeTweetObject(const StatusRecord& record, VARIANT* out);

@@ -1,0 +1,74 @@
+// The Twitter object's methods that go to the service: the generic API call and the
+// authorization exchange.
+#include "component/ResultCodes.h"
+#include "component/Twitter.h"
+
+void CTwitter::Finish(const char* method, int32_t clientCode) {
+    lastError_ = MapResultCode(clientCode);
+    Log(LOG_VERBATIM, "%s result: [%d: %s]", method, lastError_, DescribeResultCode(lastError_));
+}
+
+CZelString CTwitter::ApiCallUrl(const CZelString& method, const CZelString& format) const {
+    CZelString url(method);
+    if (!url.Contains("://", false)) {
+        // The REST host less its last dot-separated label: "api.twitter" for "api.twitter.com".
+        std::string host = CXTwitter::ApiHost().Str();
+        size_t dot = host.rfind('.');
+        std::string hostPrefix = dot == std::string::npos ? "" : host.substr(0, dot);
+        if (!hostPrefix.empty() && url.StartsWith(hostPrefix.c_str(), false)) {
+            url.Prepend("http://", true);
+        } else {
+            url.StripLeading('/');
+            url.Prepend(((useSsl_ != 0 ? "https://" : "http://") + host + "/1/").c_str(), true);
+        }
+    }
+    url.Append('.');
+    url.Append(format);
+    return url;
+}
+
+HRESULT CTwitter::APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
+                          VARIANT_BOOL bUsePost, BSTR* pbstrResponse) {
+    lastError_ = 0;
+    CZelString method(bstrMethod), format(bstrFormat), parameters(bstrParameters);
+    CZelString url = ApiCallUrl(method, format);
+    Log(LOG_VERBATIM, "-- APICall Url=[%s], Format[%s], UsePost[%s]", url.c_str(), format.c_str(),
+        bUsePost != 0 ? "True" : "False");
+    ParameterMap params;
+    COAuth::ParseParameters(parameters, params);
+    CZelString response;
+    uint32_t post = bUsePost != 0 ? 1 : 0;
+    int32_t code;
+    if (!rest_.Token.IsEmpty()) {
+        code = rest_.MakeSignedRequest(url, post, std::move(params), response);
+    } else {
+        Log(LOG_VERBATIM, "No AccessToken was supplied, calling this method without signing it.");
+        code = rest_.MakeUnsignedRequest(url, post, std::move(params), response);
+    }
+    Finish("APICall", code);
+    return ReturnText(response, pbstrResponse);
+}
+
+HRESULT CTwitter::RequestAuthorization(BSTR bstrCallBack, BSTR* pbstrUrl) {
+    lastError_ = 0;
+    CZelString callback(bstrCallBack);
+    Log(LOG_VERBATIM, "-- RequestAuthorization Callback=[%s]",
+        callback.IsEmpty() ? "oob" : callback.c_str());
+    CZelString url;
+    int32_t code = rest_.GetRequestToken(url, callback.c_str());
+    lastError_ = MapResultCode(code);
+    if (lastError_ != 0) url.Assign("");
+    Log(LOG_VERBATIM, "RequestAuthorization result: [%d: %s], Url=[%s]", lastError_,
+        DescribeResultCode(lastError_), url.c_str());
+    return ReturnText(url, pbstrUrl);
+}
+
+HRESULT CTwitter::RequestAccessToken(BSTR bstrVerifier) {
+    lastError_ = 0;
+    CZelString verifier(bstrVerifier);
+    Log(LOG_VERBATIM, "-- RequestAccessToken Verifier=[%s]", verifier.c_str());
+    lastError_ = MapResultCode(rest_.GetAccessToken(verifier.c_str()));
+    Log(LOG_VERBATIM, "RequestAccessToken result: [%d: %s], AccessToken=[%s]", lastError_,
+        DescribeResultCode(lastError_), rest_.Token.c_str());
+    return S_OK;
+}
