@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FakeTransport.h"
+#include "component/Twitter.h"
+
+namespace {
+
+class TwitterMethods : public testing::Test {
+protected:
+    void SetUp() override {
+        Put(&CTwitter::put_HttpLibrary, fake.Path());
+        Put(&CTwitter::put_LogFile, log.c_str());
+    }
+    void Put(HRESULT (CTwitter::*put)(BSTR), const char* text) {
+        test::Bstr value(text);
+        (twitter.*put)(value.Get());
+    }
+    LONG LastError() {
+        LONG code = -1;
+        twitter.get_LastError(&code);
+        return code;
+    }
+    std::string Api(const char* method, const char* format, const char* params = "", bool post = false) {
+        test::Bstr m(method), f(format), p(params), response;
+        EXPECT_EQ(twitter.APICall(m.Get(), f.Get(), p.Get(), post ? VARIANT_TRUE : VARIANT_FALSE, response.Out()),
+                  S_OK);
+        return response.Text();
+    }
+    FakeReply Reply(uint32_t status, std::string body) {
+        FakeReply r;
+        r.status = status;
+        r.body = std::move(body);
+        return r;
+    }
+    std::vector<std::string> Lines() { return test::LogMessages(log); }
+
+    test::FakeTransport fake;
+    test::TempDir dir;
+    std::string log = dir.File("twitter.log");
+    CTwitter twitter;
+};
+
+}  // namespace
+
+TEST_F(TwitterMethods, ApiCallUrlComposition) {
+    for (int i = 0; i < 5; ++i) fake.Queue(Reply(200, "<ok/>"));
+    Api("statuses/public_timeline", "xml");
+    EXPECT_TRUE(test::HasLine(Lines(), "-- APICall Url=[http://api.twitter.com/1/statuses/public_timeline.xml], "
+                                       "Format[xml], UsePost[False]"));
+    EXPECT_EQ(fake.State().sent.back().host, "api.twitter.com");
+    EXPECT_EQ(fake.State().sent.back().path, "/1/statuses/public_timeline.xml?");
+
+    twitter.put_UseSSL(VARIANT_TRUE);
+    Api("//statuses/update", "json", "status=hi", true);
+    EXPECT_TRUE(test::HasLine(Lines(), "-- APICall Url=[https://api.twitter.com/1/statuses/update.json], "
+                                       "Format[json], UsePost[True]"));
+    EXPECT_TRUE(fake.State().sent.back().secure);
+    EXPECT_EQ(fake.State().sent.back().body, "status=hi");
+
+    Api("HTTPS://other.example:8443/custom/path", "xml");
+    EXPECT_TRUE(test::HasLine(Lines(), "-- APICall Url=[HTTPS://other.example:8443/custom/path.xml], "
+                                       "Format[xml], UsePost[False]"));
+    Api("API.Twitter.com/1/statuses/show/1", "xml");  // the host prefix: plain HTTP even with SSL on
+    EXPECT_TRUE(test::HasLine(Lines(), "-- APICall Url=[http://API.Twitter.com/1/statuses/show/1.xml], "
+                                       "Format[xml], UsePost[False]"));
+    Api("help/test", "");
+    EXPECT_TRUE(test::HasLine(Lines(), "-- APICall Url=[https://api.twitter.com/1/help/test.], Format[], "
+                                       "UsePost[False]"));
+}
+
+TEST_F(TwitterMethods, ApiCallSignedOrNot) {
+    fake.Queue(Reply(200, "<statuses/>"));
+    EXPECT_EQ(Api("statuses/home_timeline", "xml", "count=2&page=x=y&&ignored=1"), "<statuses/>");
+    EXPECT_EQ(LastError(), 0);
+    EXPECT_EQ(fake.State().sent.back().path, "/1/statuses/home_timeline.xml?count=2&page=x");
+    auto lines = Lines();
+    EXPECT_TRUE(test::HasLine(lines, "No AccessToken was supplied, calling this method without signing it."));
+    EXPECT_TRUE(test::HasLine(lines, "APICall result: [0: Success]"));
+
+    Put(&CTwitter::put_AccessToken, "token");
+    EXPECT_EQ(Api("statuses/home_timeline", "xml"), "");
+    EXPECT_EQ(LastError(), 35001);  // no token secret
+    Put(&CTwitter::put_AccessTokenSecret, "tok-s3cr3t");
+    Api("statuses/home_timeline", "xml");
+    EXPECT_EQ(LastError(), 35004);  // both consumer values empty: the secret is reported
+    Put(&CTwitter::put_ConsumerSecret, "secret");
+    Api("statuses/home_timeline", "xml");
+    EXPECT_EQ(LastError(), 35003);
+    Put(&CTwitter::put_ConsumerKey, "key");
+    EXPECT_EQ(fake.State().sent.size(), 1u);  // none of these reached the transport
+
+    // The service's 401 names no scheme the transport knows: no retry, and the body comes back.
+    FakeReply denied = Reply(401, "<hash><error>Could not authenticate with OAuth.</error></hash>");
+    fake.Queue(denied);
+    EXPECT_EQ(Api("statuses/home_timeline", "xml"), "<hash><error>Could not authenticate with OAuth.</error></hash>");
+    EXPECT_EQ(LastError(), 35002);
+    fake.Queue(Reply(404, "<hash><error>Not found</error></hash>"));
+    EXPECT_EQ(Api("users/show/nobody", "xml"), "<hash><error>Not found</error></hash>");
+    EXPECT_EQ(LastError(), 35005);
+    EXPECT_TRUE(test::HasLine(Lines(), "APICall result: [35005: An unexpected HTTP response code was returned]"));
+    EXPECT_NE(fake.State().sent.back().headers.find("oauth_token=\"token\""), std::string::npos);
+    EXPECT_EQ(test::ReadFile(log).find("s3cr3t"), std::string::npos);
+}
+
+TEST_F(TwitterMethods, TransportFailureIsUnexpectedError) {
+    FakeReply refused = Reply(200, "");
+    refused.sendError = 12029;
+    fake.Queue(refused);
+    Api("statuses/public_timeline", "xml");
+    EXPECT_EQ(LastError(), 35014);
+    EXPECT_TRUE(test::HasLine(Lines(), "APICall result: [35014: Unexpected error]"));
+}
+
+TEST_F(TwitterMethods, AuthorizationWithoutCredentials) {
+    test::Bstr url, none;
+    EXPECT_EQ(twitter.RequestAuthorization(none.Get(), url.Out()), S_OK);
+    EXPECT_EQ(LastError(), 35004);
+    EXPECT_EQ(url.Text(), "");
+    EXPECT_EQ(twitter.RequestAccessToken(none.Get()), S_OK);
+    EXPECT_EQ(LastError(), 35000);  // no request token
+    auto lines = Lines();
+    EXPECT_TRUE(test::HasLine(lines, "-- RequestAuthorization Callback=[oob]"));
+    EXPECT_TRUE(test::HasLine(lines, "RequestAuthorization result: [35004: A valid consumer secret is required "
+                                     "for this operation.], Url=[]"));
+    EXPECT_TRUE(test::HasLine(lines, "-- RequestAccessToken Verifier=[]"));
+    EXPECT_TRUE(test::HasLine(lines, "RequestAccessToken result: [35000: An access token is required for this "
+                                     "operation.], AccessToken=[]"));
+}
+
+TEST_F(TwitterMethods, KeyFilesRoundTripAndShareAFile) {
+    std::string file = dir.File("keys.ini");
+    test::Bstr name(file.c_str());
+    Put(&CTwitter::put_AccessToken, "123-access");
+    Put(&CTwitter::put_AccessTokenSecret, "access secret");
+    Put(&CTwitter::put_ConsumerKey, "consumer");
+    Put(&CTwitter::put_ConsumerSecret, std::string(5000, 's').c_str());
+    twitter.SaveAccessKey(name.Get());
+    EXPECT_EQ(LastError(), 0);
+    twitter.SaveConsumerKey(name.Get());
+    EXPECT_EQ(LastError(), 0);
+    EXPECT_EQ(test::LogMessages(log).size(), 0u);  // key-file methods write no log line
+
+    CTwitter fresh;
+    fresh.LoadAccessKey(name.Get());
+    LONG code = -1;
+    fresh.get_LastError(&code);
+    EXPECT_EQ(code, 0);
+    test::Bstr value;
+    fresh.get_AccessToken(value.Out());
+    EXPECT_EQ(value.Text(), "123-access");
+    fresh.get_AccessTokenSecret(value.Out());
+    EXPECT_EQ(value.Text(), "access secret");
+    fresh.get_ConsumerKey(value.Out());
+    EXPECT_EQ(value.Text(), "");  // loading one pair reads only its own section
+    fresh.LoadConsumerKey(name.Get());
+    fresh.get_ConsumerSecret(value.Out());
+    EXPECT_EQ(value.Text(), std::string(5000, 's'));
+}
+
+TEST_F(TwitterMethods, KeyFileFailureCodes) {
+    std::string file = dir.File("keys.ini");
+    test::Bstr name(file.c_str());
+    test::Bstr missing(dir.File("missing.ini").c_str());
+    Put(&CTwitter::put_ConsumerKey, "kept");
+    twitter.LoadConsumerKey(missing.Get());
+    EXPECT_EQ(LastError(), 35019);
+    test::Bstr value;
+    twitter.get_ConsumerKey(value.Out());
+    EXPECT_EQ(value.Text(), "kept");
+    test::Bstr folder(dir.Path().c_str());
+    twitter.LoadConsumerKey(folder.Get());
+    EXPECT_EQ(LastError(), 35019);
+
+    test::WriteFile(file, "[CONSUMERTOKENPAIR]\nconsumertoken=only-key\n[Other]\nAccessToken=x\n");
+    twitter.LoadConsumerKey(name.Get());  // section and key in other letter case
+    EXPECT_EQ(LastError(), 35017);
+    twitter.get_ConsumerKey(value.Out());
+    EXPECT_EQ(value.Text(), "only-key");
+    Put(&CTwitter::put_AccessToken, "replaced");
+    twitter.LoadAccessKey(name.Get());
+    EXPECT_EQ(LastError(), 35020);
+    twitter.get_AccessToken(value.Out());
+    EXPECT_EQ(value.Text(), "");
+
+    test::Bstr unwritable(dir.File("no/such/folder/keys.ini").c_str());
+    twitter.SaveAccessKey(unwritable.Get());
+    EXPECT_EQ(LastError(), 35018);
+    Put(&CTwitter::put_AccessToken, "line\nbreak");
+    twitter.SaveAccessKey(name.Get());
+    EXPECT_EQ(LastError(), 35018);
+    EXPECT_EQ(test::ReadFile(file).find("line"), std::string::npos);
+}
