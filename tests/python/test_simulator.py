@@ -8,7 +8,7 @@ import xml.etree.ElementTree as ET
 import requests
 from requests_oauthlib import OAuth1, OAuth1Session
 
-from simulator_process import Simulator
+from support import Simulator
 
 DATE = re.compile(r"^(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} \d{2} \d{2}:\d{2}:\d{2} \+0000 \d{4}$")
 STATUS_FIELDS = ["created_at", "id", "text", "source", "truncated", "favorited", "in_reply_to_status_id",

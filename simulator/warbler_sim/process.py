@@ -1,11 +1,10 @@
-"""Starts the service simulator on a free loopback port for a test and stops it afterwards."""
+"""Runs the service simulator on a free loopback port for a test or a demo, and stops it."""
 
 import os
 import subprocess
 import tempfile
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-SIMULATOR = os.path.join(ROOT, "simulator", "warbler-sim")
+SIMULATOR = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "warbler-sim")
 
 
 class Simulator:
@@ -21,6 +20,9 @@ class Simulator:
         if not self.base_url.startswith("http"):
             self.stop()
             raise RuntimeError("the simulator did not start")
+
+    def host_port(self):
+        return self.base_url.split("//", 1)[1].rstrip("/")
 
     def url(self, path):
         return self.base_url.rstrip("/") + path

@@ -1,0 +1,269 @@
+"""Warbler for Python: the Twitter automation objects of libwarbler.so, late-bound.
+
+    import warbler
+    twitter = warbler.Dispatch("Velmora.Twitter")
+    twitter.LogFile = "/tmp/warbler.log"
+    print(twitter.GetErrorDescription(35000))
+
+Properties are attributes; methods are callables whose optional arguments take their defaults;
+[out] arguments come back as the call's return value (a tuple when there are several); objects
+come back wrapped and a null object comes back as None. Names match without regard to case, as
+in OLE Automation. Each object may be used only by the thread that created it.
+
+The library is libwarbler.so from the build tree (build/linux/bin), or the file named by
+WARBLER_LIBRARY.
+"""
+
+import ctypes
+import inspect
+import threading
+from ctypes import byref, c_char_p, c_int32, c_uint32, c_void_p
+
+from ._automation import (DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT, DISPID_PROPERTYPUT,
+                          DISPPARAMS, GUID, KIND_GET, KIND_METHOD, KIND_PUT, PARAM_OPTIONAL, PARAM_OUT,
+                          VARIANT, VT_BOOL, VT_BSTR, VT_BYREF, VT_DISPATCH, VT_EMPTY, VT_I2, VT_I4, VT_I8,
+                          VT_INT, VT_NULL, VT_R8, VT_UNKNOWN, VT_VARIANT, ComError, Library, _ADDREF,
+                          _INVOKE, _RELEASE, vtable_entry)
+
+__all__ = ["Dispatch", "ComError", "can_unload"]
+
+_library = None
+_classes = {}
+_TYPE_NAMES = {VT_BSTR: "str", VT_I4: "int", VT_BOOL: "bool", VT_VARIANT: "object"}
+
+
+def _lib():
+    global _library
+    if _library is None:
+        _library = Library()
+    return _library
+
+
+def _to_variant(value, variant):
+    lib = _lib()
+    if value is None:
+        variant.vt = VT_EMPTY
+    elif isinstance(value, bool):
+        variant.vt, variant.value.boolVal = VT_BOOL, -1 if value else 0
+    elif isinstance(value, int):
+        if -2**31 <= value < 2**31:
+            variant.vt, variant.value.lVal = VT_I4, value
+        else:
+            variant.vt, variant.value.llVal = VT_I8, value
+    elif isinstance(value, float):
+        variant.vt, variant.value.dblVal = VT_R8, value
+    elif isinstance(value, str):
+        variant.vt, variant.value.ptr = VT_BSTR, lib.bstr(value)
+    elif isinstance(value, AutomationObject):
+        vtable_entry(value._pointer, 1, _ADDREF)(value._pointer)
+        variant.vt, variant.value.ptr = VT_DISPATCH, value._pointer
+    else:
+        raise TypeError("cannot pass %s to an automation object" % type(value).__name__)
+
+
+def _from_variant(variant):
+    """The Python value of a variant; the variant keeps what it owns (the caller clears it)."""
+    vt = variant.vt
+    if vt in (VT_EMPTY, VT_NULL):
+        return None
+    if vt == VT_BSTR:
+        return _lib().text(variant.value.ptr)
+    if vt in (VT_I4, VT_INT):
+        return variant.value.lVal
+    if vt == VT_I2:
+        return variant.value.iVal
+    if vt == VT_I8:
+        return variant.value.llVal
+    if vt == VT_R8:
+        return variant.value.dblVal
+    if vt == VT_BOOL:
+        return variant.value.boolVal != 0
+    if vt in (VT_DISPATCH, VT_UNKNOWN):
+        pointer = variant.value.ptr
+        if not pointer:
+            return None
+        vtable_entry(pointer, 1, _ADDREF)(pointer)
+        return _wrap(pointer)
+    raise TypeError("unsupported VARIANT type %d" % vt)
+
+
+def _wrap(pointer):
+    """Wraps an IDispatch pointer whose reference now belongs to the wrapper."""
+    name = c_char_p()
+    hr = _lib().dll.WarblerObjectInterface(pointer, byref(name))
+    if hr != 0:
+        vtable_entry(pointer, 2, _RELEASE)(pointer)
+        raise ComError(hr, "WarblerObjectInterface")
+    return _class_of(name.value.decode())(pointer)
+
+
+class AutomationObject:
+    """An object of libwarbler.so reached through IDispatch."""
+
+    _members = {}
+    _interface = ""
+
+    def __init__(self, pointer):
+        object.__setattr__(self, "_pointer", pointer)
+        object.__setattr__(self, "_thread", threading.get_ident())
+        object.__setattr__(self, "_invoke", vtable_entry(pointer, 6, _INVOKE))
+
+    def __del__(self):
+        pointer = getattr(self, "_pointer", None)
+        if pointer:
+            vtable_entry(pointer, 2, _RELEASE)(pointer)
+            object.__setattr__(self, "_pointer", None)
+
+    def __repr__(self):
+        return "<warbler %s object>" % self._interface
+
+    def __getattr__(self, name):
+        member = self._members.get(name.lower())
+        if member is None:
+            raise AttributeError("%s has no member %r" % (self._interface, name))
+        return getattr(self, member.name.decode())
+
+    def __setattr__(self, name, value):
+        member = self._members.get(name.lower())
+        if member is None or not member.kinds & KIND_PUT:
+            raise AttributeError("%s has no property %r to set" % (self._interface, name))
+        self._put(member, value)
+
+    def _check_thread(self):
+        if threading.get_ident() != self._thread:
+            raise RuntimeError("a Warbler object may only be used by the thread that created it")
+
+    def _call(self, member, flags, args, named=None):
+        self._check_thread()
+        count = len(args)
+        array = (VARIANT * max(count, 1))()
+        for i, value in enumerate(reversed(args)):
+            if isinstance(value, VARIANT):
+                array[i] = value
+            else:
+                _to_variant(value, array[i])
+        named_ids = (c_int32 * 1)(DISPID_PROPERTYPUT)
+        params = DISPPARAMS(array, named_ids if named else None, count, 1 if named else 0)
+        result = VARIANT()
+        arg_error = c_uint32()
+        try:
+            hr = self._invoke(self._pointer, member.id, byref(GUID()), 0, flags, byref(params), byref(result),
+                              None, byref(arg_error))
+            if hr < 0:
+                raise ComError(hr, "%s.%s" % (self._interface, member.name.decode()))
+            return _from_variant(result)
+        finally:
+            _lib().dll.VariantClear(byref(result))
+            for i in range(count):
+                if array[i].vt & VT_BYREF == 0:
+                    _lib().dll.VariantClear(byref(array[i]))
+
+    def _get(self, member):
+        return self._call(member, DISPATCH_PROPERTYGET, [])
+
+    def _put(self, member, value):
+        self._call(member, DISPATCH_PROPERTYPUT, [value], named=True)
+
+    def _method(self, member, args, kwargs):
+        params = [member.params[i] for i in range(member.paramCount)]
+        inputs = [p for p in params if not p.flags & PARAM_OUT]
+        outs = [p for p in params if p.flags & PARAM_OUT]
+        values = list(args)
+        for p in inputs[len(values):]:
+            name = p.name.decode()
+            if name in kwargs:
+                values.append(kwargs.pop(name))
+            elif p.flags & PARAM_OPTIONAL:
+                values.append(_default(p))
+            else:
+                raise TypeError("%s() missing argument %r" % (member.name.decode(), name))
+        if kwargs:
+            raise TypeError("%s() got unexpected arguments %s" % (member.name.decode(), sorted(kwargs)))
+        if len(values) > len(inputs):
+            raise TypeError("%s() takes %d arguments" % (member.name.decode(), len(inputs)))
+        holders = [VARIANT() for _ in outs]
+        references = []
+        for holder in holders:
+            reference = VARIANT()
+            reference.vt = VT_BYREF | VT_VARIANT
+            reference.value.ptr = ctypes.addressof(holder)
+            references.append(reference)
+        try:
+            self._call(member, DISPATCH_METHOD, values + references)
+            results = [_from_variant(h) for h in holders]
+        finally:
+            for holder in holders:
+                _lib().dll.VariantClear(byref(holder))
+        if not results:
+            return None
+        return results[0] if len(results) == 1 else tuple(results)
+
+
+def _default(param):
+    text = (param.defaultValue or b"").decode()
+    if param.type == VT_BOOL:
+        return text == "true"
+    if param.type == VT_I4:
+        return int(text or "0")
+    return text
+
+
+def _property(member):
+    def get(self):
+        return self._get(member)
+
+    def put(self, value):
+        self._put(member, value)
+
+    kinds = "get/put" if member.kinds & KIND_PUT else "get"
+    doc = "%s (%s, %s; DISPID %d)" % (member.name.decode(), _TYPE_NAMES.get(member.type, "?"), kinds, member.id)
+    return property(get if member.kinds & KIND_GET else None, put if member.kinds & KIND_PUT else None, doc=doc)
+
+
+def _method(member):
+    def call(self, *args, **kwargs):
+        return self._method(member, args, kwargs)
+
+    params = [member.params[i] for i in range(member.paramCount)]
+    signature = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
+    for p in params:
+        if p.flags & PARAM_OUT:
+            continue
+        default = _default(p) if p.flags & PARAM_OPTIONAL else inspect.Parameter.empty
+        signature.append(inspect.Parameter(p.name.decode(), inspect.Parameter.POSITIONAL_OR_KEYWORD, default=default))
+    outs = [p.name.decode() for p in params if p.flags & PARAM_OUT]
+    call.__name__ = member.name.decode()
+    call.__signature__ = inspect.Signature(signature)
+    call.__doc__ = "Method (DISPID %d)%s" % (member.id, "; returns " + ", ".join(outs) if outs else "")
+    return call
+
+
+def _class_of(interface):
+    if interface not in _classes:
+        members = _lib().members(interface)
+        namespace = {"_interface": interface, "_members": {m.name.decode().lower(): m for m in members},
+                     "__doc__": "The %s interface of libwarbler.so." % interface}
+        for m in members:
+            namespace[m.name.decode()] = _method(m) if m.kinds & KIND_METHOD else _property(m)
+        _classes[interface] = type(interface, (AutomationObject,), namespace)
+    return _classes[interface]
+
+
+def Dispatch(progid):
+    """Creates an object by its ProgID: "Velmora.Twitter", "Velmora.Twitter.Status",
+    "Velmora.Twitter.User" (or their ".1" forms)."""
+    lib = _lib()
+    name = lib.bstr(progid)
+    pointer = c_void_p()
+    try:
+        hr = lib.dll.WarblerCreateObject(name, byref(pointer))
+    finally:
+        lib.dll.SysFreeString(name)
+    if hr != 0:
+        raise ComError(hr, "Dispatch(%r)" % progid)
+    return _wrap(pointer.value)
+
+
+def can_unload():
+    """True when no object of the library is alive (DllCanUnloadNow)."""
+    return _lib().dll.DllCanUnloadNow() == 0

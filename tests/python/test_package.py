@@ -1,0 +1,157 @@
+"""The warbler Python package over libwarbler.so, against the service simulator."""
+
+import gc
+import os
+import re
+import tempfile
+import threading
+import unittest
+import urllib.request
+
+from support import Simulator
+
+import warbler
+
+TIME = r"\[\d\d:\d\d:\d\d\] "
+
+
+class PackageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.sim = Simulator()
+        os.environ["WARBLER_API_HOST"] = cls.sim.host_port()
+        os.environ["WARBLER_OAUTH_HOST"] = cls.sim.host_port()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sim.stop()
+
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory()
+        self.log = os.path.join(self.folder.name, "warbler.log")
+        self.twitter = warbler.Dispatch("Velmora.Twitter")
+        self.twitter.LogFile = self.log
+        self.twitter.ConsumerKey = self.sim.credentials["consumer_key"]
+        self.twitter.ConsumerSecret = self.sim.credentials["consumer_secret"]
+
+    def tearDown(self):
+        del self.twitter
+        gc.collect()
+        self.folder.cleanup()
+
+    def lines(self):
+        with open(self.log, encoding="utf-8") as log:
+            return [re.sub("^" + TIME, "", line.rstrip("\n")) for line in log]
+
+    def test_members_and_help(self):
+        t = self.twitter
+        self.assertEqual((t.Version, t.Build, t.Module), ("2.0-beta (x64)", "2.0.10.816 (x64)", "Warblerx64.dll"))
+        t.proxyserver = "127.0.0.1:3128"
+        self.assertEqual(t.ProxyServer, "127.0.0.1:3128")
+        self.assertIn("APICall", dir(type(t)))
+        doc = type(t).__dict__["APICall"].__doc__
+        self.assertIn("returns bstrResponse", doc)
+        with self.assertRaises(AttributeError):
+            t.Version = "x"
+        with self.assertRaises(AttributeError):
+            t.NoSuchThing
+        with self.assertRaises(TypeError):
+            t.GetErrorDescription()
+        with self.assertRaises(warbler.ComError) as caught:
+            t.GetErrorDescription("not a number")
+        self.assertEqual(caught.exception.hresult, 0x80020005)
+        self.assertEqual(t.GetErrorDescription(35013),
+                         "Error while initiazing the MSXML component and parsing the twitter response body")
+        t.Clear()
+        self.assertEqual(t.ProxyServer, "")
+        self.assertEqual(t.LogFile, self.log)
+
+    def test_objects_die_with_their_last_reference(self):
+        status = warbler.Dispatch("Velmora.Twitter.Status.1")
+        self.assertIsNone(status.User)
+        self.assertEqual(status.Text, "")
+        user = warbler.Dispatch("velmora.twitter.user")
+        self.assertEqual((user.NumTweets, user.Protected), (0, False))
+        self.assertFalse(warbler.can_unload())
+        del status, user, self.twitter
+        gc.collect()
+        self.assertTrue(warbler.can_unload())
+        self.twitter = warbler.Dispatch("Velmora.Twitter")
+
+    def test_only_the_creating_thread_may_call(self):
+        failure = []
+
+        def use():
+            try:
+                self.twitter.Version
+            except RuntimeError as error:
+                failure.append(error)
+
+        worker = threading.Thread(target=use)
+        worker.start()
+        worker.join()
+        self.assertEqual(len(failure), 1)
+
+    def test_authorization_flow(self):
+        t = self.twitter
+        url = t.RequestAuthorization()
+        self.assertEqual(t.LastError, 0)
+        request_token = t.AccessToken
+        self.assertTrue(url.startswith("http://%s/oauth/authorize?oauth_token=%s&oauth_token_secret=" %
+                                       (self.sim.host_port(), request_token)), url)
+        with urllib.request.urlopen(url + "&approve=1&format=text", timeout=10) as page:
+            verifier = dict(p.split("=") for p in page.read().decode().split("&"))["oauth_verifier"]
+        t.RequestAccessToken(verifier)
+        self.assertEqual(t.LastError, 0)
+        self.assertTrue(t.AccessToken.startswith("14785507-"))
+        self.assertNotEqual(t.AccessToken, request_token)
+        lines = self.lines()
+        self.assertIn("-- RequestAuthorization Callback=[oob]", lines)
+        self.assertIn("RequestAuthorization result: [0: Success], Url=[%s]" % url, lines)
+        self.assertIn("-- RequestAccessToken Verifier=[%s]" % verifier, lines)
+        self.assertIn("RequestAccessToken result: [0: Success], AccessToken=[%s]" % t.AccessToken, lines)
+        self.assertNotIn(t.AccessTokenSecret, "\n".join(lines))
+
+        me = t.APICall("account/verify_credentials", "xml")
+        self.assertIn("<screen_name>warbler_demo</screen_name>", me)
+        t.RequestAuthorization("http://127.0.0.1:9/callback")
+        self.assertIn("-- RequestAuthorization Callback=[http://127.0.0.1:9/callback]", self.lines())
+        self.assertEqual(t.AccessTokenSecret, t.AccessTokenSecret)  # a new request pair replaced it
+
+    def test_api_calls(self):
+        t = self.twitter
+        public = t.APICall("statuses/public_timeline", "xml", "count=2")
+        self.assertEqual(public.count("<status>"), 2)
+        self.assertIn("No AccessToken was supplied, calling this method without signing it.", self.lines())
+        denied = t.APICall("statuses/home_timeline", "xml")
+        self.assertEqual(t.LastError, 35002)
+        self.assertIn("<error>Could not authenticate with OAuth.</error>", denied)
+        t.AccessToken = self.sim.credentials["access_token"]
+        t.AccessTokenSecret = self.sim.credentials["access_token_secret"]
+        posted = t.APICall("/statuses/update", "xml", "status=Sent through Python <via> APICall", True)
+        self.assertEqual(t.LastError, 0)
+        self.assertIn("<text>Sent through Python &lt;via&gt; APICall</text>", posted)
+        missing = t.APICall("users/show", "xml", "screen_name=nobody_at_all")
+        self.assertEqual(t.LastError, 35005)
+        self.assertIn("<error>Not found</error>", missing)
+        self.assertIn("APICall result: [35005: An unexpected HTTP response code was returned]", self.lines())
+
+    def test_key_files(self):
+        t = self.twitter
+        keys = os.path.join(self.folder.name, "keys.ini")
+        t.AccessToken, t.AccessTokenSecret = "1-token", "secret \u00e9"
+        t.SaveAccessKey(keys)
+        t.SaveConsumerKey(keys)
+        self.assertEqual(t.LastError, 0)
+        other = warbler.Dispatch("Velmora.Twitter")
+        other.LoadAccessKey(keys)
+        other.LoadConsumerKey(keys)
+        self.assertEqual((other.AccessToken, other.AccessTokenSecret), ("1-token", "secret \u00e9"))
+        self.assertEqual(other.ConsumerKey, self.sim.credentials["consumer_key"])
+        other.LoadAccessKey(os.path.join(self.folder.name, "absent.ini"))
+        self.assertEqual(other.LastError, 35019)
+        self.assertEqual(os.stat(keys).st_mode & 0o777, 0o600)
+
+
+if __name__ == "__main__":
+    unittest.main()
