@@ -59,12 +59,24 @@ Peer::Peer(const std::string& script, const std::vector<std::string>& args, int 
     }
 }
 
+namespace {
+
+// A server that exited but that no parent reaped yet (its starter shell is gone) is a zombie:
+// it counts as stopped.
+bool Alive(int pid) {
+    if (kill(pid, 0) != 0) return false;
+    std::string stat = ReadText("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    return close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] != 'Z';
+}
+
+}  // namespace
+
 Peer::~Peer() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
-    for (int i = 0; i < 100 && kill(pid_, 0) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (kill(pid_, 0) == 0) kill(pid_, SIGKILL);
+    for (int i = 0; i < 100 && Alive(pid_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (Alive(pid_)) kill(pid_, SIGKILL);
 }
 
 Simulator::Simulator(const std::vector<std::string>& extraArgs)
