@@ -12,8 +12,11 @@
 namespace {
 
 struct Nginx {
-    Nginx() : dir(peers::MakeServerDir()), http(peers::FreePort()), https(peers::FreePort()),
-              peer("start_nginx.sh", {dir, std::to_string(http), std::to_string(https)}, http) {}
+    Nginx()
+        : dir(peers::MakeServerDir()),
+          http(peers::FreePort()),
+          https(peers::FreePort()),
+          peer("start_nginx.sh", {dir, std::to_string(http), std::to_string(https)}, http) {}
     ~Nginx() { peers::RemoveDir(dir); }
     std::string Url() const { return "http://127.0.0.1:" + std::to_string(http) + "/data.xml"; }
     std::string dir;

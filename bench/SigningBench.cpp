@@ -20,8 +20,9 @@ struct StatusUpdate {
         params.Assign("oauth_timestamp", "1318622958");
         params.Assign("oauth_token", "14785507-nnch734d00sl2jdkQwErTyUiOp");
         params.Assign("oauth_version", "1.0");
-        params.Assign("status", "Reading the timelines over breakfast: caf\xC3\xA9, toast & the news "
-                                "from @warbler_demo #xml");
+        params.Assign("status",
+                      "Reading the timelines over breakfast: caf\xC3\xA9, toast & the news "
+                      "from @warbler_demo #xml");
         url = "http://api.twitter.com/1/statuses/update.xml";
     }
     COAuth signer;
@@ -32,7 +33,8 @@ struct StatusUpdate {
 void BuildAndSign(benchmark::State& state) {
     StatusUpdate update;
     for (auto _ : state) {
-        CZelString base = COAuth::BuildBaseString("POST", update.url, COAuth::NormalizeParameters(update.params));
+        CZelString base =
+            COAuth::BuildBaseString("POST", update.url, COAuth::NormalizeParameters(update.params));
         CZelString signature = update.signer.ComputeSignature(base);
         benchmark::DoNotOptimize(signature.c_str());
     }
@@ -41,14 +43,16 @@ void BuildAndSign(benchmark::State& state) {
 
 void OwnHmacOnly(benchmark::State& state) {
     StatusUpdate update;
-    CZelString base = COAuth::BuildBaseString("POST", update.url, COAuth::NormalizeParameters(update.params));
+    CZelString base =
+        COAuth::BuildBaseString("POST", update.url, COAuth::NormalizeParameters(update.params));
     for (auto _ : state) benchmark::DoNotOptimize(update.signer.ComputeSignature(base).c_str());
     state.SetItemsProcessed(state.iterations());
 }
 
 void OpenSslHmac(benchmark::State& state) {
     StatusUpdate update;
-    CZelString base = COAuth::BuildBaseString("POST", update.url, COAuth::NormalizeParameters(update.params));
+    CZelString base =
+        COAuth::BuildBaseString("POST", update.url, COAuth::NormalizeParameters(update.params));
     std::string key = COAuth::PercentEncode(update.signer.ConsumerSecret.View()) + "&" +
                       COAuth::PercentEncode(update.signer.TokenSecret.View());
     unsigned char digest[EVP_MAX_MD_SIZE];

@@ -16,21 +16,29 @@ const std::string& HomeTimeline() {
         std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<statuses type=\"array\">\n";
         for (int i = 0; i < 200; ++i) {
             std::string n = std::to_string(i);
-            xml += "<status>\n  <created_at>Wed Aug 27 13:08:45 +0000 2008</created_at>\n  <id>" +
-                   std::to_string(14785507974LL + i) + "</id>\n  <text>Status " + n +
-                   " with caf&#233; &amp; a link http://example.com/" + n + "</text>\n"
-                   "  <source>&lt;a href=&quot;http://www.tweetdeck.com&quot; rel=&quot;nofollow&quot;&gt;"
-                   "TweetDeck&lt;/a&gt;</source>\n  <truncated>false</truncated>\n"
-                   "  <favorited>false</favorited>\n  <in_reply_to_status_id/>\n  <in_reply_to_user_id/>\n"
-                   "  <in_reply_to_screen_name/>\n  <user>\n    <id>" + std::to_string(783214 + i % 17) +
-                   "</id>\n    <name>User " + n + "</name>\n    <screen_name>user_" + n +
-                   "</screen_name>\n    <location>Oxford</location>\n    <description>Curiouser and "
-                   "curiouser</description>\n    <profile_image_url>http://a1.twimg.com/profile_images/" + n +
-                   "/normal.png</profile_image_url>\n    <url/>\n    <protected>false</protected>\n"
-                   "    <followers_count>1234</followers_count>\n    <friends_count>56</friends_count>\n"
-                   "    <created_at>Tue Mar 21 20:50:14 +0000 2006</created_at>\n"
-                   "    <favourites_count>0</favourites_count>\n    <utc_offset/>\n    <time_zone/>\n"
-                   "    <statuses_count>789</statuses_count>\n  </user>\n</status>\n";
+            xml +=
+                "<status>\n  <created_at>Wed Aug 27 13:08:45 +0000 2008</created_at>\n  <id>" +
+                std::to_string(14785507974LL + i) + "</id>\n  <text>Status " + n +
+                " with caf&#233; &amp; a link http://example.com/" + n +
+                "</text>\n"
+                "  <source>&lt;a href=&quot;http://www.tweetdeck.com&quot; "
+                "rel=&quot;nofollow&quot;&gt;"
+                "TweetDeck&lt;/a&gt;</source>\n  <truncated>false</truncated>\n"
+                "  <favorited>false</favorited>\n  <in_reply_to_status_id/>\n  "
+                "<in_reply_to_user_id/>\n"
+                "  <in_reply_to_screen_name/>\n  <user>\n    <id>" +
+                std::to_string(783214 + i % 17) + "</id>\n    <name>User " + n +
+                "</name>\n    <screen_name>user_" + n +
+                "</screen_name>\n    <location>Oxford</location>\n    <description>Curiouser and "
+                "curiouser</description>\n    "
+                "<profile_image_url>http://a1.twimg.com/profile_images/" +
+                n +
+                "/normal.png</profile_image_url>\n    <url/>\n    <protected>false</protected>\n"
+                "    <followers_count>1234</followers_count>\n    "
+                "<friends_count>56</friends_count>\n"
+                "    <created_at>Tue Mar 21 20:50:14 +0000 2006</created_at>\n"
+                "    <favourites_count>0</favourites_count>\n    <utc_offset/>\n    <time_zone/>\n"
+                "    <statuses_count>789</statuses_count>\n  </user>\n</status>\n";
         }
         return xml + "</statuses>\n";
     }();
@@ -49,7 +57,8 @@ void ParseIntoRecords(benchmark::State& state) {
             XmlNode node = nodes.Item(i);
             StatusRecord record;
             FillStatusRecord(node, record);
-            if (XmlNode user = node.SelectSingleNode("user")) FillUserRecord(user, record.user);
+            if (XmlNode user = node.SelectSingleNode("user"))
+                FillUserRecord(user, record.user);
             records.push_back(std::move(record));
         }
         benchmark::DoNotOptimize(records.data());

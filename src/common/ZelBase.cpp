@@ -17,7 +17,8 @@ constexpr char kAssertFile[] = "/tmp/zeldebug/assert.txt";
 // a reader, see whole lines.
 void AppendLine(const char* path, const std::string& line) {
     FILE* file = std::fopen(path, "a");
-    if (file == nullptr) return;
+    if (file == nullptr)
+        return;
     std::fwrite(line.data(), 1, line.size(), file);
     std::fputc('\n', file);
     std::fclose(file);
@@ -36,17 +37,30 @@ CZelBase::CZelBase(const char* objectName) : objectName_(objectName) {}
 
 CZelBase::~CZelBase() = default;
 
-bool CZelBase::IsEqual(const CZelBase&) const { return false; }
-bool CZelBase::IsGreater(const CZelBase&) const { return false; }
-bool CZelBase::IsLess(const CZelBase&) const { return false; }
-CZelBase* CZelBase::CreateNew() const { return new CZelBase(); }
+bool CZelBase::IsEqual(const CZelBase&) const {
+    return false;
+}
+bool CZelBase::IsGreater(const CZelBase&) const {
+    return false;
+}
+bool CZelBase::IsLess(const CZelBase&) const {
+    return false;
+}
+CZelBase* CZelBase::CreateNew() const {
+    return new CZelBase();
+}
 
-void CZelBase::SetLogFile(const char* path) { logFile_.Assign(path); }
+void CZelBase::SetLogFile(const char* path) {
+    logFile_.Assign(path);
+}
 
 void CZelBase::Log(unsigned flags, const char* format, ...) {
-    if (logFile_.IsEmpty() || flags == 0 || format == nullptr || *format == 0) return;
-    if (!formatBuffer_) formatBuffer_.reset(new (std::nothrow) char[kSharedBufferSize]);
-    if (!formatBuffer_) return;
+    if (logFile_.IsEmpty() || flags == 0 || format == nullptr || *format == 0)
+        return;
+    if (!formatBuffer_)
+        formatBuffer_.reset(new (std::nothrow) char[kSharedBufferSize]);
+    if (!formatBuffer_)
+        return;
     va_list args;
     va_start(args, format);
     WriteLine(flags, formatBuffer_.get(), kSharedBufferSize, format, args);
@@ -54,11 +68,13 @@ void CZelBase::Log(unsigned flags, const char* format, ...) {
 }
 
 void CZelBase::LogSized(unsigned flags, size_t sizeHint, const char* format, ...) {
-    if (logFile_.IsEmpty() || flags == 0 || format == nullptr || *format == 0) return;
+    if (logFile_.IsEmpty() || flags == 0 || format == nullptr || *format == 0)
+        return;
     AssertTrace(sizeHint > 8, "..\\..\\..\\common\\VisualC\\Source\\ZelBase", 593);
     size_t size = sizeHint + kSizedMargin;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
-    if (!buffer) return;
+    if (!buffer)
+        return;
     va_list args;
     va_start(args, format);
     WriteLine(flags, buffer.get(), size, format, args);
@@ -90,27 +106,32 @@ void CZelBase::WriteLine(unsigned flags, char* buffer, size_t size, const char* 
         line.Replace("\r", " <CR> ", true);
         line.Replace("\n", " <LF> ", true);
     }
-    if ((flags & (LOG_TO_FILE | LOG_VERBATIM)) != 0) AppendLine(logFile_.c_str(), line.Str());
+    if ((flags & (LOG_TO_FILE | LOG_VERBATIM)) != 0)
+        AppendLine(logFile_.c_str(), line.Str());
 }
 
 void CZelBase::AssertTrace(bool condition, const char* file, long line) {
-    if (condition) return;
+    if (condition)
+        return;
     platform::TimeOfDay now = platform::LocalTimeOfDay();
     char text[2064];
-    std::snprintf(text, sizeof text, "[%02d:%02d:%02d] VELMORA ASSERTION FAILURE, FILE: [%s]; LINE: %ld",
-                  now.hour, now.minute, now.second, file != nullptr ? file : "", line);
+    std::snprintf(text, sizeof text,
+                  "[%02d:%02d:%02d] VELMORA ASSERTION FAILURE, FILE: [%s]; LINE: %ld", now.hour,
+                  now.minute, now.second, file != nullptr ? file : "", line);
     AppendLine(kAssertFile, text);
     platform::ReportAssertionEvent(text);
 }
 
 CZelTimer* CZelBase::CreateTimer(uint32_t durationMs) {
-    auto timer = std::make_unique<CZelTimer>(CZelTimer{durationMs, platform::TickCount() + durationMs});
+    auto timer =
+        std::make_unique<CZelTimer>(CZelTimer{durationMs, platform::TickCount() + durationMs});
     timers_.push_back(std::move(timer));
     return timers_.back().get();
 }
 
 void CZelBase::DeleteTimer(CZelTimer* timer) {
-    if (timer == nullptr || timer == reinterpret_cast<CZelTimer*>(~uintptr_t{0})) return;
+    if (timer == nullptr || timer == reinterpret_cast<CZelTimer*>(~uintptr_t{0}))
+        return;
     for (auto it = timers_.begin(); it != timers_.end(); ++it) {
         if (it->get() == timer) {
             timers_.erase(it);
@@ -120,22 +141,28 @@ void CZelBase::DeleteTimer(CZelTimer* timer) {
 }
 
 void CZelBase::ResetTimer(CZelTimer* timer) {
-    if (timer != nullptr) timer->expiry = platform::TickCount() + timer->duration;
+    if (timer != nullptr)
+        timer->expiry = platform::TickCount() + timer->duration;
 }
 
 bool CZelBase::IsTimerExpired(const CZelTimer* timer) {
-    if (timer == nullptr) return true;
-    if (timer->duration == 0xFFFFFFFFu) return false;
+    if (timer == nullptr)
+        return true;
+    if (timer->duration == 0xFFFFFFFFu)
+        return false;
     uint32_t now = platform::TickCount();
     uint32_t start = timer->expiry - timer->duration;
-    if (start < 0xFFFFFFFFu - timer->duration) return timer->expiry <= now;
+    if (start < 0xFFFFFFFFu - timer->duration)
+        return timer->expiry <= now;
     // The period crosses the wrap: until the counter wraps, "now" is still before the expiry.
-    if (0xFFFFFFFFu - now <= timer->duration) return false;
+    if (0xFFFFFFFFu - now <= timer->duration)
+        return false;
     return timer->expiry <= now;
 }
 
 uint32_t CZelBase::TimerRemaining(const CZelTimer* timer) {
-    if (timer == nullptr) return 0;
+    if (timer == nullptr)
+        return 0;
     uint32_t now = platform::TickCount();
     uint32_t start = timer->expiry - timer->duration;
     if (start >= 0xFFFFFFFFu - timer->duration && 0xFFFFFFFFu - now <= timer->duration)

@@ -14,7 +14,7 @@ constexpr unsigned LOG_TO_PROFILE = 2;  // second target, never configured
 constexpr unsigned LOG_VERBATIM = 4;
 
 class CZelBase {
-public:
+  public:
     explicit CZelBase(const char* objectName = "CZelBase");
     CZelBase(const CZelBase&) = delete;
     CZelBase& operator=(const CZelBase&) = delete;
@@ -42,7 +42,7 @@ public:
     static bool IsTimerExpired(const CZelTimer* timer);
     static uint32_t TimerRemaining(const CZelTimer* timer);
 
-private:
+  private:
     void WriteLine(unsigned flags, char* buffer, size_t size, const char* format, va_list args);
 
     const char* objectName_;

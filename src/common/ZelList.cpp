@@ -31,12 +31,15 @@ void QuickSort(std::vector<CZelBase*>& items, ptrdiff_t low, ptrdiff_t high) {
 
 CZelList::CZelList(bool ownsItems) : CZelBase("CZelList"), ownsItems_(ownsItems) {}
 
-CZelList::~CZelList() { Clear(); }
+CZelList::~CZelList() {
+    Clear();
+}
 
 bool CZelList::Add(CZelBase* item, bool allowDuplicates) {
     if (!allowDuplicates) {
         for (CZelListNode* node = head_; node != nullptr; node = node->next)
-            if (node->item->IsEqual(*item)) return false;
+            if (node->item->IsEqual(*item))
+                return false;
     }
     auto* node = new CZelListNode(item);
     if (head_ == nullptr) {
@@ -60,12 +63,15 @@ size_t CZelList::Count() const {
 }
 
 int CZelList::RemoveHead() {
-    if (head_ == nullptr) return -1;
+    if (head_ == nullptr)
+        return -1;
     CZelListNode* node = head_;
     head_ = node->next;
-    if (current_ == node) current_ = head_;
+    if (current_ == node)
+        current_ = head_;
     tail_ = nullptr;
-    if (ownsItems_) delete node->item;
+    if (ownsItems_)
+        delete node->item;
     delete node;
     return 0;
 }
@@ -76,17 +82,21 @@ CZelBase* CZelList::First() {
 }
 
 CZelBase* CZelList::Next() {
-    if (current_ != nullptr) current_ = current_->next;
+    if (current_ != nullptr)
+        current_ = current_->next;
     return current_ != nullptr ? current_->item : nullptr;
 }
 
-void CZelList::Clear() { Unlink(ownsItems_); }
+void CZelList::Clear() {
+    Unlink(ownsItems_);
+}
 
 void CZelList::Unlink(bool destroyItems) {
     while (head_ != nullptr) {
         CZelListNode* node = head_;
         head_ = node->next;
-        if (destroyItems) delete node->item;
+        if (destroyItems)
+            delete node->item;
         delete node;
     }
     tail_ = current_ = nullptr;
@@ -94,8 +104,10 @@ void CZelList::Unlink(bool destroyItems) {
 
 void CZelList::Sort() {
     std::vector<CZelBase*> items;
-    for (CZelListNode* node = head_; node != nullptr; node = node->next) items.push_back(node->item);
-    if (items.size() < 2) return;
+    for (CZelListNode* node = head_; node != nullptr; node = node->next)
+        items.push_back(node->item);
+    if (items.size() < 2)
+        return;
     QuickSort(items, 0, static_cast<ptrdiff_t>(items.size()) - 1);
     Unlink(false);
     for (CZelBase* item : items) Add(item, true);

@@ -6,7 +6,7 @@
 #include "common/ZelBase.h"
 
 class CZelListNode {
-public:
+  public:
     explicit CZelListNode(CZelBase* listItem) : item(listItem) {}
     virtual ~CZelListNode() = default;
 
@@ -15,7 +15,7 @@ public:
 };
 
 class CZelList : public CZelBase {
-public:
+  public:
     explicit CZelList(bool ownsItems);
     ~CZelList() override;
 
@@ -29,7 +29,7 @@ public:
     void Clear();
     void Sort();
 
-private:
+  private:
     void Unlink(bool destroyItems);
 
     CZelListNode* head_ = nullptr;

@@ -11,40 +11,47 @@
 
 namespace {
 
-char FoldUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char FoldUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool SameFolded(const char* a, const char* b, size_t n) {
     for (size_t i = 0; i < n; ++i)
-        if (FoldUpper(a[i]) != FoldUpper(b[i])) return false;
+        if (FoldUpper(a[i]) != FoldUpper(b[i]))
+            return false;
     return true;
 }
 
 size_t FindText(std::string_view hay, std::string_view needle, size_t from, bool caseSensitive) {
-    if (caseSensitive) return hay.find(needle, from);
-    if (needle.size() > hay.size()) return std::string_view::npos;
+    if (caseSensitive)
+        return hay.find(needle, from);
+    if (needle.size() > hay.size())
+        return std::string_view::npos;
     for (size_t i = from; i + needle.size() <= hay.size(); ++i)
-        if (SameFolded(hay.data() + i, needle.data(), needle.size())) return i;
+        if (SameFolded(hay.data() + i, needle.data(), needle.size()))
+            return i;
     return std::string_view::npos;
 }
 
 std::string BstrToAnsi(const OLECHAR* bstr) {
-    if (bstr == nullptr) return {};
-    return platform::WideToAnsi(
-        std::u16string_view(bstr, SysStringLen(const_cast<BSTR>(bstr))));
+    if (bstr == nullptr)
+        return {};
+    return platform::WideToAnsi(std::u16string_view(bstr, SysStringLen(const_cast<BSTR>(bstr))));
 }
 
-// Formats one conversion specification with its argument taken from args.
-void AppendConversion(std::string& out, const std::string& spec, char conv, const std::string& len,
-                      va_list* args) {
+// Formats one printf conversion with its argument taken from args.
+void AppendConversion(std::string& out, const std::string& directive, char conv,
+                      const std::string& len, va_list* args) {
     char small[128];
     auto emit = [&](auto value) {
-        int n = std::snprintf(small, sizeof small, spec.c_str(), value);
-        if (n < 0) return;
+        int n = std::snprintf(small, sizeof small, directive.c_str(), value);
+        if (n < 0)
+            return;
         if (static_cast<size_t>(n) < sizeof small) {
             out.append(small, static_cast<size_t>(n));
         } else {
             std::string big(static_cast<size_t>(n) + 1, '\0');
-            std::snprintf(big.data(), big.size(), spec.c_str(), value);
+            std::snprintf(big.data(), big.size(), directive.c_str(), value);
             out.append(big.data(), static_cast<size_t>(n));
         }
     };
@@ -93,11 +100,12 @@ void AppendConversion(std::string& out, const std::string& spec, char conv, cons
     }
 }
 
-// Appends text through a "%...s" conversion built from spec (flags, width, precision).
-void AppendText(std::string& out, const std::string& spec, const char* text) {
-    std::string conversion = spec + "s";
+// Appends text through a "%...s" conversion built from the directive (flags, width, precision).
+void AppendText(std::string& out, const std::string& directive, const char* text) {
+    std::string conversion = directive + "s";
     int n = std::snprintf(nullptr, 0, conversion.c_str(), text);
-    if (n <= 0) return;
+    if (n <= 0)
+        return;
     std::string piece(static_cast<size_t>(n) + 1, '\0');
     std::snprintf(piece.data(), piece.size(), conversion.c_str(), text);
     out.append(piece.data(), static_cast<size_t>(n));
@@ -119,19 +127,19 @@ std::string FormatUnbounded(const char* format, va_list source) {
             ++p;
             continue;
         }
-        std::string spec = "%";
-        while (*p != 0 && std::strchr("-+ #0'", *p) != nullptr) spec += *p++;
+        std::string directive = "%";
+        while (*p != 0 && std::strchr("-+ #0'", *p) != nullptr) directive += *p++;
         auto numberOrStar = [&]() {
             if (*p == '*') {
-                spec += std::to_string(va_arg(args, int));
+                directive += std::to_string(va_arg(args, int));
                 ++p;
             } else {
-                while (*p >= '0' && *p <= '9') spec += *p++;
+                while (*p >= '0' && *p <= '9') directive += *p++;
             }
         };
         numberOrStar();
         if (*p == '.') {
-            spec += *p++;
+            directive += *p++;
             numberOrStar();
         }
         std::string len;
@@ -143,14 +151,14 @@ std::string FormatUnbounded(const char* format, va_list source) {
         }
         ++p;
         if (conv == 's' && len == "l") {
-            AppendText(out, spec, BstrToAnsi(va_arg(args, const OLECHAR*)).c_str());
+            AppendText(out, directive, BstrToAnsi(va_arg(args, const OLECHAR*)).c_str());
         } else if (conv == 's') {
             const char* text = va_arg(args, const char*);
-            AppendText(out, spec, text != nullptr ? text : "(null)");
+            AppendText(out, directive, text != nullptr ? text : "(null)");
         } else if (conv == 'n') {
             (void)va_arg(args, int*);  // never written: a format must not write memory
         } else {
-            AppendConversion(out, spec + len + conv, conv, len, &args);
+            AppendConversion(out, directive + len + conv, conv, len, &args);
         }
     }
     va_end(args);
@@ -170,7 +178,8 @@ CZelString::CZelString(CZelString&& other) noexcept : text_(std::move(other.text
 }
 
 CZelString& CZelString::operator=(const CZelString& other) {
-    if (this != &other) Assign(other);
+    if (this != &other)
+        Assign(other);
     return *this;
 }
 
@@ -196,7 +205,8 @@ void CZelString::Assign(const char* text) {
 }
 
 void CZelString::Assign(const CZelString& other) {
-    if (this == &other) return;
+    if (this == &other)
+        return;
     text_ = other.text_;
     ForgetToken();
 }
@@ -207,12 +217,17 @@ void CZelString::Assign(const OLECHAR* bstr) {
 }
 
 void CZelString::Append(const char* text) {
-    if (text != nullptr) text_ += text;
+    if (text != nullptr)
+        text_ += text;
 }
 
-void CZelString::Append(const CZelString& other) { text_ += other.text_; }
+void CZelString::Append(const CZelString& other) {
+    text_ += other.text_;
+}
 
-void CZelString::Append(char ch) { text_ += ch; }
+void CZelString::Append(char ch) {
+    text_ += ch;
+}
 
 void CZelString::Format(const char* format, ...) {
     char buffer[2048];
@@ -244,13 +259,15 @@ void CZelString::MakeUpper() {
 
 void CZelString::MakeLower() {
     for (char& c : text_)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     ForgetToken();
 }
 
 bool CZelString::IsAllDigits() const {
     for (char c : text_)
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9')
+            return false;
     return true;
 }
 
@@ -273,37 +290,45 @@ void CZelString::StripLeading(char ch) {
 }
 
 void CZelString::EnsureTrailing(char ch) {
-    if (text_.empty() || text_.back() != ch) text_ += ch;
+    if (text_.empty() || text_.back() != ch)
+        text_ += ch;
 }
 
 bool CZelString::StartsWith(const char* prefix, bool caseSensitive) const {
-    if (prefix == nullptr) return true;
+    if (prefix == nullptr)
+        return true;
     size_t n = std::strlen(prefix);
-    if (n > text_.size()) return false;
+    if (n > text_.size())
+        return false;
     return caseSensitive ? text_.compare(0, n, prefix) == 0 : SameFolded(text_.data(), prefix, n);
 }
 
 void CZelString::Prepend(const char* prefix, bool force) {
-    if (prefix == nullptr || *prefix == 0) return;
-    if (!force && StartsWith(prefix, true)) return;
+    if (prefix == nullptr || *prefix == 0)
+        return;
+    if (!force && StartsWith(prefix, true))
+        return;
     text_.insert(0, prefix);
     ForgetToken();
 }
 
 bool CZelString::Contains(const char* text, bool caseSensitive) const {
-    if (text == nullptr || *text == 0 || text_.empty()) return false;
+    if (text == nullptr || *text == 0 || text_.empty())
+        return false;
     return FindText(text_, text, 0, caseSensitive) != std::string_view::npos;
 }
 
 void CZelString::Replace(const char* search, const char* replacement, bool caseSensitive) {
-    if (search == nullptr || *search == 0) return;
+    if (search == nullptr || *search == 0)
+        return;
     std::string_view needle(search);
     std::string_view with(replacement != nullptr ? replacement : "");
     std::string result;
     size_t from = 0;
     for (;;) {
         size_t at = FindText(text_, needle, from, caseSensitive);
-        if (at == std::string_view::npos) break;
+        if (at == std::string_view::npos)
+            break;
         result.append(text_, from, at - from);
         result.append(with);
         from = at + needle.size();
@@ -319,7 +344,8 @@ CZelString CZelString::GetToken(const char* separator, const char* def, int inde
     if (index >= 0 && !sep.empty()) {
         if (index == tokenIndex_ + 1 && tokenPos_ != std::string::npos && sep == tokenSeparator_) {
             size_t next = text_.find(sep, tokenPos_);
-            if (next != std::string::npos) start = next + sep.size();
+            if (next != std::string::npos)
+                start = next + sep.size();
         } else {
             start = 0;
             for (int i = 0; i < index && start != std::string::npos; ++i) {
@@ -338,34 +364,40 @@ CZelString CZelString::GetToken(const char* separator, const char* def, int inde
     tokenPos_ = start;
     tokenSeparator_ = sep;
     size_t end = sep.empty() ? std::string::npos : text_.find(sep, start);
-    std::string_view field = std::string_view(text_).substr(start, end == std::string::npos
-                                                                       ? std::string::npos
-                                                                       : end - start);
+    std::string_view field = std::string_view(text_).substr(
+        start, end == std::string::npos ? std::string::npos : end - start);
     return field.empty() ? CZelString(def) : CZelString(field);
 }
 
 int CZelString::GetTokenInt(const char* separator, int def, int index) {
     CZelString field = GetToken(separator, "", index);
-    if (field.IsEmpty()) return def;
+    if (field.IsEmpty())
+        return def;
     errno = 0;
     long long value = std::strtoll(field.c_str(), nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
     return static_cast<int>(value);
 }
 
 int CZelString::CountTokens(const char* separator) const {
     std::string_view sep(separator != nullptr ? separator : "");
-    if (text_.empty()) return 0;
-    if (sep.empty()) return 1;
+    if (text_.empty())
+        return 0;
+    if (sep.empty())
+        return 1;
     int count = 0;
     size_t start = 0;
     for (;;) {
         size_t end = text_.find(sep, start);
         size_t length = (end == std::string::npos ? text_.size() : end) - start;
-        if (length == 0) break;
+        if (length == 0)
+            break;
         ++count;
-        if (end == std::string::npos) break;
+        if (end == std::string::npos)
+            break;
         start = end + sep.size();
     }
     return count;

@@ -8,9 +8,9 @@
 #include "platform/Automation.h"
 
 class CZelString {
-public:
+  public:
     CZelString() = default;
-    CZelString(const char* text);  // NOLINT: implicit, texts flow freely into strings
+    CZelString(const char* text);       // NOLINT: implicit, texts flow freely into strings
     CZelString(std::string_view text);  // NOLINT
     explicit CZelString(std::string&& text) noexcept : text_(std::move(text)) {}
     explicit CZelString(const OLECHAR* bstr);
@@ -63,7 +63,7 @@ public:
     friend bool operator==(const CZelString& a, const CZelString& b) { return a.text_ == b.text_; }
     friend bool operator==(const CZelString& a, const char* b) { return a.text_ == (b ? b : ""); }
 
-private:
+  private:
     void ForgetToken();
 
     std::string text_;

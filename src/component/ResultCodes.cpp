@@ -9,10 +9,9 @@ struct CodePair {
 
 // Searched in this order; the zero pair ends it.
 constexpr CodePair kClientToPublic[] = {
-    {-103, 35000}, {-104, 35001}, {-105, 35002}, {-101, 35003}, {-102, 35004},
-    {-107, 35006}, {-106, 35005}, {-204, 35007}, {-201, 35008}, {-203, 35009},
-    {-206, 35011}, {-205, 35010}, {-202, 35012}, {-200, 35013}, {-207, 35016},
-    {0, 0},
+    {-103, 35000}, {-104, 35001}, {-105, 35002}, {-101, 35003}, {-102, 35004}, {-107, 35006},
+    {-106, 35005}, {-204, 35007}, {-201, 35008}, {-203, 35009}, {-206, 35011}, {-205, 35010},
+    {-202, 35012}, {-200, 35013}, {-207, 35016}, {0, 0},
 };
 
 struct Description {
@@ -77,14 +76,17 @@ constexpr Description kDescriptions[] = {
 }  // namespace
 
 int32_t MapResultCode(int32_t clientCode) {
-    if (clientCode == 0) return 0;
+    if (clientCode == 0)
+        return 0;
     for (const CodePair* pair = kClientToPublic; pair->client != 0; ++pair)
-        if (pair->client == clientCode) return pair->published;
+        if (pair->client == clientCode)
+            return pair->published;
     return rc::UnexpectedError;
 }
 
 const char* DescribeResultCode(int32_t code) {
     for (const Description& d : kDescriptions)
-        if (d.code == code) return d.text;
+        if (d.code == code)
+            return d.text;
     return "Generic Error";
 }

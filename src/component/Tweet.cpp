@@ -10,38 +10,49 @@ CTweet::CTweet() {
     User.punkVal = nullptr;
 }
 
-CTweet::~CTweet() { VariantClear(&User); }
+CTweet::~CTweet() {
+    VariantClear(&User);
+}
 
-HRESULT CTweet::get_CreatedAt(BSTR* pVal) const { return CUser::Text(CreatedAt, pVal); }
-HRESULT CTweet::get_Id(BSTR* pVal) const { return CUser::Text(Id, pVal); }
-HRESULT CTweet::get_Text(BSTR* pVal) const { return CUser::Text(Text, pVal); }
-HRESULT CTweet::get_Source(BSTR* pVal) const { return CUser::Text(Source, pVal); }
-HRESULT CTweet::get_XML(BSTR* pVal) const { return CUser::Text(XML, pVal); }
+HRESULT CTweet::get_CreatedAt(BSTR* pVal) const {
+    return CUser::Text(CreatedAt, pVal);
+}
+HRESULT CTweet::get_Id(BSTR* pVal) const {
+    return CUser::Text(Id, pVal);
+}
+HRESULT CTweet::get_Text(BSTR* pVal) const {
+    return CUser::Text(Text, pVal);
+}
+HRESULT CTweet::get_Source(BSTR* pVal) const {
+    return CUser::Text(Source, pVal);
+}
+HRESULT CTweet::get_XML(BSTR* pVal) const {
+    return CUser::Text(XML, pVal);
+}
 
 HRESULT CTweet::get_User(VARIANT* pVal) const {
-    if (pVal == nullptr) return E_POINTER;
+    if (pVal == nullptr)
+        return E_POINTER;
     VariantInit(pVal);
     return VariantCopy(pVal, &User);
 }
 
 HRESULT MakeTweetObject(const StatusRecord& record, VARIANT* out) {
-    if (out == nullptr) return E_POINTER;
+    if (out == nullptr)
+        return E_POINTER;
     auto* tweet = new (std::nothrow) CTweet;
-    if (tweet == nullptr) return E_OUTOFMEMORY;
+    if (tweet == nullptr)
+        return E_OUTOFMEMORY;
     tweet->CreatedAt = record.created_at;
     tweet->Id = record.id;
     tweet->Text = record.text;
     tweet->Source = record.source;
     tweet->XML = record.xml;
-    IDispatch* dispatch = nullptr;
-    tweet->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
     HRESULT hr = MakeUserObject(record.user, &tweet->User);
     if (FAILED(hr)) {
-        dispatch->Release();
+        delete tweet;  // never handed out: no reference to release
         return hr;
     }
-    VariantClear(out);
-    out->vt = VT_DISPATCH;
-    out->pdispVal = dispatch;
+    tweet->HandTo(out);
     return S_OK;
 }

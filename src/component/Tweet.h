@@ -6,7 +6,7 @@
 #include "server/AutomationObject.h"
 
 class CTweet final : public CAutomationObject<CTweet> {
-public:
+  public:
     CTweet();
     ~CTweet();
     static const dispatch::Table& Members();

@@ -17,7 +17,8 @@ CTwitter::CTwitter() : CZelBase("CTwitter") {
 
 void CTwitter::ReadCacheTimeout() {
     uint32_t seconds = kDefaultCacheTimeout;
-    if (!platform::ReadSettingDword(kCacheTimeoutSetting, seconds)) seconds = kDefaultCacheTimeout;
+    if (!platform::ReadSettingDword(kCacheTimeoutSetting, seconds))
+        seconds = kDefaultCacheTimeout;
     platform::EnsureSettingsKey();
     // Writing the value back leaves the setting visible to administrators after the first run.
     platform::WriteSettingDword(kCacheTimeoutSetting, seconds);
@@ -25,14 +26,21 @@ void CTwitter::ReadCacheTimeout() {
 }
 
 HRESULT CTwitter::ReturnText(const CZelString& text, BSTR* pVal) {
-    if (pVal == nullptr) return E_POINTER;
+    if (pVal == nullptr)
+        return E_POINTER;
     *pVal = text.ToBSTR();
     return S_OK;
 }
 
-HRESULT CTwitter::get_Version(BSTR* pVal) { return ReturnText("2.0-beta (x64)", pVal); }
-HRESULT CTwitter::get_Build(BSTR* pVal) { return ReturnText("2.0.10.816 (x64)", pVal); }
-HRESULT CTwitter::get_Module(BSTR* pVal) { return ReturnText("Warblerx64.dll", pVal); }
+HRESULT CTwitter::get_Version(BSTR* pVal) const {
+    return ReturnText("2.0-beta (x64)", pVal);
+}
+HRESULT CTwitter::get_Build(BSTR* pVal) const {
+    return ReturnText("2.0.10.816 (x64)", pVal);
+}
+HRESULT CTwitter::get_Module(BSTR* pVal) const {
+    return ReturnText("Warblerx64.dll", pVal);
+}
 
 HRESULT CTwitter::Clear() {
     lastError_ = 0;
@@ -71,8 +79,9 @@ HRESULT CTwitter::Clear() {
     return S_OK;
 }
 
-HRESULT CTwitter::get_LastError(LONG* pVal) {
-    if (pVal == nullptr) return E_POINTER;
+HRESULT CTwitter::get_LastError(LONG* pVal) const {
+    if (pVal == nullptr)
+        return E_POINTER;
     *pVal = lastError_;
     return S_OK;
 }
@@ -81,7 +90,9 @@ HRESULT CTwitter::GetErrorDescription(LONG lError, BSTR* pbstrDescription) {
     return ReturnText(DescribeResultCode(lError), pbstrDescription);
 }
 
-HRESULT CTwitter::get_LogFile(BSTR* pVal) { return ReturnText(logFile_, pVal); }
+HRESULT CTwitter::get_LogFile(BSTR* pVal) {
+    return ReturnText(logFile_, pVal);
+}
 
 HRESULT CTwitter::put_LogFile(BSTR newVal) {
     logFile_.Assign(newVal);
@@ -90,37 +101,49 @@ HRESULT CTwitter::put_LogFile(BSTR newVal) {
     return S_OK;
 }
 
-HRESULT CTwitter::get_ConsumerKey(BSTR* pVal) { return ReturnText(rest_.ConsumerKey, pVal); }
+HRESULT CTwitter::get_ConsumerKey(BSTR* pVal) {
+    return ReturnText(rest_.ConsumerKey, pVal);
+}
 HRESULT CTwitter::put_ConsumerKey(BSTR newVal) {
     rest_.ConsumerKey.Assign(newVal);
     return S_OK;
 }
 
-HRESULT CTwitter::get_ConsumerSecret(BSTR* pVal) { return ReturnText(rest_.ConsumerSecret, pVal); }
+HRESULT CTwitter::get_ConsumerSecret(BSTR* pVal) {
+    return ReturnText(rest_.ConsumerSecret, pVal);
+}
 HRESULT CTwitter::put_ConsumerSecret(BSTR newVal) {
     rest_.ConsumerSecret.Assign(newVal);
     return S_OK;
 }
 
-HRESULT CTwitter::get_AccessToken(BSTR* pVal) { return ReturnText(rest_.Token, pVal); }
+HRESULT CTwitter::get_AccessToken(BSTR* pVal) {
+    return ReturnText(rest_.Token, pVal);
+}
 HRESULT CTwitter::put_AccessToken(BSTR newVal) {
     rest_.Token.Assign(newVal);
     return S_OK;
 }
 
-HRESULT CTwitter::get_AccessTokenSecret(BSTR* pVal) { return ReturnText(rest_.TokenSecret, pVal); }
+HRESULT CTwitter::get_AccessTokenSecret(BSTR* pVal) {
+    return ReturnText(rest_.TokenSecret, pVal);
+}
 HRESULT CTwitter::put_AccessTokenSecret(BSTR newVal) {
     rest_.TokenSecret.Assign(newVal);
     return S_OK;
 }
 
-HRESULT CTwitter::get_ProxyServer(BSTR* pVal) { return ReturnText(rest_.Http.ProxyServer, pVal); }
+HRESULT CTwitter::get_ProxyServer(BSTR* pVal) {
+    return ReturnText(rest_.Http.ProxyServer, pVal);
+}
 HRESULT CTwitter::put_ProxyServer(BSTR newVal) {
     rest_.Http.ProxyServer.Assign(newVal);
     return S_OK;
 }
 
-HRESULT CTwitter::get_ProxyAccount(BSTR* pVal) { return ReturnText(rest_.Http.ProxyAccount, pVal); }
+HRESULT CTwitter::get_ProxyAccount(BSTR* pVal) {
+    return ReturnText(rest_.Http.ProxyAccount, pVal);
+}
 HRESULT CTwitter::put_ProxyAccount(BSTR newVal) {
     rest_.Http.ProxyAccount.Assign(newVal);
     return S_OK;
@@ -140,14 +163,16 @@ HRESULT CTwitter::get_HttpLibrary(BSTR* pVal) {
 
 HRESULT CTwitter::put_HttpLibrary(BSTR newVal) {
     CZelString name(newVal);
-    if (name == rest_.Http.Binding.LibraryName) return S_OK;
+    if (name == rest_.Http.Binding.LibraryName)
+        return S_OK;
     rest_.Http.Binding.LibraryName = name;
     rest_.Http.Shutdown();
     return S_OK;
 }
 
 HRESULT CTwitter::get_UseSSL(VARIANT_BOOL* pVal) {
-    if (pVal == nullptr) return E_POINTER;
+    if (pVal == nullptr)
+        return E_POINTER;
     *pVal = useSsl_ != 0 ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }

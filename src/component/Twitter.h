@@ -13,16 +13,16 @@
 #include "server/AutomationObject.h"
 
 class CTwitter final : public CZelBase, public CAutomationObject<CTwitter> {
-public:
+  public:
     CTwitter();
     ~CTwitter() override = default;
     static const dispatch::Table& Members();
 
-    HRESULT get_Version(BSTR* pVal);
-    HRESULT get_Build(BSTR* pVal);
-    HRESULT get_Module(BSTR* pVal);
+    HRESULT get_Version(BSTR* pVal) const;
+    HRESULT get_Build(BSTR* pVal) const;
+    HRESULT get_Module(BSTR* pVal) const;
     HRESULT Clear();
-    HRESULT get_LastError(LONG* pVal);
+    HRESULT get_LastError(LONG* pVal) const;
     HRESULT GetErrorDescription(LONG lError, BSTR* pbstrDescription);
     HRESULT get_LogFile(BSTR* pVal);
     HRESULT put_LogFile(BSTR newVal);
@@ -62,7 +62,7 @@ public:
     static constexpr int32_t kListFollowers = 2;
     static constexpr int32_t kListSearch = 3;
 
-private:
+  private:
     static HRESULT ReturnText(const CZelString& text, BSTR* pVal);
     void ReadCacheTimeout();
     // The entry line is already written; maps the client code, logs the result line.

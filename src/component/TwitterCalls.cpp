@@ -57,7 +57,8 @@ HRESULT CTwitter::RequestAuthorization(BSTR bstrCallBack, BSTR* pbstrUrl) {
     CZelString url;
     int32_t code = rest_.GetRequestToken(url, callback.c_str());
     lastError_ = MapResultCode(code);
-    if (lastError_ != 0) url.Assign("");
+    if (lastError_ != 0)
+        url.Assign("");
     Log(LOG_VERBATIM, "RequestAuthorization result: [%d: %s], Url=[%s]", lastError_,
         DescribeResultCode(lastError_), url.c_str());
     return ReturnText(url, pbstrUrl);

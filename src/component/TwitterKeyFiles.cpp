@@ -14,7 +14,8 @@ constexpr char kConsumerSection[] = "ConsumerTokenPair";
 CZelString ReadValue(const char* section, const char* key, const char* file) {
     char small[512];
     uint32_t n = platform::GetProfileString(section, key, "", small, sizeof small, file);
-    if (n < 510) return CZelString(small);
+    if (n < 510)
+        return CZelString(small);
     auto large = std::make_unique<char[]>(65536);
     platform::GetProfileString(section, key, "", large.get(), 65536, file);
     return CZelString(large.get());
@@ -47,7 +48,8 @@ void CTwitter::LoadKeyPair(const char* section, const char* firstKey, CZelString
 }
 
 HRESULT CTwitter::SaveAccessKey(BSTR bstrFilename) {
-    SaveKeyPair(kAccessSection, "AccessToken", rest_.Token, "AccessSecret", rest_.TokenSecret, bstrFilename);
+    SaveKeyPair(kAccessSection, "AccessToken", rest_.Token, "AccessSecret", rest_.TokenSecret,
+                bstrFilename);
     return S_OK;
 }
 
@@ -58,7 +60,8 @@ HRESULT CTwitter::SaveConsumerKey(BSTR bstrFilename) {
 }
 
 HRESULT CTwitter::LoadAccessKey(BSTR bstrFilename) {
-    LoadKeyPair(kAccessSection, "AccessToken", rest_.Token, "AccessSecret", rest_.TokenSecret, bstrFilename);
+    LoadKeyPair(kAccessSection, "AccessToken", rest_.Token, "AccessSecret", rest_.TokenSecret,
+                bstrFilename);
     return S_OK;
 }
 

@@ -3,27 +3,32 @@
 #include <new>
 
 HRESULT CUser::Text(const CZelString& text, BSTR* pVal) {
-    if (pVal == nullptr) return E_POINTER;
+    if (pVal == nullptr)
+        return E_POINTER;
     *pVal = text.ToBSTR();
     return S_OK;
 }
 
 HRESULT CUser::Number(int32_t value, LONG* pVal) {
-    if (pVal == nullptr) return E_POINTER;
+    if (pVal == nullptr)
+        return E_POINTER;
     *pVal = value;
     return S_OK;
 }
 
 HRESULT CUser::get_Protected(VARIANT_BOOL* pVal) const {
-    if (pVal == nullptr) return E_POINTER;
+    if (pVal == nullptr)
+        return E_POINTER;
     *pVal = Protected != 0 ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 
 HRESULT MakeUserObject(const UserRecord& record, VARIANT* out) {
-    if (out == nullptr) return E_POINTER;
+    if (out == nullptr)
+        return E_POINTER;
     auto* user = new (std::nothrow) CUser;
-    if (user == nullptr) return E_OUTOFMEMORY;  // the caller's VARIANT is left as it was
+    if (user == nullptr)
+        return E_OUTOFMEMORY;  // the caller's VARIANT is left as it was
     user->Id = record.id;
     user->Name = record.name;
     user->ScreenName = record.screen_name;
@@ -37,10 +42,6 @@ HRESULT MakeUserObject(const UserRecord& record, VARIANT* out) {
     user->NumFriends = record.friends_count;
     user->NumTweets = record.statuses_count;
     user->CreatedAt = record.created_at;
-    IDispatch* dispatch = nullptr;
-    user->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-    VariantClear(out);
-    out->vt = VT_DISPATCH;
-    out->pdispVal = dispatch;
+    user->HandTo(out);
     return S_OK;
 }

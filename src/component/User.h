@@ -6,7 +6,7 @@
 #include "server/AutomationObject.h"
 
 class CUser final : public CAutomationObject<CUser> {
-public:
+  public:
     static const dispatch::Table& Members();
 
     HRESULT get_Id(BSTR* pVal) const { return Text(Id, pVal); }

@@ -17,7 +17,9 @@ bool Resolve(platform::ModuleHandle module, const char* name, Fn& slot) {
 
 CWinHttpLib::CWinHttpLib(const char* objectName) : CZelBase(objectName) {}
 
-CWinHttpLib::~CWinHttpLib() { platform::FreeModule(module_); }
+CWinHttpLib::~CWinHttpLib() {
+    platform::FreeModule(module_);
+}
 
 platform::ModuleHandle CWinHttpLib::LoadAndLog(const char* name) {
     platform::ModuleHandle module = platform::LoadModule(name);
@@ -32,10 +34,12 @@ int32_t CWinHttpLib::Load() {
     } else {
         for (const std::string& candidate : platform::DefaultTransportCandidates()) {
             module_ = LoadAndLog(candidate.c_str());
-            if (module_ != nullptr) break;
+            if (module_ != nullptr)
+                break;
         }
     }
-    if (module_ == nullptr) return kLoadFailed;
+    if (module_ == nullptr)
+        return kLoadFailed;
 
     // Resolved in this order; the first missing name ends the load.
     bool complete = Resolve(module_, "WinHttpCloseHandle", WinHttpCloseHandle) &&

@@ -6,7 +6,7 @@
 #include "platform/WinHttpTypes.h"
 
 class CWinHttpLib : public CZelBase {
-public:
+  public:
     explicit CWinHttpLib(const char* objectName);
     ~CWinHttpLib() override;
 
@@ -32,7 +32,7 @@ public:
     PFN_WinHttpWriteData WinHttpWriteData = nullptr;
     PFN_WinHttpQueryDataAvailable WinHttpQueryDataAvailable = nullptr;
 
-private:
+  private:
     platform::ModuleHandle LoadAndLog(const char* name);
 
     platform::ModuleHandle module_ = nullptr;

@@ -5,7 +5,7 @@
 #include "platform/WinHttpTypes.h"
 
 class CZelConnectionInfo : public CZelBase {
-public:
+  public:
     CZelConnectionInfo(const CZelString& key, uint32_t lifetimeMs);
     ~CZelConnectionInfo() override = default;
 

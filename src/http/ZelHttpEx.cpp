@@ -50,11 +50,16 @@ constexpr uint32_t kTargetProxy = 1;
 // The mapped transport failures; anything else becomes the caller's fallback.
 int32_t MapLastError(uint32_t error, int32_t fallback) {
     switch (error) {
-        case ERROR_WINHTTP_TIMEOUT: return kTimedOut;
-        case ERROR_WINHTTP_CANNOT_CONNECT: return kCannotConnect;
-        case ERROR_WINHTTP_NAME_NOT_RESOLVED: return kInvalidHostname;
-        case ERROR_WINHTTP_SECURE_FAILURE: return kSecureFailure;
-        default: return fallback;
+        case ERROR_WINHTTP_TIMEOUT:
+            return kTimedOut;
+        case ERROR_WINHTTP_CANNOT_CONNECT:
+            return kCannotConnect;
+        case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+            return kInvalidHostname;
+        case ERROR_WINHTTP_SECURE_FAILURE:
+            return kSecureFailure;
+        default:
+            return fallback;
     }
 }
 
@@ -71,7 +76,8 @@ void CZelHttpEx::SetLogFile(const char* path) {
 }
 
 int32_t CZelHttpEx::Initialize() {
-    if (Initialized == 1) return 0;
+    if (Initialized == 1)
+        return 0;
     if (!Binding.IsLoaded() && Binding.Load() != 0) {
         Shutdown();
         return kLoadFailed;
@@ -89,7 +95,8 @@ int32_t CZelHttpEx::Initialize() {
 int32_t CZelHttpEx::OpenSession() {
     Log(LOG_VERBATIM | LOG_TO_PROFILE, "HTTP proxy server: [%s]",
         ProxyServer.IsEmpty() ? "NONE" : ProxyServer.c_str());
-    if (!Binding.IsLoaded()) return kNotLoaded;
+    if (!Binding.IsLoaded())
+        return kNotLoaded;
     std::u16string agent = platform::AnsiToWide(UserAgent.View());
     std::u16string proxy = platform::AnsiToWide(ProxyServer.View());
     Session = ProxyServer.IsEmpty()
@@ -97,9 +104,11 @@ int32_t CZelHttpEx::OpenSession() {
                                         nullptr, 0)
                   : Binding.WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_NAMED_PROXY,
                                         proxy.c_str(), nullptr, 0);
-    if (Session == nullptr) return kNoSession;
+    if (Session == nullptr)
+        return kNoSession;
     DWORD protocols = 0xA0;
-    Binding.WinHttpSetOption(Session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+    Binding.WinHttpSetOption(Session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
+                             sizeof protocols);
     DWORD passport = 0;
     Binding.WinHttpSetOption(Session, WINHTTP_OPTION_CONFIGURE_PASSPORT_AUTH, &passport,
                              sizeof passport);
@@ -107,10 +116,12 @@ int32_t CZelHttpEx::OpenSession() {
 }
 
 int32_t CZelHttpEx::ApplyTimeouts() {
-    if (!Binding.IsLoaded()) return kNotLoaded;
+    if (!Binding.IsLoaded())
+        return kNotLoaded;
     int t = static_cast<int>(Timeout);
-    return Binding.WinHttpSetTimeouts(Session, t, t, t, static_cast<int>(ReceiveTimeout)) ? 0
-                                                                                          : kNoSession;
+    return Binding.WinHttpSetTimeouts(Session, t, t, t, static_cast<int>(ReceiveTimeout))
+               ? 0
+               : kNoSession;
 }
 
 int32_t CZelHttpEx::Get(const CZelString& url, CZelString& response) {
@@ -120,7 +131,8 @@ int32_t CZelHttpEx::Get(const CZelString& url, CZelString& response) {
     int32_t result = ExecuteRequest("GET", url, deadline, &record, nullptr, 0, 0, kTargetServer);
     if (record != nullptr) {
         int32_t read = ReadResponse(record->Request, response);
-        if (result == 0) result = read;
+        if (result == 0)
+            result = read;
     }
     DeleteTimer(deadline);
     return result;
@@ -137,7 +149,8 @@ int32_t CZelHttpEx::Post(const CZelString& url, const CZelString& body, CZelStri
     ExtraHeaders = savedHeaders;
     if (record != nullptr) {
         int32_t read = ReadResponse(record->Request, response);
-        if (result == 0) result = read;
+        if (result == 0)
+            result = read;
     }
     DeleteTimer(deadline);
     return result;
@@ -148,10 +161,12 @@ int32_t CZelHttpEx::Post(const CZelString& url, const CZelString& body, CZelStri
 int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer* deadline,
                                    CZelConnectionInfo** record, const char* body,
                                    uint32_t bodyLength, uint32_t scheme, uint32_t target) {
-    if (!Binding.IsLoaded() || Session == nullptr) return kNotLoaded;  // Initialize comes first
+    if (!Binding.IsLoaded() || Session == nullptr)
+        return kNotLoaded;  // Initialize comes first
     for (;;) {
         Log(LOG_VERBATIM, "Timeout [%d]", static_cast<int>(TimerRemaining(deadline)));
-        if (IsTimerExpired(deadline)) return kDeadline;
+        if (IsTimerExpired(deadline))
+            return kDeadline;
 
         UrlParts parts = SplitUrl(url);
         CZelString key(parts.host.Str() + std::to_string(parts.port));
@@ -167,9 +182,11 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
                 CloseHandle(current->Connection);
                 std::u16string host = platform::AnsiToWide(parts.host.View());
                 current->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
-                if (current->Connection == nullptr) return kNoConnection;
+                if (current->Connection == nullptr)
+                    return kNoConnection;
                 current->Request = OpenRequest(current->Connection, method, parts);
-                if (current->Request == nullptr) return kNoConnection;
+                if (current->Request == nullptr)
+                    return kNoConnection;
             }
         } else {
             Log(LOG_VERBATIM, "Did not find one, creating a new connection to expire in [%d] ms",
@@ -206,9 +223,10 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
         Binding.WinHttpSetOption(current->Request, WINHTTP_OPTION_DISABLE_FEATURE, &disable,
                                  sizeof disable);
         std::u16string headers = platform::AnsiToWide(ExtraHeaders.View());
-        if (!Binding.WinHttpSendRequest(current->Request, headers.empty() ? nullptr : headers.c_str(),
-                                        static_cast<DWORD>(headers.size()),
-                                        const_cast<char*>(body), bodyLength, bodyLength, 0))
+        if (!Binding.WinHttpSendRequest(current->Request,
+                                        headers.empty() ? nullptr : headers.c_str(),
+                                        static_cast<DWORD>(headers.size()), const_cast<char*>(body),
+                                        bodyLength, bodyLength, 0))
             return MapLastError(platform::LastError(), kSendFailed);
         if (!Binding.WinHttpReceiveResponse(current->Request, nullptr)) {
             if (platform::LastError() == ERROR_WINHTTP_LOGIN_FAILURE)
@@ -216,16 +234,18 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
             return kNoResponse;
         }
 
-        int32_t result = QueryHeaderNumber(current->Request, WINHTTP_QUERY_STATUS_CODE, LastStatusCode);
+        int32_t result =
+            QueryHeaderNumber(current->Request, WINHTTP_QUERY_STATUS_CODE, LastStatusCode);
         CZelString server, version, via, statusText;
         QueryHeaderText(current->Request, WINHTTP_QUERY_SERVER, server);
         QueryHeaderText(current->Request, WINHTTP_QUERY_VERSION, version);
         QueryHeaderText(current->Request, WINHTTP_QUERY_VIA, via);
         QueryHeaderText(current->Request, WINHTTP_QUERY_STATUS_TEXT, statusText);
-        for (const auto& [label, text] : {std::pair<const char*, const CZelString*>{"proxy server", &via},
-                                          {"remote server", &server},
-                                          {"remote version", &version},
-                                          {"response text", &statusText}}) {
+        for (const auto& [label, text] :
+             {std::pair<const char*, const CZelString*>{"proxy server", &via},
+              {"remote server", &server},
+              {"remote version", &version},
+              {"response text", &statusText}}) {
             if (!text->IsEmpty())
                 LogSized(LOG_VERBATIM, text->Length() + 128, "HTTP %s: [%s]", label, text->c_str());
         }
@@ -233,7 +253,8 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
         *record = current;
 
         if (LastStatusCode == 401 || LastStatusCode == 407) {
-            if (LastStatusCode == 407 && ProxyServer.IsEmpty()) return kProxyCredentialsRequired;
+            if (LastStatusCode == 407 && ProxyServer.IsEmpty())
+                return kProxyCredentialsRequired;
             DWORD supported = 0, first = 0, authTarget = 0;
             if (!Binding.WinHttpQueryAuthSchemes(current->Request, &supported, &first, &authTarget))
                 return MapLastError(platform::LastError(), kNoAuthSchemes);
@@ -275,30 +296,38 @@ HINTERNET CZelHttpEx::OpenRequest(HINTERNET connection, const CZelString& method
                                   const UrlParts& url) {
     std::u16string verb = platform::AnsiToWide(method.View());
     std::u16string object = platform::AnsiToWide(url.path.View());
-    return Binding.WinHttpOpenRequest(connection, verb.c_str(), object.c_str(), nullptr, nullptr,
-                                      nullptr,
-                                      url.secure ? WINHTTP_FLAG_SECURE : WINHTTP_FLAG_BYPASS_PROXY_CACHE);
+    return Binding.WinHttpOpenRequest(
+        connection, verb.c_str(), object.c_str(), nullptr, nullptr, nullptr,
+        url.secure ? WINHTTP_FLAG_SECURE : WINHTTP_FLAG_BYPASS_PROXY_CACHE);
 }
 
 void CZelHttpEx::CloseHandle(HINTERNET& handle) {
-    if (handle != nullptr && Binding.IsLoaded()) Binding.WinHttpCloseHandle(handle);
+    if (handle != nullptr && Binding.IsLoaded())
+        Binding.WinHttpCloseHandle(handle);
     handle = nullptr;
 }
 
 int32_t CZelHttpEx::ReadResponse(HINTERNET request, CZelString& text) {
-    if (!Binding.IsLoaded()) return kNotLoaded;
+    if (!Binding.IsLoaded())
+        return kNotLoaded;
     for (;;) {
         DWORD available = 0;
-        if (!Binding.WinHttpQueryDataAvailable(request, &available)) return kDataSizeFailed;
+        if (!Binding.WinHttpQueryDataAvailable(request, &available))
+            return kDataSizeFailed;
         std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(available) + 1]);
-        if (!buffer) return kNoBuffer;
-        if (available == 0) return 0;
+        if (!buffer)
+            return kNoBuffer;
+        if (available == 0)
+            return 0;
         DWORD read = 0;
-        if (!Binding.WinHttpReadData(request, buffer.get(), available, &read)) return kReadFailed;
-        if (read > available) read = available;
+        if (!Binding.WinHttpReadData(request, buffer.get(), available, &read))
+            return kReadFailed;
+        if (read > available)
+            read = available;
         buffer[read] = '\0';
         text.Append(buffer.get());  // a chunk ends at its first zero byte
-        if (read == 0) return 0;
+        if (read == 0)
+            return 0;
     }
 }
 
@@ -310,16 +339,19 @@ void CZelHttpEx::DropResponse(HINTERNET request) {
 int32_t CZelHttpEx::QueryHeaderText(HINTERNET request, uint32_t query, CZelString& text) {
     DWORD bytes = 0;
     Binding.WinHttpQueryHeaders(request, query, nullptr, nullptr, &bytes, nullptr);
-    if (bytes == 0) return kNoHeader;
+    if (bytes == 0)
+        return kNoHeader;
     size_t units = bytes / 2 + 1;
     std::unique_ptr<char16_t[]> buffer(new (std::nothrow) char16_t[units]);
-    if (!buffer) return kHeaderBufferFailed;
+    if (!buffer)
+        return kHeaderBufferFailed;
     bytes = static_cast<DWORD>(units * 2);
     if (!Binding.WinHttpQueryHeaders(request, query, nullptr, buffer.get(), &bytes, nullptr))
         return kNoHeader;
     size_t length = std::min<size_t>(bytes / 2, units - 1);
     for (size_t i = 0; i < length; ++i)
-        if (buffer[i] == 0) buffer[i] = u'\n';
+        if (buffer[i] == 0)
+            buffer[i] = u'\n';
     text.Assign(platform::WideToAnsi(std::u16string_view(buffer.get(), length)).c_str());
     return 0;
 }
@@ -337,12 +369,24 @@ int32_t CZelHttpEx::QueryHeaderNumber(HINTERNET request, uint32_t query, uint32_
 void CZelHttpEx::LogAuthScheme(uint32_t scheme) {
     const char* name;
     switch (scheme) {
-        case 1: name = "BASIC AUTH"; break;
-        case 2: name = "NTLM AUTH"; break;
-        case 4: name = "PASSPORT AUTH"; break;
-        case 8: name = "DIGEST AUTH"; break;
-        case 16: name = "NEGOTIATE (NTLM or Kerberos)"; break;
-        default: name = "UNKNOWN AUTH - Hoping WINHTTP knows .. "; break;
+        case 1:
+            name = "BASIC AUTH";
+            break;
+        case 2:
+            name = "NTLM AUTH";
+            break;
+        case 4:
+            name = "PASSPORT AUTH";
+            break;
+        case 8:
+            name = "DIGEST AUTH";
+            break;
+        case 16:
+            name = "NEGOTIATE (NTLM or Kerberos)";
+            break;
+        default:
+            name = "UNKNOWN AUTH - Hoping WINHTTP knows .. ";
+            break;
     }
     Log(LOG_VERBATIM, "--> Authorization required, trying again using [%s]", name);
 }
@@ -361,9 +405,11 @@ CZelHttpEx::UrlParts CZelHttpEx::SplitUrl(const CZelString& url) {
     }
     parts.host = remainder.GetToken("/", "", 0);
     parts.port = static_cast<uint16_t>(parts.host.GetTokenInt(":", defaultPort, 1));
-    if (parts.host.Contains(":", true)) parts.host = remainder.GetToken(":", "", 0);
+    if (parts.host.Contains(":", true))
+        parts.host = remainder.GetToken(":", "", 0);
     size_t slash = remainder.View().find('/');
-    if (slash != std::string_view::npos) parts.path = CZelString(remainder.View().substr(slash));
+    if (slash != std::string_view::npos)
+        parts.path = CZelString(remainder.View().substr(slash));
     return parts;
 }
 
@@ -417,7 +463,8 @@ void CZelHttpEx::Shutdown() {
         CloseHandle(record->Connection);
     }
     Connections.Clear();
-    if (Session != nullptr && Binding.IsLoaded()) Binding.WinHttpCloseHandle(Session);
+    if (Session != nullptr && Binding.IsLoaded())
+        Binding.WinHttpCloseHandle(Session);
     Session = nullptr;
     Binding.Unload();
     Initialized = 0;

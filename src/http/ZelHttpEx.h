@@ -8,7 +8,7 @@
 #include "http/ZelConnectionInfo.h"
 
 class CZelHttpEx : public CZelBase {
-public:
+  public:
     CZelHttpEx();
     ~CZelHttpEx() override;
 
@@ -47,7 +47,7 @@ public:
     CZelList Connections{true};
     int Initialized = 0;
 
-private:
+  private:
     int32_t OpenSession();
     int32_t ApplyTimeouts();
     int32_t ExecuteRequest(CZelString method, CZelString url, CZelTimer* deadline,

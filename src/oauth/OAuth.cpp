@@ -11,7 +11,9 @@
 
 namespace {
 
-int64_t SystemTime() { return platform::UnixTime(); }
+int64_t SystemTime() {
+    return platform::UnixTime();
+}
 
 // Each object draws its nonces from a generator of its own, seeded from the system's entropy as
 // well as the time: objects created in the same second must not repeat each other's nonces,
@@ -34,11 +36,14 @@ bool NeedsEncodingInHeader(const std::string& value) {
 }  // namespace
 
 COAuth::COAuth()
-    : CZelBase("COAuth"), Clock(&SystemTime), Random([this] { return generator_(); }),
+    : CZelBase("COAuth"),
+      Clock(&SystemTime),
+      Random([this] { return generator_(); }),
       generator_(SeededGenerator()) {}
 
 COAuth::~COAuth() {
-    if (Http.IsInitialized()) Http.Shutdown();
+    if (Http.IsInitialized())
+        Http.Shutdown();
 }
 
 void COAuth::SetLogFile(const char* path) {
@@ -46,9 +51,13 @@ void COAuth::SetLogFile(const char* path) {
     Http.SetLogFile(path);
 }
 
-std::string COAuth::PercentEncode(std::string_view text) { return OAuthEncoded(text); }
+std::string COAuth::PercentEncode(std::string_view text) {
+    return OAuthEncoded(text);
+}
 
-std::string COAuth::FormEncode(std::string_view text) { return UrlEncoded(text); }
+std::string COAuth::FormEncode(std::string_view text) {
+    return UrlEncoded(text);
+}
 
 CZelString COAuth::NormalizeParameters(const ParameterMap& params) {
     std::vector<std::string> pairs;
@@ -65,7 +74,8 @@ CZelString COAuth::NormalizeParameters(const ParameterMap& params) {
     std::string joined;
     joined.reserve(total);
     for (const auto& pair : pairs) {
-        if (!joined.empty()) joined += '&';
+        if (!joined.empty())
+            joined += '&';
         joined += pair;
     }
     return CZelString(std::move(joined));
@@ -74,7 +84,8 @@ CZelString COAuth::NormalizeParameters(const ParameterMap& params) {
 CZelString COAuth::FormString(const ParameterMap& params) {
     std::string form;
     for (const auto& [name, value] : params) {
-        if (!form.empty()) form += '&';
+        if (!form.empty())
+            form += '&';
         form += name + "=" + FormEncode(value);
     }
     return CZelString(form);
@@ -86,8 +97,10 @@ void COAuth::ParseParameters(CZelString text, ParameterMap& params) {
     size_t start = 0;
     while (start <= all.size()) {
         size_t end = all.find('&', start);
-        std::string_view field = all.substr(start, end == std::string_view::npos ? end : end - start);
-        if (field.empty()) break;  // fields after the first empty one are not taken
+        std::string_view field =
+            all.substr(start, end == std::string_view::npos ? end : end - start);
+        if (field.empty())
+            break;  // fields after the first empty one are not taken
         size_t eq = field.find('=');
         std::string name(field.substr(0, eq));
         std::string value;
@@ -96,7 +109,8 @@ void COAuth::ParseParameters(CZelString text, ParameterMap& params) {
             value = rest.substr(0, rest.find('='));
         }
         params.Assign(name, value);
-        if (end == std::string_view::npos) break;
+        if (end == std::string_view::npos)
+            break;
         start = end + 1;
     }
 }
@@ -118,16 +132,21 @@ CZelString COAuth::NormalizeUrl(const CZelString& url) {
         std::string_view after = authority.substr(colon + 1);
         port = after.substr(0, after.find(':'));
     }
-    if ((port == "80" && scheme == "http") || (port == "443" && scheme == "https")) port.clear();
-    if (scheme.empty()) scheme = "http";
+    if ((port == "80" && scheme == "http") || (port == "443" && scheme == "https"))
+        port.clear();
+    if (scheme.empty())
+        scheme = "http";
     auto lower = [](std::string& s) {
         for (char& c : s)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
     };
     lower(scheme);
     lower(host);
-    if (!port.empty() && port[0] != ':') port.insert(0, ":");
-    if (!path.empty() && path[0] != '/') path.insert(0, "/");
+    if (!port.empty() && port[0] != ':')
+        port.insert(0, ":");
+    if (!path.empty() && path[0] != '/')
+        path.insert(0, "/");
     return CZelString(scheme + "://" + host + port + path);
 }
 
@@ -154,12 +173,13 @@ CZelString COAuth::BuildBaseString(const char* method, const CZelString& url,
 }
 
 CZelString COAuth::ComputeSignature(const CZelString& base) const {
-    std::string key = PercentEncode(ConsumerSecret.View()) + "&" + PercentEncode(TokenSecret.View());
+    std::string key =
+        PercentEncode(ConsumerSecret.View()) + "&" + PercentEncode(TokenSecret.View());
     uint8_t digest[20];
     CHmacSha1 hmac;
-    hmac.Compute(reinterpret_cast<const uint8_t*>(base.c_str()), static_cast<uint32_t>(base.Length()),
-                 reinterpret_cast<const uint8_t*>(key.data()), static_cast<int32_t>(key.size()),
-                 digest);
+    hmac.Compute(reinterpret_cast<const uint8_t*>(base.c_str()),
+                 static_cast<uint32_t>(base.Length()), reinterpret_cast<const uint8_t*>(key.data()),
+                 static_cast<int32_t>(key.size()), digest);
     CZelString encoded;
     CZelBase64 base64;
     base64.Encode(digest, sizeof digest, encoded);
@@ -176,14 +196,17 @@ CZelString COAuth::AuthorizationLine(const CZelString& realm, const ParameterMap
 }
 
 int32_t COAuth::EnsureHttp() {
-    if (Http.IsInitialized()) return 0;
+    if (Http.IsInitialized())
+        return 0;
     Log(LOG_VERBATIM, "Initializing HttpEx");
     return Http.Initialize();
 }
 
 int32_t COAuth::JudgeStatus(int32_t result) const {
-    if (Http.LastStatusCode == 401) return rc::Unauthorized;
-    if (Http.LastStatusCode != 200 && result == 0) return rc::UnexpectedStatus;
+    if (Http.LastStatusCode == 401)
+        return rc::Unauthorized;
+    if (Http.LastStatusCode != 200 && result == 0)
+        return rc::UnexpectedStatus;
     return result;
 }
 
@@ -191,8 +214,10 @@ int32_t COAuth::MakeAuthRequest(const CZelString& url, uint32_t post, ParameterM
                                 ParameterMap request, CZelString& response) {
     int32_t result = EnsureHttp();
     if (result == 0) {
-        if (ConsumerKey.IsEmpty()) result = rc::NoConsumerKey;
-        if (ConsumerSecret.IsEmpty()) result = rc::NoConsumerSecret;
+        if (ConsumerKey.IsEmpty())
+            result = rc::NoConsumerKey;
+        if (ConsumerSecret.IsEmpty())
+            result = rc::NoConsumerSecret;
     }
     if (result == 0) {
         protocol.Assign("oauth_consumer_key", ConsumerKey.Str());
@@ -200,7 +225,8 @@ int32_t COAuth::MakeAuthRequest(const CZelString& url, uint32_t post, ParameterM
         protocol.Assign("oauth_timestamp", Timestamp().Str());
         protocol.Assign("oauth_nonce", GenerateNonce().Str());
         protocol.Assign("oauth_version", "1.0");
-        if (!Token.IsEmpty()) protocol.Assign("oauth_token", Token.Str());
+        if (!Token.IsEmpty())
+            protocol.Assign("oauth_token", Token.Str());
         for (const auto& [name, value] : request) protocol.Insert(name, value);
 
         CZelString params = NormalizeParameters(protocol);
@@ -231,16 +257,20 @@ int32_t COAuth::MakeAuthRequest(const CZelString& url, uint32_t post, ParameterM
 int32_t COAuth::MakeSignedRequest(const CZelString& url, uint32_t post, ParameterMap request,
                                   CZelString& response) {
     int32_t result = 0;
-    if (Token.IsEmpty()) result = rc::NoToken;
-    if (TokenSecret.IsEmpty()) result = rc::NoTokenSecret;
-    if (result != 0) return result;
+    if (Token.IsEmpty())
+        result = rc::NoToken;
+    if (TokenSecret.IsEmpty())
+        result = rc::NoTokenSecret;
+    if (result != 0)
+        return result;
     return MakeAuthRequest(url, post, ParameterMap{}, std::move(request), response);
 }
 
 int32_t COAuth::MakeUnsignedRequest(const CZelString& url, uint32_t post, ParameterMap request,
                                     CZelString& response) {
     int32_t result = EnsureHttp();
-    if (result != 0) return result;
+    if (result != 0)
+        return result;
     CZelString form = FormString(request);
     if (post != 0) {
         Log(LOG_VERBATIM, "OAuth unsigned request posted to: [%s]", url.c_str());
@@ -271,8 +301,10 @@ int32_t COAuth::GetRequestToken(CZelString& authorizeUrl, const char* callback) 
     ParameterMap protocol;
     protocol.Assign("oauth_callback", callback != nullptr && *callback != 0 ? callback : "oob");
     CZelString reply;
-    int32_t result = MakeAuthRequest(RequestTokenUrl, 0, std::move(protocol), ParameterMap{}, reply);
-    if (result != 0) return result;
+    int32_t result =
+        MakeAuthRequest(RequestTokenUrl, 0, std::move(protocol), ParameterMap{}, reply);
+    if (result != 0)
+        return result;
     result = StoreTokenReply(reply);
     authorizeUrl = AuthorizeUrl;
     authorizeUrl.Append('?');
@@ -282,11 +314,13 @@ int32_t COAuth::GetRequestToken(CZelString& authorizeUrl, const char* callback) 
 
 int32_t COAuth::GetAccessToken(const char* verifier) {
     TokenSecret.Assign("");
-    if (Token.IsEmpty()) return rc::NoToken;
+    if (Token.IsEmpty())
+        return rc::NoToken;
     ParameterMap protocol;
     protocol.Assign("oauth_verifier", verifier != nullptr ? verifier : "");
     CZelString reply;
     int32_t result = MakeAuthRequest(AccessTokenUrl, 0, std::move(protocol), ParameterMap{}, reply);
-    if (result != 0) return result;
+    if (result != 0)
+        return result;
     return StoreTokenReply(reply);
 }

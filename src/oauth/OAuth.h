@@ -12,7 +12,7 @@
 #include "oauth/ParameterMap.h"
 
 class COAuth : public CZelBase {
-public:
+  public:
     using TimeSource = int64_t (*)();
     using RandomSource = std::function<uint32_t()>;
 
@@ -61,7 +61,7 @@ public:
     TimeSource Clock;
     RandomSource Random;
 
-private:
+  private:
     std::mt19937 generator_;
     int32_t EnsureHttp();
     int32_t JudgeStatus(int32_t result) const;

@@ -4,10 +4,13 @@
 
 namespace {
 
-inline uint32_t Rol(uint32_t v, int bits) { return (v << bits) | (v >> (32 - bits)); }
+inline uint32_t Rol(uint32_t v, int bits) {
+    return (v << bits) | (v >> (32 - bits));
+}
 
 }  // namespace
 
+// clang-format off
 // The message schedule lives in a 16-word circular window.
 #define SHA1_BLK0(i) (w[i] = (static_cast<uint32_t>(block[(i) * 4]) << 24) | \
                              (static_cast<uint32_t>(block[(i) * 4 + 1]) << 16) | \
@@ -54,7 +57,8 @@ void CSha1::Transform(const uint8_t* block) {
     SHA1_R4(c, d, e, a, b, 68) SHA1_R4(b, c, d, e, a, 69) SHA1_R4(a, b, c, d, e, 70) SHA1_R4(e, a, b, c, d, 71)
     SHA1_R4(d, e, a, b, c, 72) SHA1_R4(c, d, e, a, b, 73) SHA1_R4(b, c, d, e, a, 74) SHA1_R4(a, b, c, d, e, 75)
     SHA1_R4(e, a, b, c, d, 76) SHA1_R4(d, e, a, b, c, 77) SHA1_R4(c, d, e, a, b, 78) SHA1_R4(b, c, d, e, a, 79)
-    state_[0] += a;
+        // clang-format on
+        state_[0] += a;
     state_[1] += b;
     state_[2] += c;
     state_[3] += d;
@@ -64,7 +68,8 @@ void CSha1::Transform(const uint8_t* block) {
 void CSha1::Update(const uint8_t* data, uint32_t length) {
     uint32_t used = (count_[0] >> 3) & 63;
     uint32_t low = count_[0] + (length << 3);
-    if (low < count_[0]) ++count_[1];
+    if (low < count_[0])
+        ++count_[1];
     count_[0] = low;
     count_[1] += length >> 29;
     uint32_t i = 0;
@@ -75,7 +80,8 @@ void CSha1::Update(const uint8_t* data, uint32_t length) {
         for (; i + 63 < length; i += 64) Transform(data + i);
         used = 0;
     }
-    if (length > i) std::memcpy(buffer_ + used, data + i, length - i);
+    if (length > i)
+        std::memcpy(buffer_ + used, data + i, length - i);
 }
 
 void CSha1::Final() {
@@ -96,4 +102,6 @@ void CSha1::Final() {
     Transform(buffer_);
 }
 
-void CSha1::GetHash(uint8_t* out) const { std::memcpy(out, digest_, sizeof digest_); }
+void CSha1::GetHash(uint8_t* out) const {
+    std::memcpy(out, digest_, sizeof digest_);
+}

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 class CSha1 {
-public:
+  public:
     CSha1() { Reset(); }
     virtual ~CSha1();
 
@@ -14,7 +14,7 @@ public:
     void Final();
     void GetHash(uint8_t* out) const;
 
-private:
+  private:
     void Transform(const uint8_t* block);
 
     uint32_t state_[5];

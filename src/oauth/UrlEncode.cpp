@@ -29,7 +29,9 @@ std::string Encode(std::string_view text, const ClassTable& classes, std::string
     for (char ch : text) {
         auto b = static_cast<unsigned char>(ch);
         switch (classes[b]) {
-            case kKeep: *w++ = ch; break;
+            case kKeep:
+                *w++ = ch;
+                break;
             case kSpace:
                 for (char s : space) *w++ = s;
                 break;
@@ -46,13 +48,17 @@ std::string Encode(std::string_view text, const ClassTable& classes, std::string
 }  // namespace
 
 std::string UrlEncoded(std::string_view text, std::string_view keep) {
-    if (keep.empty()) return Encode(text, kFormClasses, "+");
+    if (keep.empty())
+        return Encode(text, kFormClasses, "+");
     return Encode(text, MakeClasses(keep), "+");
 }
 
-std::string OAuthEncoded(std::string_view text) { return Encode(text, kOAuthClasses, "%20"); }
+std::string OAuthEncoded(std::string_view text) {
+    return Encode(text, kOAuthClasses, "%20");
+}
 
 void UrlEncode(CZelString& text, const char* keep) {
-    if (text.IsEmpty()) return;
+    if (text.IsEmpty())
+        return;
     text.Assign(UrlEncoded(text.View(), keep != nullptr ? keep : "").c_str());
 }

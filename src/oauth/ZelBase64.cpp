@@ -22,7 +22,8 @@ int CZelBase64::Encode(const uint8_t* data, uint32_t length, CZelString& out) {
     }
     if (i < length) {
         uint32_t bits = uint32_t{data[i]} << 16;
-        if (i + 1 < length) bits |= uint32_t{data[i + 1]} << 8;
+        if (i + 1 < length)
+            bits |= uint32_t{data[i + 1]} << 8;
         text += kAlphabet[bits >> 18];
         text += kAlphabet[(bits >> 12) & 63];
         text += i + 1 < length ? kAlphabet[(bits >> 6) & 63] : '=';

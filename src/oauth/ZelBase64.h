@@ -6,7 +6,7 @@
 #include "common/ZelBase.h"
 
 class CZelBase64 : public CZelBase {
-public:
+  public:
     CZelBase64() : CZelBase("CZelBase64") {}
     ~CZelBase64() override = default;
 

@@ -6,17 +6,21 @@
 namespace {
 
 // A BSTR points behind a 4-byte length prefix that holds the byte length of the text.
-uint32_t* PrefixOf(BSTR s) { return reinterpret_cast<uint32_t*>(s) - 1; }
+uint32_t* PrefixOf(BSTR s) {
+    return reinterpret_cast<uint32_t*>(s) - 1;
+}
 
 }  // namespace
 
 extern "C" {
 
 BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
-    if (ui > (0x7FFFFFFFu - sizeof(uint32_t) - sizeof(OLECHAR)) / sizeof(OLECHAR)) return nullptr;
+    if (ui > (0x7FFFFFFFu - sizeof(uint32_t) - sizeof(OLECHAR)) / sizeof(OLECHAR))
+        return nullptr;
     size_t bytes = static_cast<size_t>(ui) * sizeof(OLECHAR);
     auto* block = static_cast<uint32_t*>(std::malloc(sizeof(uint32_t) + bytes + sizeof(OLECHAR)));
-    if (block == nullptr) return nullptr;
+    if (block == nullptr)
+        return nullptr;
     block[0] = static_cast<uint32_t>(bytes);
     BSTR text = reinterpret_cast<BSTR>(block + 1);
     if (strIn != nullptr)
@@ -28,22 +32,29 @@ BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
 }
 
 BSTR SysAllocString(const OLECHAR* psz) {
-    if (psz == nullptr) return nullptr;
+    if (psz == nullptr)
+        return nullptr;
     UINT len = 0;
     while (psz[len] != 0) ++len;
     return SysAllocStringLen(psz, len);
 }
 
 void SysFreeString(BSTR bstrString) {
-    if (bstrString != nullptr) std::free(PrefixOf(bstrString));
+    if (bstrString != nullptr)
+        std::free(PrefixOf(bstrString));
 }
 
-UINT SysStringByteLen(BSTR bstr) { return bstr == nullptr ? 0 : *PrefixOf(bstr); }
+UINT SysStringByteLen(BSTR bstr) {
+    return bstr == nullptr ? 0 : *PrefixOf(bstr);
+}
 
-UINT SysStringLen(BSTR pbstr) { return SysStringByteLen(pbstr) / sizeof(OLECHAR); }
+UINT SysStringLen(BSTR pbstr) {
+    return SysStringByteLen(pbstr) / sizeof(OLECHAR);
+}
 
 void VariantInit(VARIANT* pvarg) {
-    if (pvarg == nullptr) return;
+    if (pvarg == nullptr)
+        return;
     pvarg->vt = VT_EMPTY;
     pvarg->wReserved1 = pvarg->wReserved2 = pvarg->wReserved3 = 0;
     pvarg->record.pvRecord = nullptr;
@@ -51,14 +62,16 @@ void VariantInit(VARIANT* pvarg) {
 }
 
 HRESULT VariantClear(VARIANT* pvarg) {
-    if (pvarg == nullptr) return E_INVALIDARG;
+    if (pvarg == nullptr)
+        return E_INVALIDARG;
     switch (pvarg->vt) {
         case VT_BSTR:
             SysFreeString(pvarg->bstrVal);
             break;
         case VT_DISPATCH:
         case VT_UNKNOWN:
-            if (pvarg->punkVal != nullptr) pvarg->punkVal->Release();
+            if (pvarg->punkVal != nullptr)
+                pvarg->punkVal->Release();
             break;
         default:
             break;  // scalars and by-reference values own nothing
@@ -68,12 +81,15 @@ HRESULT VariantClear(VARIANT* pvarg) {
 }
 
 HRESULT VariantCopy(VARIANT* pvargDest, const VARIANT* pvargSrc) {
-    if (pvargDest == nullptr || pvargSrc == nullptr) return E_INVALIDARG;
-    if (pvargDest == pvargSrc) return S_OK;
+    if (pvargDest == nullptr || pvargSrc == nullptr)
+        return E_INVALIDARG;
+    if (pvargDest == pvargSrc)
+        return S_OK;
     VARIANT copy = *pvargSrc;
     if (copy.vt == VT_BSTR && copy.bstrVal != nullptr) {
         copy.bstrVal = SysAllocStringLen(pvargSrc->bstrVal, SysStringLen(pvargSrc->bstrVal));
-        if (copy.bstrVal == nullptr) return E_OUTOFMEMORY;
+        if (copy.bstrVal == nullptr)
+            return E_OUTOFMEMORY;
     } else if ((copy.vt == VT_DISPATCH || copy.vt == VT_UNKNOWN) && copy.punkVal != nullptr) {
         copy.punkVal->AddRef();
     }

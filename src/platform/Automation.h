@@ -51,8 +51,12 @@ constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000A);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000E);
 constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = static_cast<HRESULT>(0x8002000F);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 struct GUID {
     uint32_t Data1;
@@ -66,15 +70,18 @@ using REFIID = const IID&;
 using REFCLSID = const CLSID&;
 
 inline bool operator==(const GUID& a, const GUID& b) {
-    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
+    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
+        return false;
     for (int i = 0; i < 8; ++i)
-        if (a.Data4[i] != b.Data4[i]) return false;
+        if (a.Data4[i] != b.Data4[i])
+            return false;
     return true;
 }
 
 inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr IID IID_IDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-inline constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+inline constexpr IID IID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr IID IID_NULL = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 
 enum VARENUM : VARTYPE {
@@ -161,7 +168,7 @@ struct IUnknown {
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
 
-protected:
+  protected:
     ~IUnknown() = default;  // objects die through Release, never through delete
 };
 
@@ -174,7 +181,7 @@ struct IDispatch : IUnknown {
                            DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
                            UINT* puArgErr) = 0;
 
-protected:
+  protected:
     ~IDispatch() = default;
 };
 
@@ -182,7 +189,7 @@ struct IClassFactory : IUnknown {
     virtual HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) = 0;
     virtual HRESULT LockServer(BOOL lock) = 0;
 
-protected:
+  protected:
     ~IClassFactory() = default;
 };
 

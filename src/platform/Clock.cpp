@@ -17,9 +17,13 @@ TickSource g_tickSource = &MonotonicTicks;
 
 }  // namespace
 
-uint32_t TickCount() { return g_tickSource(); }
+uint32_t TickCount() {
+    return g_tickSource();
+}
 
-void SetTickSource(TickSource source) { g_tickSource = source != nullptr ? source : &MonotonicTicks; }
+void SetTickSource(TickSource source) {
+    g_tickSource = source != nullptr ? source : &MonotonicTicks;
+}
 
 TimeOfDay LocalTimeOfDay() {
     time_t now = time(nullptr);
@@ -28,6 +32,8 @@ TimeOfDay LocalTimeOfDay() {
     return {local.tm_hour, local.tm_min, local.tm_sec};
 }
 
-int64_t UnixTime() { return static_cast<int64_t>(time(nullptr)); }
+int64_t UnixTime() {
+    return static_cast<int64_t>(time(nullptr));
+}
 
 }  // namespace platform

@@ -60,9 +60,11 @@ std::u16string AnsiToWide(std::string_view ansi) {
     size_t i = 0;
     while (i < ansi.size()) {
         auto lead = static_cast<unsigned char>(ansi[i]);
-        int extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2
-                  : (lead & 0xF8) == 0xF0                 ? 3
-                                                          : -1;
+        int extra = lead < 0x80             ? 0
+                    : (lead & 0xE0) == 0xC0 ? 1
+                    : (lead & 0xF0) == 0xE0 ? 2
+                    : (lead & 0xF8) == 0xF0 ? 3
+                                            : -1;
         if (extra < 0 || i + extra >= ansi.size()) {
             AppendUtf16(out, kReplacement);
             ++i;

@@ -4,9 +4,13 @@
 
 namespace platform {
 
-ModuleHandle LoadModule(const char* name) { return dlopen(name, RTLD_NOW | RTLD_LOCAL); }
+ModuleHandle LoadModule(const char* name) {
+    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+}
 
-void* FindSymbol(ModuleHandle module, const char* name) { return dlsym(module, name); }
+void* FindSymbol(ModuleHandle module, const char* name) {
+    return dlsym(module, name);
+}
 
 std::vector<std::string> DefaultTransportCandidates() {
     Dl_info info{};
@@ -15,13 +19,15 @@ std::vector<std::string> DefaultTransportCandidates() {
         info.dli_fname != nullptr) {
         std::string self = info.dli_fname;
         size_t slash = self.rfind('/');
-        if (slash != std::string::npos) folder = self.substr(0, slash);
+        if (slash != std::string::npos)
+            folder = self.substr(0, slash);
     }
     return {folder + "/libwarbler_winhttp.so"};
 }
 
 void FreeModule(ModuleHandle module) {
-    if (module != nullptr) dlclose(module);
+    if (module != nullptr)
+        dlclose(module);
 }
 
 }  // namespace platform

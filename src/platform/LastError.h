@@ -8,8 +8,12 @@
 
 namespace platform {
 
-inline uint32_t LastError() { return static_cast<uint32_t>(errno); }
-inline void SetLastError(uint32_t code) { errno = static_cast<int>(code); }
+inline uint32_t LastError() {
+    return static_cast<uint32_t>(errno);
+}
+inline void SetLastError(uint32_t code) {
+    errno = static_cast<int>(code);
+}
 
 }  // namespace platform
 

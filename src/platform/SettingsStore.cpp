@@ -24,12 +24,15 @@ std::string SettingsPath() {
 bool ReadSettingDword(const char* name, uint32_t& value) {
     char text[32];
     uint32_t n = GetProfileString(kSection, name, "", text, sizeof text, SettingsPath().c_str());
-    if (n == 0) return false;
+    if (n == 0)
+        return false;
     for (uint32_t i = 0; i < n; ++i)
-        if (text[i] < '0' || text[i] > '9') return false;
+        if (text[i] < '0' || text[i] > '9')
+            return false;
     errno = 0;
     unsigned long long parsed = std::strtoull(text, nullptr, 10);
-    if (errno != 0 || parsed > 0xFFFFFFFFull) return false;
+    if (errno != 0 || parsed > 0xFFFFFFFFull)
+        return false;
     value = static_cast<uint32_t>(parsed);
     return true;
 }
@@ -37,13 +40,14 @@ bool ReadSettingDword(const char* name, uint32_t& value) {
 void EnsureSettingsKey() {
     std::string path = SettingsPath();
     size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash == 0) return;
+    if (slash == std::string::npos || slash == 0)
+        return;
     mkdir(path.substr(0, slash).c_str(), 0755);
 }
 
 bool WriteSettingDword(const char* name, uint32_t value) {
-    return WriteProfileString(kSection, name, std::to_string(value).c_str(),
-                              SettingsPath().c_str(), 0644);
+    return WriteProfileString(kSection, name, std::to_string(value).c_str(), SettingsPath().c_str(),
+                              0644);
 }
 
 }  // namespace platform

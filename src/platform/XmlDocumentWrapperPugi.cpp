@@ -24,17 +24,20 @@ namespace {
 
 bool IsValidUtf8(const std::string& text) {
     for (unsigned char c : text)
-        if (c >= 0x80) return platform::WideToAnsi(platform::AnsiToWide(text)) == text;
+        if (c >= 0x80)
+            return platform::WideToAnsi(platform::AnsiToWide(text)) == text;
     return true;
 }
 
 bool IsChildName(const char* path) {
-    if (path == nullptr || *path == 0) return false;
+    if (path == nullptr || *path == 0)
+        return false;
     for (const char* p = path; *p != 0; ++p) {
         char c = *p;
         bool nameChar = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
                         (p != path && ((c >= '0' && c <= '9') || c == '-' || c == '.'));
-        if (!nameChar) return false;
+        if (!nameChar)
+            return false;
     }
     return true;
 }
@@ -61,7 +64,8 @@ CXmlDocumentWrapper::CXmlDocumentWrapper() : document_(std::make_shared<Document
 CXmlDocumentWrapper::~CXmlDocumentWrapper() = default;
 
 bool CXmlDocumentWrapper::Load(const CZelString& text) {
-    if (!document_) return false;
+    if (!document_)
+        return false;
     // The reply is text in the system code page: bytes that are no UTF-8 become U+FFFD, as the
     // conversion to the parser's UTF-16 does on Windows.
     const std::string& bytes = text.Str();
@@ -71,22 +75,26 @@ bool CXmlDocumentWrapper::Load(const CZelString& text) {
         repaired = platform::WideToAnsi(platform::AnsiToWide(bytes));
         source = &repaired;
     }
-    pugi::xml_parse_result result =
-        document_->doc.load_buffer(source->data(), source->size(), pugi::parse_default, pugi::encoding_utf8);
-    if (result && document_->doc.document_element()) return true;
+    pugi::xml_parse_result result = document_->doc.load_buffer(
+        source->data(), source->size(), pugi::parse_default, pugi::encoding_utf8);
+    if (result && document_->doc.document_element())
+        return true;
     document_->doc.reset();  // no half-parsed tree is ever handed out
     return false;
 }
 
 XmlNode CXmlDocumentWrapper::Root() const {
-    if (!document_) return XmlNode();
+    if (!document_)
+        return XmlNode();
     pugi::xml_node root = document_->doc.document_element();
-    if (!root) return XmlNode();
+    if (!root)
+        return XmlNode();
     return XmlNode(std::make_shared<XmlNode::Impl>(XmlNode::Impl{document_, root}));
 }
 
 XmlNode XmlNode::SelectSingleNode(const char* xpath) const {
-    if (!impl_) return XmlNode();
+    if (!impl_)
+        return XmlNode();
     // A bare child name, the common case, is the first child element of that name: no need to
     // compile an XPath query for it.
     if (IsChildName(xpath)) {
@@ -95,7 +103,8 @@ XmlNode XmlNode::SelectSingleNode(const char* xpath) const {
     }
     try {
         pugi::xpath_node found = impl_->node.select_node(xpath);
-        if (!found.node()) return XmlNode();
+        if (!found.node())
+            return XmlNode();
         return XmlNode(std::make_shared<Impl>(Impl{impl_->document, found.node()}));
     } catch (const pugi::xpath_exception&) {
         return XmlNode();
@@ -103,7 +112,8 @@ XmlNode XmlNode::SelectSingleNode(const char* xpath) const {
 }
 
 XmlNodeList XmlNode::SelectNodes(const char* xpath) const {
-    if (!impl_) return XmlNodeList();
+    if (!impl_)
+        return XmlNodeList();
     try {
         return XmlNodeList(std::make_shared<XmlNodeList::Impl>(
             XmlNodeList::Impl{impl_->document, impl_->node.select_nodes(xpath)}));
@@ -113,14 +123,16 @@ XmlNodeList XmlNode::SelectNodes(const char* xpath) const {
 }
 
 CZelString XmlNode::Xml() const {
-    if (!impl_) return CZelString();
+    if (!impl_)
+        return CZelString();
     StringWriter out;
     impl_->node.print(out, "", pugi::format_raw, pugi::encoding_utf8);
     return CZelString(std::move(out.text));
 }
 
 CZelString XmlNode::GetNodeText(const char* path) const {
-    if (!impl_) return CZelString();
+    if (!impl_)
+        return CZelString();
     pugi::xml_node selected;
     if (IsChildName(path)) {
         selected = impl_->node.child(path);
@@ -128,15 +140,20 @@ CZelString XmlNode::GetNodeText(const char* path) const {
         selected = found.impl_->node;
     }
     pugi::xml_node first = selected.first_child();
-    if (!first) return CZelString();
+    if (!first)
+        return CZelString();
     std::string text;
     AppendText(first, text);
     return CZelString(std::move(text));
 }
 
-size_t XmlNodeList::Length() const { return impl_ ? impl_->nodes.size() : 0; }
+size_t XmlNodeList::Length() const {
+    return impl_ ? impl_->nodes.size() : 0;
+}
 
 XmlNode XmlNodeList::Item(size_t index) const {
-    if (!impl_ || index >= impl_->nodes.size()) return XmlNode();
-    return XmlNode(std::make_shared<XmlNode::Impl>(XmlNode::Impl{impl_->document, impl_->nodes[index].node()}));
+    if (!impl_ || index >= impl_->nodes.size())
+        return XmlNode();
+    return XmlNode(std::make_shared<XmlNode::Impl>(
+        XmlNode::Impl{impl_->document, impl_->nodes[index].node()}));
 }

@@ -6,15 +6,20 @@ int32_t ReadCount(const CZelString& text) {
     const char* p = text.c_str();
     while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f') ++p;
     bool negative = *p == '-';
-    if (*p == '-' || *p == '+') ++p;
+    if (*p == '-' || *p == '+')
+        ++p;
     long long value = 0;
     for (; *p >= '0' && *p <= '9'; ++p) {
         value = value * 10 + (*p - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) break;  // already past either limit
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            break;  // already past either limit
     }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
+    if (negative)
+        value = -value;
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
     return static_cast<int32_t>(value);
 }
 

@@ -13,7 +13,9 @@ CZelString HostFromEnvironment(const char* variable, const char* fallback) {
     return CZelString(value != nullptr && *value != 0 ? value : fallback);
 }
 
-bool Present(const char* text) { return text != nullptr && *text != 0; }
+bool Present(const char* text) {
+    return text != nullptr && *text != 0;
+}
 
 struct TimelinePath {
     const char* name;
@@ -45,9 +47,13 @@ CXTwitter::CXTwitter() {
     SetUseSSL(false);
 }
 
-CZelString CXTwitter::ApiHost() { return HostFromEnvironment("WARBLER_API_HOST", "api.twitter.com"); }
+CZelString CXTwitter::ApiHost() {
+    return HostFromEnvironment("WARBLER_API_HOST", "api.twitter.com");
+}
 
-CZelString CXTwitter::OAuthHost() { return HostFromEnvironment("WARBLER_OAUTH_HOST", "twitter.com"); }
+CZelString CXTwitter::OAuthHost() {
+    return HostFromEnvironment("WARBLER_OAUTH_HOST", "twitter.com");
+}
 
 void CXTwitter::SetUseSSL(bool useSsl) {
     const char* scheme = useSsl ? "https://" : "http://";
@@ -68,7 +74,8 @@ int32_t CXTwitter::CallApi(const CZelString& methodUrl, const ParameterMap& para
     int32_t result = Token.IsEmpty() ? MakeUnsignedRequest(url, usePost ? 1 : 0, params, response)
                                      : MakeSignedRequest(url, usePost ? 1 : 0, params, response);
     CXmlDocumentWrapper document;
-    if (!document.Load(response)) return result != 0 ? result : rc::XmlLoadFailed;
+    if (!document.Load(response))
+        return result != 0 ? result : rc::XmlLoadFailed;
     root = document.Root();
     CZelString error = root.GetNodeText("/hash/error");
     if (!error.IsEmpty()) {
@@ -90,10 +97,12 @@ int32_t CXTwitter::UpdateStatus(const char* message, const char* replyToId, CZel
     }
     ParameterMap params;
     params.Assign("status", message);
-    if (Present(replyToId)) params.Assign("in_reply_to_status_id", replyToId);
+    if (Present(replyToId))
+        params.Assign("in_reply_to_status_id", replyToId);
     XmlNode root;
     int32_t result = CallApi(CZelString(RestBaseUrl.Str() + "statuses/update"), params, root, true);
-    if (Http.LastStatusCode == 403) result = rc::StatusForbidden;
+    if (Http.LastStatusCode == 403)
+        result = rc::StatusForbidden;
     if (result == 0) {
         statusId = root.GetNodeText("/status/id");
         Log(LOG_VERBATIM, "Tweet success, status id: [%s]", statusId.c_str());
@@ -115,7 +124,8 @@ int32_t CXTwitter::Friendship(const char* path, const char* user, XmlNode& root)
 int32_t CXTwitter::CreateFriendship(const char* user) {
     XmlNode root;
     int32_t result = Friendship("friendships/create/", user, root);
-    if (result != rc::NoUser && Http.LastStatusCode == 403) result = rc::FollowForbidden;
+    if (result != rc::NoUser && Http.LastStatusCode == 403)
+        result = rc::FollowForbidden;
     return result;
 }
 
@@ -125,34 +135,43 @@ int32_t CXTwitter::DestroyFriendship(const char* user) {
 }
 
 int32_t CXTwitter::GetTimeline(std::vector<StatusRecord>& statuses, const char* timeline,
-                               const char* sinceId, const char* maxId, int32_t count, int32_t page) {
+                               const char* sinceId, const char* maxId, int32_t count,
+                               int32_t page) {
     statuses.clear();
     CZelString name(timeline);
     ParameterMap params;
     const char* path = nullptr;
     for (const TimelinePath& entry : kTimelines)
-        if (name == entry.name) path = entry.path;
+        if (name == entry.name)
+            path = entry.path;
     if (path == nullptr) {
         path = "statuses/user_timeline";
         AddUserParameter(params, name);
     }
-    if (Present(sinceId)) params.Assign("since_id", sinceId);
-    if (Present(maxId)) params.Assign("max_id", maxId);
-    if (count != 0) params.Assign("count", std::to_string(count));
-    if (page != 0) params.Assign("page", std::to_string(page));
+    if (Present(sinceId))
+        params.Assign("since_id", sinceId);
+    if (Present(maxId))
+        params.Assign("max_id", maxId);
+    if (count != 0)
+        params.Assign("count", std::to_string(count));
+    if (page != 0)
+        params.Assign("page", std::to_string(page));
 
     XmlNode root;
     int32_t result = CallApi(CZelString(RestBaseUrl.Str() + path), params, root, false);
-    if (!root) return result;  // nothing parsed: the request's own code, never 0 here
+    if (!root)
+        return result;  // nothing parsed: the request's own code, never 0 here
     XmlNodeList nodes = root.SelectNodes("/statuses/status");
-    if (!nodes) return rc::MissingElement;
+    if (!nodes)
+        return rc::MissingElement;
     statuses.reserve(nodes.Length());
     for (size_t i = 0; i < nodes.Length(); ++i) {
         XmlNode node = nodes.Item(i);
         StatusRecord record;
         FillStatusRecord(node, record);
         XmlNode user = node.SelectSingleNode("user");
-        if (user) FillUserRecord(user, record.user);  // a status without user keeps an empty one
+        if (user)
+            FillUserRecord(user, record.user);  // a status without user keeps an empty one
         statuses.push_back(std::move(record));
     }
     return result;
@@ -162,23 +181,28 @@ int32_t CXTwitter::GetPeople(const char* path, const char* user, std::vector<Use
                              CZelString& cursor) {
     users.clear();
     CZelString who(user);
-    if (who.IsEmpty()) return rc::NoUser;
+    if (who.IsEmpty())
+        return rc::NoUser;
     ParameterMap params;
     AddUserParameter(params, who);
-    if (cursor.IsEmpty()) cursor.Assign("-1");
+    if (cursor.IsEmpty())
+        cursor.Assign("-1");
     params.Assign("cursor", cursor.Str());
     XmlNode root;
     int32_t result = CallApi(CZelString(RestBaseUrl.Str() + path), params, root, false);
-    if (!root) return result;
+    if (!root)
+        return result;
     XmlNodeList nodes = root.SelectNodes("/users_list/users/user");
-    if (!nodes) return rc::MissingElement;
+    if (!nodes)
+        return rc::MissingElement;
     FillUsers(nodes, users);
     cursor = root.GetNodeText("/users_list/next_cursor");
     Log(LOG_VERBATIM, "Cursor position: [%s]", cursor.c_str());
     return result;
 }
 
-int32_t CXTwitter::GetFriends(const char* user, std::vector<UserRecord>& users, CZelString& cursor) {
+int32_t CXTwitter::GetFriends(const char* user, std::vector<UserRecord>& users,
+                              CZelString& cursor) {
     return GetPeople("statuses/friends", user, users, cursor);
 }
 
@@ -190,16 +214,21 @@ int32_t CXTwitter::GetFollowers(const char* user, std::vector<UserRecord>& users
 int32_t CXTwitter::SearchUsers(const char* query, std::vector<UserRecord>& users, int32_t perPage,
                                int32_t page) {
     users.clear();
-    if (!Present(query)) return rc::NoQuery;
+    if (!Present(query))
+        return rc::NoQuery;
     ParameterMap params;
     params.Assign("q", query);
-    if (perPage != 0) params.Assign("per_page", std::to_string(perPage));
-    if (page != 0) params.Assign("page", std::to_string(page));
+    if (perPage != 0)
+        params.Assign("per_page", std::to_string(perPage));
+    if (page != 0)
+        params.Assign("page", std::to_string(page));
     XmlNode root;
     int32_t result = CallApi(CZelString(RestBaseUrl.Str() + "users/search"), params, root, false);
-    if (!root) return result;
+    if (!root)
+        return result;
     XmlNodeList nodes = root.SelectNodes("/users/user");
-    if (!nodes) return rc::MissingElement;
+    if (!nodes)
+        return rc::MissingElement;
     FillUsers(nodes, users);
     return result;
 }

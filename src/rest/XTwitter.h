@@ -9,7 +9,7 @@
 #include "rest/XmlDocumentWrapper.h"
 
 class CXTwitter : public COAuth {
-public:
+  public:
     CXTwitter();
     ~CXTwitter() override = default;
 
@@ -27,8 +27,8 @@ public:
     int32_t UpdateStatus(const char* message, const char* replyToId, CZelString& statusId);
     int32_t CreateFriendship(const char* user);
     int32_t DestroyFriendship(const char* user);
-    int32_t GetTimeline(std::vector<StatusRecord>& statuses, const char* timeline, const char* sinceId,
-                        const char* maxId, int32_t count, int32_t page);
+    int32_t GetTimeline(std::vector<StatusRecord>& statuses, const char* timeline,
+                        const char* sinceId, const char* maxId, int32_t count, int32_t page);
     int32_t GetFriends(const char* user, std::vector<UserRecord>& users, CZelString& cursor);
     int32_t GetFollowers(const char* user, std::vector<UserRecord>& users, CZelString& cursor);
     int32_t SearchUsers(const char* query, std::vector<UserRecord>& users, int32_t perPage,
@@ -36,7 +36,7 @@ public:
 
     CZelString RestBaseUrl;
 
-private:
+  private:
     int32_t Friendship(const char* path, const char* user, XmlNode& root);
     int32_t GetPeople(const char* path, const char* user, std::vector<UserRecord>& users,
                       CZelString& cursor);

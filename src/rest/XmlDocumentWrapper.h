@@ -11,7 +11,7 @@
 class XmlNodeList;
 
 class XmlNode {
-public:
+  public:
     XmlNode() = default;
     explicit operator bool() const { return static_cast<bool>(impl_); }
 
@@ -26,12 +26,12 @@ public:
     struct Impl;
     explicit XmlNode(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
-private:
+  private:
     std::shared_ptr<Impl> impl_;
 };
 
 class XmlNodeList {
-public:
+  public:
     XmlNodeList() = default;
     // False when the selection itself failed, as opposed to matching nothing.
     explicit operator bool() const { return static_cast<bool>(impl_); }
@@ -41,12 +41,12 @@ public:
     struct Impl;
     explicit XmlNodeList(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
-private:
+  private:
     std::shared_ptr<Impl> impl_;
 };
 
 class CXmlDocumentWrapper {
-public:
+  public:
     CXmlDocumentWrapper();
     virtual ~CXmlDocumentWrapper();
     CXmlDocumentWrapper(const CXmlDocumentWrapper&) = delete;
@@ -58,6 +58,6 @@ public:
 
     struct Document;
 
-private:
+  private:
     std::shared_ptr<Document> document_;
 };

@@ -11,9 +11,10 @@
 
 template <class T>
 class CAutomationObject : public IDispatch {
-public:
+  public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
+        if (ppv == nullptr)
+            return E_POINTER;
         *ppv = nullptr;
         if (!(riid == IID_IUnknown || riid == IID_IDispatch || riid == *T::Members().iid))
             return E_NOINTERFACE;
@@ -21,19 +22,30 @@ public:
         AddRef();
         return S_OK;
     }
+    // Stores a reference to this object in the VARIANT as VT_DISPATCH, clearing what it held.
+    void HandTo(VARIANT* out) {
+        VariantClear(out);
+        out->vt = VT_DISPATCH;
+        out->pdispVal = static_cast<IDispatch*>(this);
+        AddRef();
+    }
+
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override {
         ULONG left = --references_;
-        if (left == 0) delete static_cast<T*>(this);
+        if (left == 0)
+            delete static_cast<T*>(this);
         return left;
     }
     HRESULT GetTypeInfoCount(UINT* count) override {
-        if (count == nullptr) return E_POINTER;
+        if (count == nullptr)
+            return E_POINTER;
         *count = 0;
         return S_OK;
     }
     HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info != nullptr) *info = nullptr;
+        if (info != nullptr)
+            *info = nullptr;
         return E_NOTIMPL;
     }
     HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
@@ -42,18 +54,19 @@ public:
     HRESULT Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                    EXCEPINFO*, UINT* argError) override {
         // One thread per object: the thread that created it.
-        if (std::this_thread::get_id() != owner_) return RPC_E_WRONG_THREAD;
+        if (std::this_thread::get_id() != owner_)
+            return RPC_E_WRONG_THREAD;
         return dispatch::Invoke(T::Members(), static_cast<T*>(this), id, flags, params, result,
                                 argError);
     }
 
-protected:
+  protected:
     CAutomationObject() { CWarblerModule::Lock(); }
     CAutomationObject(const CAutomationObject&) = delete;
     CAutomationObject& operator=(const CAutomationObject&) = delete;
     ~CAutomationObject() { CWarblerModule::Unlock(); }
 
-private:
+  private:
     ULONG references_ = 0;
     std::thread::id owner_ = std::this_thread::get_id();
 };

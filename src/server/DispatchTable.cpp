@@ -16,16 +16,20 @@ namespace {
 bool SameNameIgnoringCase(const char* ascii, const OLECHAR* wide) {
     for (; *ascii != 0 && *wide != 0; ++ascii, ++wide) {
         char16_t a = static_cast<unsigned char>(*ascii), w = *wide;
-        if (a >= 'A' && a <= 'Z') a += 32;
-        if (w >= 'A' && w <= 'Z') w += 32;
-        if (a != w) return false;
+        if (a >= 'A' && a <= 'Z')
+            a += 32;
+        if (w >= 'A' && w <= 'Z')
+            w += 32;
+        if (a != w)
+            return false;
     }
     return *ascii == 0 && *wide == 0;
 }
 
 const Member* FindMember(const Table& table, DISPID id) {
     for (size_t i = 0; i < table.count; ++i)
-        if (table.members[i].id == id) return &table.members[i];
+        if (table.members[i].id == id)
+            return &table.members[i];
     return nullptr;
 }
 
@@ -41,22 +45,33 @@ bool IsMissing(const VARIANT* v) {
 
 HRESULT ToLong(const VARIANT* v, LONG& out) {
     switch (v->vt) {
-        case VT_EMPTY: out = 0; return S_OK;
-        case VT_I2: out = v->iVal; return S_OK;
+        case VT_EMPTY:
+            out = 0;
+            return S_OK;
+        case VT_I2:
+            out = v->iVal;
+            return S_OK;
         case VT_I4:
-        case VT_INT: out = v->lVal; return S_OK;
-        case VT_BOOL: out = v->boolVal != 0 ? -1 : 0; return S_OK;
+        case VT_INT:
+            out = v->lVal;
+            return S_OK;
+        case VT_BOOL:
+            out = v->boolVal != 0 ? -1 : 0;
+            return S_OK;
         case VT_UI4:
-            if (static_cast<uint32_t>(v->lVal) > 0x7FFFFFFFu) return DISP_E_OVERFLOW;
+            if (static_cast<uint32_t>(v->lVal) > 0x7FFFFFFFu)
+                return DISP_E_OVERFLOW;
             out = v->lVal;
             return S_OK;
         case VT_I8:
-            if (v->llVal < INT32_MIN || v->llVal > INT32_MAX) return DISP_E_OVERFLOW;
+            if (v->llVal < INT32_MIN || v->llVal > INT32_MAX)
+                return DISP_E_OVERFLOW;
             out = static_cast<LONG>(v->llVal);
             return S_OK;
         case VT_R8: {
             double rounded = std::nearbyint(v->dblVal);
-            if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) return DISP_E_OVERFLOW;
+            if (!(rounded >= INT32_MIN && rounded <= INT32_MAX))
+                return DISP_E_OVERFLOW;
             out = static_cast<LONG>(rounded);
             return S_OK;
         }
@@ -65,12 +80,15 @@ HRESULT ToLong(const VARIANT* v, LONG& out) {
             char* end = nullptr;
             errno = 0;
             long long value = std::strtoll(text.c_str(), &end, 10);
-            if (text.empty() || end == nullptr || *end != 0) return DISP_E_TYPEMISMATCH;
-            if (errno != 0 || value < INT32_MIN || value > INT32_MAX) return DISP_E_OVERFLOW;
+            if (text.empty() || end == nullptr || *end != 0)
+                return DISP_E_TYPEMISMATCH;
+            if (errno != 0 || value < INT32_MIN || value > INT32_MAX)
+                return DISP_E_OVERFLOW;
             out = static_cast<LONG>(value);
             return S_OK;
         }
-        default: return DISP_E_TYPEMISMATCH;
+        default:
+            return DISP_E_TYPEMISMATCH;
     }
 }
 
@@ -89,8 +107,10 @@ HRESULT ToBool(const VARIANT* v, VARIANT_BOOL& out) {
     }
     LONG number = 0;
     HRESULT hr = ToLong(v, number);
-    if (hr == DISP_E_OVERFLOW) hr = S_OK, number = 1;  // any large number is true
-    if (FAILED(hr)) return hr;
+    if (hr == DISP_E_OVERFLOW)
+        hr = S_OK, number = 1;  // any large number is true
+    if (FAILED(hr))
+        return hr;
     out = number != 0 ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
@@ -98,15 +118,19 @@ HRESULT ToBool(const VARIANT* v, VARIANT_BOOL& out) {
 HRESULT ToBstr(const VARIANT* v, BSTR& out) {
     std::string text;
     switch (v->vt) {
-        case VT_EMPTY: break;
+        case VT_EMPTY:
+            break;
         case VT_BSTR:
             out = SysAllocStringLen(v->bstrVal, SysStringLen(v->bstrVal));
             return out != nullptr || v->bstrVal == nullptr ? S_OK : E_OUTOFMEMORY;
-        case VT_BOOL: text = v->boolVal != 0 ? "True" : "False"; break;
+        case VT_BOOL:
+            text = v->boolVal != 0 ? "True" : "False";
+            break;
         default: {
             LONG number = 0;
             HRESULT hr = ToLong(v, number);
-            if (FAILED(hr)) return DISP_E_TYPEMISMATCH;
+            if (FAILED(hr))
+                return DISP_E_TYPEMISMATCH;
             text = std::to_string(number);
         }
     }
@@ -121,20 +145,35 @@ HRESULT Coerce(const VARIANT* source, VARTYPE type, VARIANT& out) {
         VARIANT plain;
         VariantInit(&plain);
         switch (v->vt & ~VT_BYREF) {
-            case VT_BSTR: plain.vt = VT_BSTR, plain.bstrVal = *v->pbstrVal; break;
-            case VT_I4: plain.vt = VT_I4, plain.lVal = *v->plVal; break;
-            case VT_BOOL: plain.vt = VT_BOOL, plain.boolVal = *v->pboolVal; break;
-            default: return DISP_E_TYPEMISMATCH;
+            case VT_BSTR:
+                plain.vt = VT_BSTR, plain.bstrVal = *v->pbstrVal;
+                break;
+            case VT_I4:
+                plain.vt = VT_I4, plain.lVal = *v->plVal;
+                break;
+            case VT_BOOL:
+                plain.vt = VT_BOOL, plain.boolVal = *v->pboolVal;
+                break;
+            default:
+                return DISP_E_TYPEMISMATCH;
         }
         return Coerce(&plain, type, out);
     }
     VariantInit(&out);
     switch (type) {
-        case VT_BSTR: out.vt = VT_BSTR; return ToBstr(v, out.bstrVal);
-        case VT_I4: out.vt = VT_I4; return ToLong(v, out.lVal);
-        case VT_BOOL: out.vt = VT_BOOL; return ToBool(v, out.boolVal);
-        case VT_VARIANT: return VariantCopy(&out, v);
-        default: return DISP_E_BADVARTYPE;
+        case VT_BSTR:
+            out.vt = VT_BSTR;
+            return ToBstr(v, out.bstrVal);
+        case VT_I4:
+            out.vt = VT_I4;
+            return ToLong(v, out.lVal);
+        case VT_BOOL:
+            out.vt = VT_BOOL;
+            return ToBool(v, out.boolVal);
+        case VT_VARIANT:
+            return VariantCopy(&out, v);
+        default:
+            return DISP_E_BADVARTYPE;
     }
 }
 
@@ -153,7 +192,8 @@ HRESULT StoreOut(VARIANT& value, VARIANT* target) {
     if (target->vt == (VT_BYREF | VT_VARIANT) && target->pvarVal != nullptr) {
         VariantClear(target->pvarVal);
         *target->pvarVal = value;
-    } else if (target->vt == (VT_BYREF | VT_BSTR) && target->pbstrVal != nullptr && value.vt == VT_BSTR) {
+    } else if (target->vt == (VT_BYREF | VT_BSTR) && target->pbstrVal != nullptr &&
+               value.vt == VT_BSTR) {
         SysFreeString(*target->pbstrVal);
         *target->pbstrVal = value.bstrVal;
     } else {
@@ -164,8 +204,10 @@ HRESULT StoreOut(VARIANT& value, VARIANT* target) {
 }
 
 bool AcceptsOut(const Param& param, const VARIANT* target) {
-    if (target->vt == (VT_BYREF | VT_VARIANT)) return target->pvarVal != nullptr;
-    return param.type == VT_BSTR && target->vt == (VT_BYREF | VT_BSTR) && target->pbstrVal != nullptr;
+    if (target->vt == (VT_BYREF | VT_VARIANT))
+        return target->pvarVal != nullptr;
+    return param.type == VT_BSTR && target->vt == (VT_BYREF | VT_BSTR) &&
+           target->pbstrVal != nullptr;
 }
 
 void ClearAll(std::vector<VARIANT>& args) {
@@ -175,7 +217,8 @@ void ClearAll(std::vector<VARIANT>& args) {
 HRESULT CallMethod(const Member& member, void* object, DISPPARAMS* params, VARIANT* result,
                    UINT* argError) {
     UINT given = params != nullptr ? params->cArgs : 0;
-    if (given > member.paramCount) return DISP_E_BADPARAMCOUNT;
+    if (given > member.paramCount)
+        return DISP_E_BADPARAMCOUNT;
     std::vector<VARIANT> args(member.paramCount);
     for (VARIANT& v : args) VariantInit(&v);
     std::vector<VARIANT*> outTargets(member.paramCount, nullptr);
@@ -187,7 +230,8 @@ HRESULT CallMethod(const Member& member, void* object, DISPPARAMS* params, VARIA
         if ((param.flags & kOut) != 0) {
             if (supplied && !IsMissing(arg)) {
                 if (!AcceptsOut(param, arg)) {
-                    if (argError != nullptr) *argError = given - 1 - i;
+                    if (argError != nullptr)
+                        *argError = given - 1 - i;
                     ClearAll(args);
                     return DISP_E_TYPEMISMATCH;
                 }
@@ -208,7 +252,8 @@ HRESULT CallMethod(const Member& member, void* object, DISPPARAMS* params, VARIA
             hr = Coerce(arg, param.type, args[i]);
         }
         if (FAILED(hr)) {
-            if (argError != nullptr && supplied) *argError = given - 1 - i;
+            if (argError != nullptr && supplied)
+                *argError = given - 1 - i;
             ClearAll(args);
             return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
         }
@@ -230,20 +275,24 @@ HRESULT CallMethod(const Member& member, void* object, DISPPARAMS* params, VARIA
 }  // namespace
 
 HRESULT GetIDsOfNames(const Table& table, LPOLESTR* names, UINT count, DISPID* ids) {
-    if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
+    if (names == nullptr || ids == nullptr || count == 0)
+        return E_INVALIDARG;
     const Member* member = nullptr;
     for (size_t i = 0; i < table.count && member == nullptr; ++i)
         if (names[0] != nullptr && SameNameIgnoringCase(table.members[i].name, names[0]))
             member = &table.members[i];
     HRESULT hr = S_OK;
     ids[0] = member != nullptr ? member->id : DISPID_UNKNOWN;
-    if (member == nullptr) hr = DISP_E_UNKNOWNNAME;
+    if (member == nullptr)
+        hr = DISP_E_UNKNOWNNAME;
     // Further names are parameter names; their identifiers are their positions.
     for (UINT n = 1; n < count; ++n) {
         ids[n] = DISPID_UNKNOWN;
         for (uint16_t p = 0; member != nullptr && p < member->paramCount; ++p)
-            if (names[n] != nullptr && SameNameIgnoringCase(member->params[p].name, names[n])) ids[n] = p;
-        if (ids[n] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+            if (names[n] != nullptr && SameNameIgnoringCase(member->params[p].name, names[n]))
+                ids[n] = p;
+        if (ids[n] == DISPID_UNKNOWN)
+            hr = DISP_E_UNKNOWNNAME;
     }
     return hr;
 }
@@ -251,19 +300,23 @@ HRESULT GetIDsOfNames(const Table& table, LPOLESTR* names, UINT count, DISPID* i
 HRESULT Invoke(const Table& table, void* object, DISPID id, WORD flags, DISPPARAMS* params,
                VARIANT* result, UINT* argError) {
     const Member* member = FindMember(table, id);
-    if (member == nullptr) return DISP_E_MEMBERNOTFOUND;
+    if (member == nullptr)
+        return DISP_E_MEMBERNOTFOUND;
     UINT given = params != nullptr ? params->cArgs : 0;
     UINT named = params != nullptr ? params->cNamedArgs : 0;
-    if (given > 0 && params->rgvarg == nullptr) return E_INVALIDARG;
+    if (given > 0 && params->rgvarg == nullptr)
+        return E_INVALIDARG;
 
     if ((flags & DISPATCH_PROPERTYPUT) != 0 && (member->kinds & kPut) != 0) {
         if (named > 1 || (named == 1 && params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT))
             return DISP_E_NONAMEDARGS;
-        if (given != 1) return DISP_E_BADPARAMCOUNT;
+        if (given != 1)
+            return DISP_E_BADPARAMCOUNT;
         VARIANT value;
         HRESULT hr = Coerce(&params->rgvarg[0], member->type, value);
         if (FAILED(hr)) {
-            if (argError != nullptr) *argError = 0;
+            if (argError != nullptr)
+                *argError = 0;
             VariantClear(&value);
             return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
         }
@@ -271,10 +324,13 @@ HRESULT Invoke(const Table& table, void* object, DISPID id, WORD flags, DISPPARA
         VariantClear(&value);
         return hr;
     }
-    if ((flags & DISPATCH_PROPERTYPUT) != 0) return DISP_E_MEMBERNOTFOUND;  // read-only or a method
-    if (named != 0) return DISP_E_NONAMEDARGS;
+    if ((flags & DISPATCH_PROPERTYPUT) != 0)
+        return DISP_E_MEMBERNOTFOUND;  // read-only or a method
+    if (named != 0)
+        return DISP_E_NONAMEDARGS;
     if ((flags & DISPATCH_PROPERTYGET) != 0 && (member->kinds & kGet) != 0) {
-        if (given != 0) return DISP_E_BADPARAMCOUNT;
+        if (given != 0)
+            return DISP_E_BADPARAMCOUNT;
         VARIANT value;
         VariantInit(&value);
         HRESULT hr = member->invoke(object, kGet, nullptr, &value);

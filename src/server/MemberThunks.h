@@ -14,7 +14,8 @@ HRESULT TextGetter(void* object, uint16_t, VARIANT*, VARIANT* result) {
 template <class T, HRESULT (T::*Get)(BSTR*), HRESULT (T::*Put)(BSTR)>
 HRESULT TextProperty(void* object, uint16_t kind, VARIANT* args, VARIANT* result) {
     auto* self = static_cast<T*>(object);
-    if (kind == kPut) return (self->*Put)(args[0].bstrVal);
+    if (kind == kPut)
+        return (self->*Put)(args[0].bstrVal);
     result->vt = VT_BSTR;
     return (self->*Get)(&result->bstrVal);
 }

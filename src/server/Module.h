@@ -8,7 +8,7 @@
 #include "server/DispatchTable.h"
 
 class CWarblerModule {
-public:
+  public:
     static void Lock() { locks_.fetch_add(1); }
     static void Unlock() { locks_.fetch_sub(1); }
     static long LockCount() { return locks_.load(); }
@@ -18,7 +18,7 @@ public:
     static const dispatch::Table* FindTable(const char* interfaceName);
     static const dispatch::Table* TableOf(IDispatch* object);
 
-private:
+  private:
     static std::atomic<long> locks_;
 };
 

@@ -48,10 +48,16 @@ const Member kUserMembers[] = {
     {"XML", 13, kGet, VT_BSTR, nullptr, 0, &TextGetter<CUser, &CUser::get_XML>},
 };
 
-const Table kTweetTable = {"ITweet", &IID_ITweet, kTweetMembers, sizeof kTweetMembers / sizeof kTweetMembers[0]};
-const Table kUserTable = {"IUser", &IID_IUser, kUserMembers, sizeof kUserMembers / sizeof kUserMembers[0]};
+const Table kTweetTable = {"ITweet", &IID_ITweet, kTweetMembers,
+                           sizeof kTweetMembers / sizeof kTweetMembers[0]};
+const Table kUserTable = {"IUser", &IID_IUser, kUserMembers,
+                          sizeof kUserMembers / sizeof kUserMembers[0]};
 
 }  // namespace
 
-const dispatch::Table& CTweet::Members() { return kTweetTable; }
-const dispatch::Table& CUser::Members() { return kUserTable; }
+const dispatch::Table& CTweet::Members() {
+    return kTweetTable;
+}
+const dispatch::Table& CUser::Members() {
+    return kUserTable;
+}

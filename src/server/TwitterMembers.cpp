@@ -7,13 +7,18 @@ namespace {
 
 using namespace dispatch;
 
-CTwitter* Self(void* object) { return static_cast<CTwitter*>(object); }
+CTwitter* Self(void* object) {
+    return static_cast<CTwitter*>(object);
+}
 
-HRESULT VersionThunk(void* o, uint16_t, VARIANT*, VARIANT* r) { return r->vt = VT_BSTR, Self(o)->get_Version(&r->bstrVal); }
-HRESULT BuildThunk(void* o, uint16_t, VARIANT*, VARIANT* r) { return r->vt = VT_BSTR, Self(o)->get_Build(&r->bstrVal); }
-HRESULT ModuleThunk(void* o, uint16_t, VARIANT*, VARIANT* r) { return r->vt = VT_BSTR, Self(o)->get_Module(&r->bstrVal); }
-HRESULT ClearThunk(void* o, uint16_t, VARIANT*, VARIANT*) { return Self(o)->Clear(); }
-HRESULT LastErrorThunk(void* o, uint16_t, VARIANT*, VARIANT* r) { return r->vt = VT_I4, Self(o)->get_LastError(&r->lVal); }
+HRESULT ClearThunk(void* o, uint16_t, VARIANT*, VARIANT*) {
+    return Self(o)->Clear();
+}
+
+HRESULT LastErrorThunk(void* o, uint16_t, VARIANT*, VARIANT* r) {
+    r->vt = VT_I4;
+    return Self(o)->get_LastError(&r->lVal);
+}
 
 HRESULT GetErrorDescriptionThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
     a[1].vt = VT_BSTR;
@@ -21,7 +26,8 @@ HRESULT GetErrorDescriptionThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
 }
 
 HRESULT UseSslThunk(void* o, uint16_t kind, VARIANT* a, VARIANT* r) {
-    if (kind == kPut) return Self(o)->put_UseSSL(a[0].boolVal);
+    if (kind == kPut)
+        return Self(o)->put_UseSSL(a[0].boolVal);
     r->vt = VT_BOOL;
     return Self(o)->get_UseSSL(&r->boolVal);
 }
@@ -58,12 +64,13 @@ const Param kApiCallParams[] = {{"bstrMethod", VT_BSTR, kIn, nullptr},
 const Param kFileParams[] = {{"bstrFilename", VT_BSTR, kIn, nullptr}};
 
 const Member kMembers[] = {
-    {"Version", 1, kGet, VT_BSTR, nullptr, 0, &VersionThunk},
-    {"Build", 2, kGet, VT_BSTR, nullptr, 0, &BuildThunk},
-    {"Module", 3, kGet, VT_BSTR, nullptr, 0, &ModuleThunk},
+    {"Version", 1, kGet, VT_BSTR, nullptr, 0, &TextGetter<CTwitter, &CTwitter::get_Version>},
+    {"Build", 2, kGet, VT_BSTR, nullptr, 0, &TextGetter<CTwitter, &CTwitter::get_Build>},
+    {"Module", 3, kGet, VT_BSTR, nullptr, 0, &TextGetter<CTwitter, &CTwitter::get_Module>},
     {"Clear", 9, kMethod, VT_EMPTY, nullptr, 0, &ClearThunk},
     {"LastError", 10, kGet, VT_I4, nullptr, 0, &LastErrorThunk},
-    {"GetErrorDescription", 11, kMethod, VT_EMPTY, kErrorDescriptionParams, 2, &GetErrorDescriptionThunk},
+    {"GetErrorDescription", 11, kMethod, VT_EMPTY, kErrorDescriptionParams, 2,
+     &GetErrorDescriptionThunk},
     {"LogFile", 12, kGet | kPut, VT_BSTR, nullptr, 0,
      &TextProperty<CTwitter, &CTwitter::get_LogFile, &CTwitter::put_LogFile>},
     {"ConsumerKey", 13, kGet | kPut, VT_BSTR, nullptr, 0,
@@ -74,8 +81,10 @@ const Member kMembers[] = {
      &TextProperty<CTwitter, &CTwitter::get_AccessToken, &CTwitter::put_AccessToken>},
     {"AccessTokenSecret", 16, kGet | kPut, VT_BSTR, nullptr, 0,
      &TextProperty<CTwitter, &CTwitter::get_AccessTokenSecret, &CTwitter::put_AccessTokenSecret>},
-    {"RequestAuthorization", 17, kMethod, VT_EMPTY, kRequestAuthorizationParams, 2, &RequestAuthorizationThunk},
-    {"RequestAccessToken", 18, kMethod, VT_EMPTY, kRequestAccessTokenParams, 1, &RequestAccessTokenThunk},
+    {"RequestAuthorization", 17, kMethod, VT_EMPTY, kRequestAuthorizationParams, 2,
+     &RequestAuthorizationThunk},
+    {"RequestAccessToken", 18, kMethod, VT_EMPTY, kRequestAccessTokenParams, 1,
+     &RequestAccessTokenThunk},
     {"APICall", 19, kMethod, VT_EMPTY, kApiCallParams, 5, &ApiCallThunk},
     {"ProxyServer", 20, kGet | kPut, VT_BSTR, nullptr, 0,
      &TextProperty<CTwitter, &CTwitter::get_ProxyServer, &CTwitter::put_ProxyServer>},
@@ -87,13 +96,17 @@ const Member kMembers[] = {
      &TextProperty<CTwitter, &CTwitter::get_HttpLibrary, &CTwitter::put_HttpLibrary>},
     {"UseSSL", 24, kGet | kPut, VT_BOOL, nullptr, 0, &UseSslThunk},
     {"SaveAccessKey", 35, kMethod, VT_EMPTY, kFileParams, 1, &FileThunk<&CTwitter::SaveAccessKey>},
-    {"SaveConsumerKey", 36, kMethod, VT_EMPTY, kFileParams, 1, &FileThunk<&CTwitter::SaveConsumerKey>},
+    {"SaveConsumerKey", 36, kMethod, VT_EMPTY, kFileParams, 1,
+     &FileThunk<&CTwitter::SaveConsumerKey>},
     {"LoadAccessKey", 37, kMethod, VT_EMPTY, kFileParams, 1, &FileThunk<&CTwitter::LoadAccessKey>},
-    {"LoadConsumerKey", 38, kMethod, VT_EMPTY, kFileParams, 1, &FileThunk<&CTwitter::LoadConsumerKey>},
+    {"LoadConsumerKey", 38, kMethod, VT_EMPTY, kFileParams, 1,
+     &FileThunk<&CTwitter::LoadConsumerKey>},
 };
 
 const Table kTable = {"ITwitter", &IID_ITwitter, kMembers, sizeof kMembers / sizeof kMembers[0]};
 
 }  // namespace
 
-const dispatch::Table& CTwitter::Members() { return kTable; }
+const dispatch::Table& CTwitter::Members() {
+    return kTable;
+}

@@ -22,18 +22,18 @@ struct CurlListDeleter {
 using CurlList = std::unique_ptr<curl_slist, CurlListDeleter>;
 
 class TransportHandle {
-public:
+  public:
     enum class Kind { Session, Connection, Request };
     explicit TransportHandle(Kind kind) : kind_(kind) {}
     virtual ~TransportHandle() = default;
     Kind GetKind() const { return kind_; }
 
-private:
+  private:
     Kind kind_;
 };
 
 class TransportSession : public TransportHandle {
-public:
+  public:
     TransportSession() : TransportHandle(Kind::Session) {}
 
     std::string userAgent;
@@ -46,7 +46,7 @@ public:
 };
 
 class TransportConnection : public TransportHandle {
-public:
+  public:
     TransportConnection(std::shared_ptr<TransportSession> owner, std::string hostName,
                         uint16_t portNumber)
         : TransportHandle(Kind::Connection),
@@ -75,7 +75,7 @@ struct ResponseHead {
 };
 
 class TransportRequest : public TransportHandle {
-public:
+  public:
     TransportRequest(std::shared_ptr<TransportConnection> owner, std::string method,
                      std::string objectName, bool isSecure)
         : TransportHandle(Kind::Request),

@@ -26,7 +26,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         if (sp1 != std::string::npos) {
             head.status = static_cast<uint32_t>(std::strtoul(line.c_str() + sp1 + 1, nullptr, 10));
             size_t sp2 = line.find(' ', sp1 + 1);
-            if (sp2 != std::string::npos) head.reason = line.substr(sp2 + 1);
+            if (sp2 != std::string::npos)
+                head.reason = line.substr(sp2 + 1);
         }
     } else if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !head.headers.empty()) {
         head.headers.back().second += " " + line.substr(line.find_first_not_of(" \t"));
@@ -51,20 +52,28 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
 
 long CurlAuthOf(uint32_t scheme) {
     switch (scheme) {
-        case 1: return CURLAUTH_BASIC;
-        case 2: return CURLAUTH_NTLM;
-        case 8: return CURLAUTH_DIGEST;
-        case 16: return CURLAUTH_NEGOTIATE;
-        default: return CURLAUTH_NONE;
+        case 1:
+            return CURLAUTH_BASIC;
+        case 2:
+            return CURLAUTH_NTLM;
+        case 8:
+            return CURLAUTH_DIGEST;
+        case 16:
+            return CURLAUTH_NEGOTIATE;
+        default:
+            return CURLAUTH_NONE;
     }
 }
 
 uint32_t WinHttpErrorOf(CURLcode code) {
     switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_RESOLVE_PROXY: return ERROR_WINHTTP_NAME_NOT_RESOLVED;
-        case CURLE_COULDNT_CONNECT: return ERROR_WINHTTP_CANNOT_CONNECT;
-        case CURLE_OPERATION_TIMEDOUT: return ERROR_WINHTTP_TIMEOUT;
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return ERROR_WINHTTP_NAME_NOT_RESOLVED;
+        case CURLE_COULDNT_CONNECT:
+            return ERROR_WINHTTP_CANNOT_CONNECT;
+        case CURLE_OPERATION_TIMEDOUT:
+            return ERROR_WINHTTP_TIMEOUT;
         case CURLE_SSL_CONNECT_ERROR:
         case CURLE_PEER_FAILED_VERIFICATION:
         case CURLE_SSL_ENGINE_NOTFOUND:
@@ -78,17 +87,20 @@ uint32_t WinHttpErrorOf(CURLcode code) {
         case CURLE_SSL_ISSUER_ERROR:
         case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
         case CURLE_SSL_INVALIDCERTSTATUS:
-        case CURLE_SSL_CLIENTCERT: return ERROR_WINHTTP_SECURE_FAILURE;
-        default: return ERROR_WINHTTP_CONNECTION_ERROR;
+        case CURLE_SSL_CLIENTCERT:
+            return ERROR_WINHTTP_SECURE_FAILURE;
+        default:
+            return ERROR_WINHTTP_CONNECTION_ERROR;
     }
 }
 
 std::string BuildUrl(const TransportRequest& request) {
     const TransportConnection& connection = *request.connection;
     std::string host = connection.host;
-    if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]";
-    std::string object = request.object.empty() || request.object[0] != '/' ? "/" + request.object
-                                                                            : request.object;
+    if (host.find(':') != std::string::npos && host.front() != '[')
+        host = "[" + host + "]";
+    std::string object =
+        request.object.empty() || request.object[0] != '/' ? "/" + request.object : request.object;
     uint16_t port = connection.port != 0 ? connection.port : (request.secure ? 443 : 80);
     return std::string(request.secure ? "https://" : "http://") + host + ":" +
            std::to_string(port) + object;
@@ -117,16 +129,19 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-    if (!session.userAgent.empty()) curl_easy_setopt(easy, CURLOPT_USERAGENT, session.userAgent.c_str());
+    if (!session.userAgent.empty())
+        curl_easy_setopt(easy, CURLOPT_USERAGENT, session.userAgent.c_str());
     std::string proxy = session.proxy;
     if (session.accessType == 3 && !proxy.empty()) {
-        if (proxy.find("://") == std::string::npos) proxy = "http://" + proxy;
+        if (proxy.find("://") == std::string::npos)
+            proxy = "http://" + proxy;
         curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
     } else if (session.accessType == 1) {
         curl_easy_setopt(easy, CURLOPT_PROXY, "");  // no proxy, whatever the environment says
     }
     int connectMs = std::max(session.resolveTimeoutMs, session.connectTimeoutMs);
-    if (connectMs > 0) curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs));
+    if (connectMs > 0)
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs));
     // A receive time-out is a longest silence, which libcurl expresses as a lowest speed.
     if (session.receiveTimeoutMs > 0) {
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -148,8 +163,10 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     size_t start = 0;
     while (start < extraHeaders.size()) {
         size_t end = extraHeaders.find("\r\n", start);
-        if (end == std::string::npos) end = extraHeaders.size();
-        if (end > start) addHeader(extraHeaders.substr(start, end - start));
+        if (end == std::string::npos)
+            end = extraHeaders.size();
+        if (end > start)
+            addHeader(extraHeaders.substr(start, end - start));
         start = end + 2;
     }
     addHeader("Expect:");  // the body goes at once, without waiting for 100 Continue
@@ -160,7 +177,8 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     } else if (verb == "HEAD") {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else {
-        if (verb != "POST") curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str());
+        if (verb != "POST")
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str());
         curl_easy_setopt(easy, CURLOPT_POST, 1L);
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyLength));
         curl_easy_setopt(easy, CURLOPT_POSTFIELDS, bodyLength > 0 ? bodyData : "");
@@ -203,7 +221,8 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
 bool TransportRequest::FindHeader(const char* name, std::string& value) const {
     bool found = false;
     for (const auto& [headerName, headerValue] : head.headers) {
-        if (strcasecmp(headerName.c_str(), name) != 0) continue;
+        if (strcasecmp(headerName.c_str(), name) != 0)
+            continue;
         value = found ? value + ", " + headerValue : headerValue;
         found = true;
     }

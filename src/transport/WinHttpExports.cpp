@@ -23,7 +23,7 @@ constexpr DWORD WINHTTP_QUERY_FLAG_NUMBER = 0x20000000;
 
 // Every live handle, so that a stale or foreign handle is refused instead of followed.
 class HandleTable {
-public:
+  public:
     HINTERNET Add(std::shared_ptr<TransportHandle> handle) {
         std::lock_guard<std::mutex> lock(mutex_);
         HINTERNET key = handle.get();
@@ -34,20 +34,22 @@ public:
     std::shared_ptr<T> Find(HINTERNET key, TransportHandle::Kind kind) {
         std::lock_guard<std::mutex> lock(mutex_);
         auto it = handles_.find(key);
-        if (it == handles_.end() || it->second->GetKind() != kind) return nullptr;
+        if (it == handles_.end() || it->second->GetKind() != kind)
+            return nullptr;
         return std::static_pointer_cast<T>(it->second);
     }
     bool Remove(HINTERNET key) {
         std::shared_ptr<TransportHandle> dying;  // destroyed outside the lock
         std::lock_guard<std::mutex> lock(mutex_);
         auto it = handles_.find(key);
-        if (it == handles_.end()) return false;
+        if (it == handles_.end())
+            return false;
         dying = std::move(it->second);
         handles_.erase(it);
         return true;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::unordered_map<HINTERNET, std::shared_ptr<TransportHandle>> handles_;
 };
@@ -58,7 +60,8 @@ HandleTable& Handles() {
 }
 
 std::string Narrow(LPCWSTR text) {
-    if (text == nullptr) return {};
+    if (text == nullptr)
+        return {};
     return platform::WideToAnsi(std::u16string_view(text));
 }
 
@@ -79,14 +82,22 @@ std::shared_ptr<TransportRequest> RequestOf(HINTERNET handle) {
 // The header names behind the query numbers the client uses.
 const char* HeaderNameOf(DWORD level) {
     switch (level) {
-        case 1: return "Content-Type";
-        case 5: return "Content-Length";
-        case 33: return "Location";
-        case 37: return "Server";
-        case 40: return "WWW-Authenticate";
-        case 41: return "Proxy-Authenticate";
-        case 66: return "Via";
-        default: return nullptr;
+        case 1:
+            return "Content-Type";
+        case 5:
+            return "Content-Length";
+        case 33:
+            return "Location";
+        case 37:
+            return "Server";
+        case 40:
+            return "WWW-Authenticate";
+        case 41:
+            return "Proxy-Authenticate";
+        case 66:
+            return "Via";
+        default:
+            return nullptr;
     }
 }
 
@@ -95,7 +106,8 @@ uint32_t SchemeBit(const std::string& challenge) {
     static constexpr std::pair<const char*, uint32_t> kSchemes[] = {
         {"Basic", 1}, {"NTLM", 2}, {"Passport1.4", 4}, {"Digest", 8}, {"Negotiate", 16}};
     for (auto [scheme, bit] : kSchemes)
-        if (strcasecmp(name.c_str(), scheme) == 0) return bit;
+        if (strcasecmp(name.c_str(), scheme) == 0)
+            return bit;
     return 0;
 }
 
@@ -111,7 +123,8 @@ __attribute__((visibility("default"))) HINTERNET WinHttpOpen(LPCWSTR agent, DWOR
     session->userAgent = Narrow(agent);
     session->accessType = accessType;
     session->proxy = Narrow(proxy);
-    if (accessType == 3 && session->proxy.empty()) return FailHandle(ERROR_INVALID_PARAMETER);
+    if (accessType == 3 && session->proxy.empty())
+        return FailHandle(ERROR_INVALID_PARAMETER);
     return Handles().Add(std::move(session));
 }
 
@@ -121,14 +134,16 @@ __attribute__((visibility("default"))) BOOL WinHttpSetOption(HINTERNET handle, D
     // or later and this module never follows a redirect.
     for (auto kind : {TransportHandle::Kind::Session, TransportHandle::Kind::Connection,
                       TransportHandle::Kind::Request})
-        if (Handles().Find<TransportHandle>(handle, kind)) return TRUE;
+        if (Handles().Find<TransportHandle>(handle, kind))
+            return TRUE;
     return Fail(ERROR_INVALID_HANDLE);
 }
 
 __attribute__((visibility("default"))) BOOL WinHttpSetTimeouts(HINTERNET handle, int resolve,
                                                                int connect, int send, int receive) {
     auto session = Handles().Find<TransportSession>(handle, TransportHandle::Kind::Session);
-    if (!session) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (!session)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     if (resolve < -1 || connect < -1 || send < -1 || receive < -1)
         return Fail(ERROR_INVALID_PARAMETER);
     session->resolveTimeoutMs = std::max(resolve, 0);
@@ -142,12 +157,14 @@ __attribute__((visibility("default"))) HINTERNET WinHttpConnect(HINTERNET sessio
                                                                 LPCWSTR server, INTERNET_PORT port,
                                                                 DWORD) {
     auto session = Handles().Find<TransportSession>(sessionHandle, TransportHandle::Kind::Session);
-    if (!session) return FailHandle(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (!session)
+        return FailHandle(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     std::string host = Narrow(server);
     if (host.empty() || host.find_first_of(" /\r\n") != std::string::npos)
         return FailHandle(ERROR_WINHTTP_INVALID_URL);
     auto connection = std::make_shared<TransportConnection>(session, host, port);
-    if (!connection->easy) return FailHandle(ERROR_WINHTTP_INTERNAL_ERROR);
+    if (!connection->easy)
+        return FailHandle(ERROR_WINHTTP_INTERNAL_ERROR);
     return Handles().Add(std::move(connection));
 }
 
@@ -157,22 +174,25 @@ __attribute__((visibility("default"))) HINTERNET WinHttpOpenRequest(HINTERNET co
                                                                     DWORD flags) {
     auto connection =
         Handles().Find<TransportConnection>(connectHandle, TransportHandle::Kind::Connection);
-    if (!connection) return FailHandle(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (!connection)
+        return FailHandle(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     std::string method = verb != nullptr ? Narrow(verb) : "GET";
     std::string path = Narrow(object);
     if (method.empty() || path.find_first_of(" \r\n") != std::string::npos)
         return FailHandle(ERROR_WINHTTP_INVALID_URL);
-    return Handles().Add(std::make_shared<TransportRequest>(connection, method, path,
-                                                            (flags & 0x800000) != 0));
+    return Handles().Add(
+        std::make_shared<TransportRequest>(connection, method, path, (flags & 0x800000) != 0));
 }
 
 __attribute__((visibility("default"))) BOOL WinHttpSetCredentials(HINTERNET handle, DWORD target,
                                                                   DWORD scheme, LPCWSTR user,
                                                                   LPCWSTR password, void*) {
     auto request = RequestOf(handle);
-    if (!request) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (!request)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     bool known = scheme == 1 || scheme == 2 || scheme == 8 || scheme == 16;
-    if (target > 1 || !known) return Fail(ERROR_INVALID_PARAMETER);
+    if (target > 1 || !known)
+        return Fail(ERROR_INVALID_PARAMETER);
     request->credentials[target] = Credentials{scheme, Narrow(user), Narrow(password)};
     return TRUE;
 }
@@ -182,7 +202,8 @@ __attribute__((visibility("default"))) BOOL WinHttpSendRequest(HINTERNET handle,
                                                                DWORD optionalLength, DWORD,
                                                                DWORD_PTR) {
     auto request = RequestOf(handle);
-    if (!request) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (!request)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     std::string extra;
     if (headers != nullptr) {
         std::u16string_view wide = headersLength == 0xFFFFFFFFu
@@ -199,7 +220,8 @@ __attribute__((visibility("default"))) BOOL WinHttpSendRequest(HINTERNET handle,
 
 __attribute__((visibility("default"))) BOOL WinHttpReceiveResponse(HINTERNET handle, void*) {
     auto request = RequestOf(handle);
-    if (!request) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (!request)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     return request->responded ? TRUE : Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
 }
 
@@ -207,21 +229,31 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryHeaders(HINTERNET handle
                                                                 LPCWSTR, void* buffer,
                                                                 LPDWORD bufferLength, LPDWORD) {
     auto request = RequestOf(handle);
-    if (!request) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
-    if (bufferLength == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-    if (!request->responded) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+    if (!request)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (bufferLength == nullptr)
+        return Fail(ERROR_INVALID_PARAMETER);
+    if (!request->responded)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
     bool asNumber = (level & WINHTTP_QUERY_FLAG_NUMBER) != 0;
     DWORD query = level & 0xFFFF;
     std::string value;
     bool found = true;
     switch (query) {
-        case 18: value = request->head.version; break;
-        case 19: value = std::to_string(request->head.status); break;
-        case 20: value = request->head.reason; break;
+        case 18:
+            value = request->head.version;
+            break;
+        case 19:
+            value = std::to_string(request->head.status);
+            break;
+        case 20:
+            value = request->head.reason;
+            break;
         case 22:  // all headers, each line ended by CRLF
             value = request->head.version + " " + std::to_string(request->head.status) + " " +
                     request->head.reason + "\r\n";
-            for (const auto& [name, text] : request->head.headers) value += name + ": " + text + "\r\n";
+            for (const auto& [name, text] : request->head.headers)
+                value += name + ": " + text + "\r\n";
             value += "\r\n";
             break;
         default: {
@@ -229,7 +261,8 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryHeaders(HINTERNET handle
             found = name != nullptr && request->FindHeader(name, value);
         }
     }
-    if (!found) return Fail(ERROR_WINHTTP_HEADER_NOT_FOUND);
+    if (!found)
+        return Fail(ERROR_WINHTTP_HEADER_NOT_FOUND);
     if (asNumber) {
         if (buffer == nullptr || *bufferLength < sizeof(DWORD)) {
             *bufferLength = sizeof(DWORD);
@@ -255,7 +288,8 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryAuthSchemes(HINTERNET ha
                                                                     LPDWORD supported,
                                                                     LPDWORD first, LPDWORD target) {
     auto request = RequestOf(handle);
-    if (!request) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (!request)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     if (supported == nullptr || first == nullptr || target == nullptr)
         return Fail(ERROR_INVALID_PARAMETER);
     uint32_t status = request->head.status;
@@ -264,12 +298,15 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryAuthSchemes(HINTERNET ha
     const char* header = status == 401 ? "WWW-Authenticate" : "Proxy-Authenticate";
     DWORD bits = 0, preferred = 0;
     for (const auto& [name, value] : request->head.headers) {
-        if (strcasecmp(name.c_str(), header) != 0) continue;
+        if (strcasecmp(name.c_str(), header) != 0)
+            continue;
         uint32_t bit = SchemeBit(value);
         bits |= bit;
-        if (preferred == 0) preferred = bit;
+        if (preferred == 0)
+            preferred = bit;
     }
-    if (bits == 0) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+    if (bits == 0)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
     *supported = bits;
     *first = preferred;
     *target = status == 401 ? 0 : 1;
@@ -279,23 +316,31 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryAuthSchemes(HINTERNET ha
 __attribute__((visibility("default"))) BOOL WinHttpQueryDataAvailable(HINTERNET handle,
                                                                       LPDWORD available) {
     auto request = RequestOf(handle);
-    if (!request) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
-    if (!request->responded) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+    if (!request)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (!request->responded)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
     size_t remaining = request->body.size() - request->readOffset;
-    if (available != nullptr) *available = static_cast<DWORD>(std::min<size_t>(remaining, kChunk));
+    if (available != nullptr)
+        *available = static_cast<DWORD>(std::min<size_t>(remaining, kChunk));
     return TRUE;
 }
 
 __attribute__((visibility("default"))) BOOL WinHttpReadData(HINTERNET handle, void* buffer,
                                                             DWORD toRead, LPDWORD read) {
     auto request = RequestOf(handle);
-    if (!request) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
-    if (!request->responded) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
-    if (buffer == nullptr && toRead > 0) return Fail(ERROR_INVALID_PARAMETER);
+    if (!request)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (!request->responded)
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+    if (buffer == nullptr && toRead > 0)
+        return Fail(ERROR_INVALID_PARAMETER);
     size_t count = std::min<size_t>(toRead, request->body.size() - request->readOffset);
-    if (count > 0) std::memcpy(buffer, request->body.data() + request->readOffset, count);
+    if (count > 0)
+        std::memcpy(buffer, request->body.data() + request->readOffset, count);
     request->readOffset += count;
-    if (read != nullptr) *read = static_cast<DWORD>(count);
+    if (read != nullptr)
+        *read = static_cast<DWORD>(count);
     return TRUE;
 }
 
@@ -303,7 +348,8 @@ __attribute__((visibility("default"))) BOOL WinHttpReadData(HINTERNET handle, vo
 // with WinHttpSendRequest here.
 __attribute__((visibility("default"))) BOOL WinHttpWriteData(HINTERNET handle, const void*, DWORD,
                                                              LPDWORD) {
-    if (!RequestOf(handle)) return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    if (!RequestOf(handle))
+        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
 }
 

@@ -31,11 +31,15 @@ BOOL Fail(uint32_t error) {
     return FALSE;
 }
 
-FakeHandle* Of(HINTERNET h) { return static_cast<FakeHandle*>(h); }
+FakeHandle* Of(HINTERNET h) {
+    return static_cast<FakeHandle*>(h);
+}
 
 }  // namespace
 
-EXPORT FakeState* FakeWinHttpState() { return &g_state; }
+EXPORT FakeState* FakeWinHttpState() {
+    return &g_state;
+}
 
 EXPORT HINTERNET WinHttpOpen(LPCWSTR, DWORD accessType, LPCWSTR proxy, LPCWSTR, DWORD) {
     g_state.accessType = accessType;
@@ -44,8 +48,12 @@ EXPORT HINTERNET WinHttpOpen(LPCWSTR, DWORD accessType, LPCWSTR proxy, LPCWSTR, 
     return new FakeHandle;
 }
 
-EXPORT BOOL WinHttpSetOption(HINTERNET, DWORD, void*, DWORD) { return TRUE; }
-EXPORT BOOL WinHttpSetTimeouts(HINTERNET, int, int, int, int) { return TRUE; }
+EXPORT BOOL WinHttpSetOption(HINTERNET, DWORD, void*, DWORD) {
+    return TRUE;
+}
+EXPORT BOOL WinHttpSetTimeouts(HINTERNET, int, int, int, int) {
+    return TRUE;
+}
 
 EXPORT HINTERNET WinHttpConnect(HINTERNET, LPCWSTR server, INTERNET_PORT port, DWORD) {
     ++g_state.connects;
@@ -78,15 +86,18 @@ EXPORT BOOL WinHttpSetCredentials(HINTERNET request, DWORD target, DWORD scheme,
     return TRUE;
 }
 
-EXPORT BOOL WinHttpSendRequest(HINTERNET request, LPCWSTR headers, DWORD headersLength,
-                               void* body, DWORD bodyLength, DWORD, DWORD_PTR) {
+EXPORT BOOL WinHttpSendRequest(HINTERNET request, LPCWSTR headers, DWORD headersLength, void* body,
+                               DWORD bodyLength, DWORD, DWORD_PTR) {
     FakeHandle* h = Of(request);
     if (headers != nullptr)
         h->sent.headers = platform::WideToAnsi(std::u16string_view(headers, headersLength));
-    if (body != nullptr) h->sent.body.assign(static_cast<const char*>(body), bodyLength);
+    if (body != nullptr)
+        h->sent.body.assign(static_cast<const char*>(body), bodyLength);
     g_state.sent.push_back(h->sent);
-    if (g_state.onSend != nullptr) g_state.onSend();
-    if (g_state.replies.empty()) return Fail(12030);
+    if (g_state.onSend != nullptr)
+        g_state.onSend();
+    if (g_state.replies.empty())
+        return Fail(12030);
     h->reply = g_state.replies.front();
     g_state.replies.erase(g_state.replies.begin());
     return h->reply.sendError != 0 ? Fail(h->reply.sendError) : TRUE;
@@ -104,8 +115,11 @@ EXPORT BOOL WinHttpQueryHeaders(HINTERNET request, DWORD level, LPCWSTR, void* b
         std::memcpy(buffer, &reply.status, 4);
         return TRUE;
     }
-    std::string value = level == 20 ? reply.reason : level == 33 ? reply.location
-                      : level == 37 ? reply.server : level == 18 ? "HTTP/1.1" : "";
+    std::string value = level == 20   ? reply.reason
+                        : level == 33 ? reply.location
+                        : level == 37 ? reply.server
+                        : level == 18 ? "HTTP/1.1"
+                                      : "";
     if (value.empty()) {
         *length = 0;
         return Fail(12150);
@@ -124,7 +138,8 @@ EXPORT BOOL WinHttpQueryHeaders(HINTERNET request, DWORD level, LPCWSTR, void* b
 EXPORT BOOL WinHttpQueryAuthSchemes(HINTERNET request, LPDWORD supported, LPDWORD first,
                                     LPDWORD target) {
     const FakeReply& reply = Of(request)->reply;
-    if (reply.authSchemes == 0) return Fail(reply.authError != 0 ? reply.authError : 12019);
+    if (reply.authSchemes == 0)
+        return Fail(reply.authError != 0 ? reply.authError : 12019);
     *supported = reply.authSchemes;
     *first = reply.authSchemes & (~reply.authSchemes + 1);  // lowest bit
     *target = reply.status == 407 ? 1 : 0;
@@ -147,7 +162,9 @@ EXPORT BOOL WinHttpReadData(HINTERNET request, void* buffer, DWORD toRead, LPDWO
 }
 
 #ifndef FAKE_WITHOUT_WRITEDATA
-EXPORT BOOL WinHttpWriteData(HINTERNET, const void*, DWORD, LPDWORD) { return Fail(12019); }
+EXPORT BOOL WinHttpWriteData(HINTERNET, const void*, DWORD, LPDWORD) {
+    return Fail(12019);
+}
 #endif
 
 EXPORT BOOL WinHttpCloseHandle(HINTERNET handle) {

@@ -9,8 +9,8 @@
 struct FakeReply {
     uint32_t status = 200;
     std::string reason = "OK";
-    std::string location;      // Location header, when not empty
-    std::string server;        // Server header, when not empty
+    std::string location;  // Location header, when not empty
+    std::string server;    // Server header, when not empty
     std::string body;
     uint32_t sendError = 0;     // WinHttpSendRequest fails with this last error
     uint32_t receiveError = 0;  // WinHttpReceiveResponse fails with this last error

@@ -25,7 +25,7 @@ struct Servers {
 Servers* g_servers = nullptr;
 
 class HttpPeers : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         g_servers = new Servers;
         Servers& s = *g_servers;
@@ -37,14 +37,16 @@ protected:
         s.proxy = peers::FreePort();
         s.digest = peers::FreePort();
         s.nginx = std::make_unique<peers::Peer>(
-            "start_nginx.sh", std::vector<std::string>{s.nginxDir, std::to_string(s.http), std::to_string(s.https)},
+            "start_nginx.sh",
+            std::vector<std::string>{s.nginxDir, std::to_string(s.http), std::to_string(s.https)},
             s.http);
         s.tinyproxy = std::make_unique<peers::Peer>(
             "start_tinyproxy.sh",
-            std::vector<std::string>{s.proxyDir, std::to_string(s.proxy), std::to_string(s.https)}, s.proxy);
+            std::vector<std::string>{s.proxyDir, std::to_string(s.proxy), std::to_string(s.https)},
+            s.proxy);
         s.apache = std::make_unique<peers::Peer>(
-            "start_apache_digest.sh", std::vector<std::string>{s.apacheDir, std::to_string(s.digest)},
-            s.digest);
+            "start_apache_digest.sh",
+            std::vector<std::string>{s.apacheDir, std::to_string(s.digest)}, s.digest);
     }
     static void TearDownTestSuite() {
         g_servers->nginx.reset();
@@ -69,7 +71,8 @@ protected:
 
     std::string Url(const std::string& path, bool secure = false) const {
         return (secure ? "https://127.0.0.1:" + std::to_string(s.https)
-                       : "http://127.0.0.1:" + std::to_string(s.http)) + path;
+                       : "http://127.0.0.1:" + std::to_string(s.http)) +
+               path;
     }
     // The nginx connection numbers of the access log's lines for a path, in order.
     std::vector<std::string> Connections(const std::string& path) const {
@@ -95,7 +98,8 @@ TEST_F(HttpPeers, PlainAndSecureGet) {
     ASSERT_EQ(http.Initialize(), 0);
     EXPECT_EQ(http.Get(Url("/data.xml").c_str(), response), 0);
     EXPECT_EQ(http.LastStatusCode, 200u);
-    EXPECT_EQ(response.Str(), "<?xml version=\"1.0\"?>\n<root><item id=\"1\">hello</item></root>\n");
+    EXPECT_EQ(response.Str(),
+              "<?xml version=\"1.0\"?>\n<root><item id=\"1\">hello</item></root>\n");
     EXPECT_EQ(http.Get(Url("/data.xml", true).c_str(), response), 0);
     EXPECT_EQ(http.LastStatusCode, 200u);
     EXPECT_NE(response.Str().find("hello"), std::string::npos);

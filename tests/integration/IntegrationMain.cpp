@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 // Tests talk to loopback peers only: no proxy from the environment, and a settings file of the
 // process's own.

@@ -21,20 +21,23 @@ struct Provider {
 Provider* g_provider = nullptr;
 
 class OAuthVerification : public testing::TestWithParam<std::tuple<bool, bool>> {
-protected:
+  protected:
     static void SetUpTestSuite() {
         g_provider = new Provider;
         Provider& p = *g_provider;
-        std::system(("cd '" + p.dir + "' && " + PEERS_DIR + "/gen_certs.sh '" + p.dir + "'").c_str());
+        std::system(
+            ("cd '" + p.dir + "' && " + PEERS_DIR + "/gen_certs.sh '" + p.dir + "'").c_str());
         std::string echo = std::string(INTEGRATION_DIR) + "/oauth_echo.py";
         p.plain = std::make_unique<peers::Peer>(
             "start_background.sh",
-            std::vector<std::string>{p.dir + "/plain.log", "/usr/bin/python3", echo, std::to_string(p.http)},
+            std::vector<std::string>{p.dir + "/plain.log", "/usr/bin/python3", echo,
+                                     std::to_string(p.http)},
             p.http);
         p.secure = std::make_unique<peers::Peer>(
             "start_background.sh",
-            std::vector<std::string>{p.dir + "/secure.log", "/usr/bin/python3", echo, std::to_string(p.https),
-                                     p.dir + "/server.crt", p.dir + "/server.key"},
+            std::vector<std::string>{p.dir + "/secure.log", "/usr/bin/python3", echo,
+                                     std::to_string(p.https), p.dir + "/server.crt",
+                                     p.dir + "/server.key"},
             p.https);
     }
     static void TearDownTestSuite() {
@@ -55,8 +58,9 @@ protected:
     void TearDown() override { unsetenv("SSL_CERT_FILE"); }
 
     CZelString Url(bool secure) const {
-        return CZelString(secure ? "https://127.0.0.1:" + std::to_string(g_provider->https) + "/1/echo.xml"
-                                 : "http://127.0.0.1:" + std::to_string(g_provider->http) + "/1/echo.xml");
+        return CZelString(
+            secure ? "https://127.0.0.1:" + std::to_string(g_provider->https) + "/1/echo.xml"
+                   : "http://127.0.0.1:" + std::to_string(g_provider->http) + "/1/echo.xml");
     }
 
     COAuth oauth;
@@ -64,11 +68,18 @@ protected:
 };
 
 const std::vector<std::pair<std::string, std::string>> kAwkward = {
-    {"blank", "a b  c"},   {"plus", "1+1"},      {"percent", "100% sure %41"},
-    {"tilde", "~user"},    {"unreserved", "-._"}, {"star", "*"},
-    {"bang", "wow!"},      {"amp", "a&b"},        {"equals", "x=y"},
+    {"blank", "a b  c"},
+    {"plus", "1+1"},
+    {"percent", "100% sure %41"},
+    {"tilde", "~user"},
+    {"unreserved", "-._"},
+    {"star", "*"},
+    {"bang", "wow!"},
+    {"amp", "a&b"},
+    {"equals", "x=y"},
     {"utf8", "caf\xC3\xA9 \xE2\x98\x95 \xF0\x9F\x90\xA6"},
-    {"empty", ""},         {"status", "line one\nline two"},
+    {"empty", ""},
+    {"status", "line one\nline two"},
 };
 
 }  // namespace
@@ -77,13 +88,15 @@ TEST_P(OAuthVerification, ProviderVerifiesAwkwardParameters) {
     auto [post, secure] = GetParam();
     ParameterMap params;
     for (const auto& [name, value] : kAwkward) params.Assign(name, value);
-    ASSERT_EQ(oauth.MakeSignedRequest(Url(secure), post ? 1 : 0, params, response), 0) << response.Str();
+    ASSERT_EQ(oauth.MakeSignedRequest(Url(secure), post ? 1 : 0, params, response), 0)
+        << response.Str();
     const std::string where = post ? "body " : "query ";
     for (const auto& [name, value] : kAwkward) {
         // A line break travels as a blank: the form encoding writes white space as "+".
         std::string received = name == "status" ? "line one line two" : value;
         EXPECT_NE(response.Str().find(where + name + "=" + received + "\n"), std::string::npos)
-            << name << "\n" << response.Str();
+            << name << "\n"
+            << response.Str();
     }
 }
 
@@ -99,8 +112,7 @@ TEST_P(OAuthVerification, ProviderVerifiesRequestsWithoutToken) {
 }
 
 INSTANTIATE_TEST_SUITE_P(MethodsAndSchemes, OAuthVerification,
-                         testing::Combine(testing::Bool(), testing::Bool()),
-                         [](const auto& param) {
+                         testing::Combine(testing::Bool(), testing::Bool()), [](const auto& param) {
                              return std::string(std::get<0>(param.param) ? "Post" : "Get") +
                                     (std::get<1>(param.param) ? "Https" : "Http");
                          });
@@ -135,14 +147,18 @@ TEST(TokenExchange, RequestAuthorizeAccessAgainstTheSimulator) {
 
     CZelString authorizeUrl;
     ASSERT_EQ(client.GetRequestToken(authorizeUrl, nullptr), 0);
-    std::string prefix = "http://" + sim.HostPort() + "/oauth/authorize?oauth_token=" + client.Token.Str() +
-                         "&oauth_token_secret=" + client.TokenSecret.Str() + "&oauth_callback_confirmed=true";
+    std::string prefix =
+        "http://" + sim.HostPort() + "/oauth/authorize?oauth_token=" + client.Token.Str() +
+        "&oauth_token_secret=" + client.TokenSecret.Str() + "&oauth_callback_confirmed=true";
     EXPECT_EQ(authorizeUrl.Str(), prefix);
     std::string requestToken = client.Token.Str();
 
     // A person would open the page; the simulator's scripted approval stands in for the click.
     CZelString approval;
-    ASSERT_EQ(client.Http.Get((authorizeUrl.Str() + "&approve=1&screen_name=bob&format=text").c_str(), approval), 0);
+    ASSERT_EQ(
+        client.Http.Get((authorizeUrl.Str() + "&approve=1&screen_name=bob&format=text").c_str(),
+                        approval),
+        0);
     ParameterMap answer;
     COAuth::ParseParameters(approval, answer);
     ASSERT_NE(answer.Find("oauth_verifier"), nullptr) << approval.Str();

@@ -16,10 +16,12 @@ bool OnlyLoopback() {
     int lines = 0;
     bool loopback = false;
     while (std::getline(devices, line)) {
-        if (++lines <= 2) continue;
+        if (++lines <= 2)
+            continue;
         std::string name = line.substr(0, line.find(':'));
         name.erase(0, name.find_first_not_of(' '));
-        if (name != "lo") return false;
+        if (name != "lo")
+            return false;
         loopback = true;
     }
     return loopback;
@@ -28,7 +30,8 @@ bool OnlyLoopback() {
 }  // namespace
 
 TEST(Offline, UnresolvableNameIsReported) {
-    if (!OnlyLoopback()) GTEST_SKIP() << "needs a network namespace with only loopback";
+    if (!OnlyLoopback())
+        GTEST_SKIP() << "needs a network namespace with only loopback";
     CZelHttpEx http;
     ASSERT_EQ(http.Initialize(), 0);
     CZelString response;

@@ -38,7 +38,8 @@ bool WaitForPort(int port, int timeoutMs) {
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         bool up = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
         close(fd);
-        if (up) return true;
+        if (up)
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
@@ -48,9 +49,11 @@ Peer::Peer(const std::string& script, const std::vector<std::string>& args, int 
     std::string command = std::string(PEERS_DIR) + "/" + script;
     for (const auto& arg : args) command += " '" + arg + "'";
     FILE* out = popen(command.c_str(), "r");
-    if (out == nullptr) return;
+    if (out == nullptr)
+        return;
     int pid = -1;
-    if (std::fscanf(out, "%d", &pid) != 1) pid = -1;
+    if (std::fscanf(out, "%d", &pid) != 1)
+        pid = -1;
     pclose(out);
     pid_ = pid;
     if (pid_ > 0 && !WaitForPort(port, 10000)) {
@@ -64,7 +67,8 @@ namespace {
 // A server that exited but that no parent reaped yet (its starter shell is gone) is a zombie:
 // it counts as stopped.
 bool Alive(int pid) {
-    if (kill(pid, 0) != 0) return false;
+    if (kill(pid, 0) != 0)
+        return false;
     std::string stat = ReadText("/proc/" + std::to_string(pid) + "/stat");
     size_t close = stat.rfind(')');
     return close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] != 'Z';
@@ -73,10 +77,13 @@ bool Alive(int pid) {
 }  // namespace
 
 Peer::~Peer() {
-    if (pid_ <= 0) return;
+    if (pid_ <= 0)
+        return;
     kill(pid_, SIGTERM);
-    for (int i = 0; i < 100 && Alive(pid_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    if (Alive(pid_)) kill(pid_, SIGKILL);
+    for (int i = 0; i < 100 && Alive(pid_); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (Alive(pid_))
+        kill(pid_, SIGKILL);
 }
 
 Simulator::Simulator(const std::vector<std::string>& extraArgs)
@@ -92,18 +99,22 @@ Simulator::~Simulator() {
     RemoveDir(dir_);
 }
 
-std::string Simulator::Output() const { return ReadText(dir_ + "/simulator.out"); }
+std::string Simulator::Output() const {
+    return ReadText(dir_ + "/simulator.out");
+}
 
 std::string Simulator::Credential(const std::string& name) const {
     std::istringstream lines(Output());
     for (std::string line; std::getline(lines, line);)
-        if (line.rfind(name + "=", 0) == 0) return line.substr(name.size() + 1);
+        if (line.rfind(name + "=", 0) == 0)
+            return line.substr(name.size() + 1);
     return {};
 }
 
 std::string MakeServerDir() {
     std::string pattern = "/tmp/warbler-peer-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) return {};
+    if (mkdtemp(pattern.data()) == nullptr)
+        return {};
     chmod(pattern.c_str(), 0755);
     return pattern;
 }

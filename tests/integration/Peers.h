@@ -14,7 +14,7 @@ int FreePort();
 bool WaitForPort(int port, int timeoutMs);
 
 class Peer {
-public:
+  public:
     // Runs a start script that launches the server in the background and prints its PID.
     Peer(const std::string& script, const std::vector<std::string>& args, int port);
     ~Peer();
@@ -22,13 +22,13 @@ public:
     Peer& operator=(const Peer&) = delete;
     bool Running() const { return pid_ > 0; }
 
-private:
+  private:
     int pid_ = -1;
 };
 
 // The service simulator on a free port, with the credentials it printed.
 class Simulator {
-public:
+  public:
     explicit Simulator(const std::vector<std::string>& extraArgs = {});
     ~Simulator();
     Simulator(const Simulator&) = delete;
@@ -38,7 +38,7 @@ public:
     std::string Credential(const std::string& name) const;
     std::string Output() const;
 
-private:
+  private:
     std::string dir_;
     int port_;
     std::unique_ptr<Peer> peer_;

@@ -17,7 +17,7 @@ namespace {
 peers::Simulator* g_sim = nullptr;
 
 class RestEndpoints : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { g_sim = new peers::Simulator({"--page-size", "20"}); }
     static void TearDownTestSuite() { delete g_sim; }
 
@@ -60,7 +60,8 @@ TEST_F(RestEndpoints, UpdateStatusAndItsErrors) {
     EXPECT_EQ(client->UpdateStatus("a reply", nullptr, again), rc::StatusForbidden);  // duplicate
     EXPECT_TRUE(again.IsEmpty());
     EXPECT_NE(Log().find("--> Twitter API error: [Status is a duplicate.]"), std::string::npos);
-    EXPECT_EQ(client->UpdateStatus(std::string(141, 'x').c_str(), nullptr, again), rc::StatusForbidden);
+    EXPECT_EQ(client->UpdateStatus(std::string(141, 'x').c_str(), nullptr, again),
+              rc::StatusForbidden);
 
     size_t before = g_sim->Output().size();
     EXPECT_EQ(client->UpdateStatus("", nullptr, again), rc::NoMessage);
@@ -83,9 +84,12 @@ TEST_F(RestEndpoints, FollowAndUnfollow) {
 
 TEST_F(RestEndpoints, TimelinesGoToTheirPaths) {
     const std::vector<std::pair<const char*, std::string>> names = {
-        {"public", "statuses/public_timeline"},         {"home", "statuses/home_timeline"},
-        {"friends", "statuses/friends_timeline"},       {"mentions", "statuses/mentions"},
-        {"retweeted_by_me", "statuses/retweeted_by_me"}, {"retweeted_to_me", "statuses/retweeted_to_me"},
+        {"public", "statuses/public_timeline"},
+        {"home", "statuses/home_timeline"},
+        {"friends", "statuses/friends_timeline"},
+        {"mentions", "statuses/mentions"},
+        {"retweeted_by_me", "statuses/retweeted_by_me"},
+        {"retweeted_to_me", "statuses/retweeted_to_me"},
         {"retweeted_of_me", "statuses/retweets_of_me"},
     };
     for (const auto& [name, path] : names) {
@@ -101,7 +105,8 @@ TEST_F(RestEndpoints, TimelinesGoToTheirPaths) {
     EXPECT_TRUE(Received("GET /1/statuses/user_timeline.xml?screen_name=alice HTTP/1.1\" 200"));
     for (const auto& s : statuses) EXPECT_EQ(s.user.screen_name.Str(), "alice");
     EXPECT_EQ(client->GetTimeline(statuses, "783214", nullptr, nullptr, 3, 2), 0);
-    EXPECT_TRUE(Received("GET /1/statuses/user_timeline.xml?count=3&page=2&user_id=783214 HTTP/1.1\" 200"));
+    EXPECT_TRUE(
+        Received("GET /1/statuses/user_timeline.xml?count=3&page=2&user_id=783214 HTTP/1.1\" 200"));
     EXPECT_EQ(statuses.size(), 3u);
     // An empty name is sent as an empty user id; the service answers with the caller's own.
     EXPECT_EQ(client->GetTimeline(statuses, "", nullptr, nullptr, 0, 0), 0);
@@ -136,7 +141,8 @@ TEST_F(RestEndpoints, FriendsCursorWalk) {
     EXPECT_EQ(pages, 3);
     EXPECT_EQ(names.size(), 45u);
     // The form encoding writes the minus sign escaped.
-    EXPECT_TRUE(Received("GET /1/statuses/friends.xml?cursor=%2D1&screen_name=warbler%5Fdemo HTTP/1.1\" 200"));
+    EXPECT_TRUE(Received(
+        "GET /1/statuses/friends.xml?cursor=%2D1&screen_name=warbler%5Fdemo HTTP/1.1\" 200"));
     EXPECT_NE(Log().find("Cursor position: [0]"), std::string::npos);
 
     CZelString followers;
@@ -165,7 +171,9 @@ TEST_F(RestEndpoints, UserSearch) {
     ASSERT_EQ(client->SearchUsers("carol", users, 0, 0), 0);
     ASSERT_EQ(users.size(), 1u);
     EXPECT_EQ(users[0].protected_, 1);
-    EXPECT_EQ(users[0].location.Str(), "Montr\xC3\xA9" "al");
+    EXPECT_EQ(users[0].location.Str(),
+              "Montr\xC3\xA9"
+              "al");
 }
 
 TEST_F(RestEndpoints, UnsignedCallsAndServiceErrors) {
@@ -175,7 +183,8 @@ TEST_F(RestEndpoints, UnsignedCallsAndServiceErrors) {
     EXPECT_EQ(statuses.size(), 2u);
     // The 401 reply carries an error text: that comes first.
     EXPECT_EQ(client->GetTimeline(statuses, "home", nullptr, nullptr, 0, 0), rc::ServiceError);
-    EXPECT_NE(Log().find("--> Twitter API error: [Could not authenticate with OAuth.]"), std::string::npos);
+    EXPECT_NE(Log().find("--> Twitter API error: [Could not authenticate with OAuth.]"),
+              std::string::npos);
     EXPECT_NE(Log().find("OAuth unsigned get request to: [http://" + g_sim->HostPort() +
                          "/1/statuses/home_timeline.xml]"),
               std::string::npos);

@@ -7,7 +7,7 @@
 namespace {
 
 class CallApi : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         client.Http.Binding.LibraryName.Assign(fake.Path());
         client.SetLogFile(log.c_str());
@@ -19,8 +19,8 @@ protected:
         reply.status = status;
         reply.body = body;
         fake.Queue(reply);
-        return client.CallApi(CZelString(client.RestBaseUrl.Str() + "statuses/show/1"), ParameterMap{}, root,
-                              false);
+        return client.CallApi(CZelString(client.RestBaseUrl.Str() + "statuses/show/1"),
+                              ParameterMap{}, root, false);
     }
     test::FakeTransport fake;
     test::TempDir dir;
@@ -60,7 +60,8 @@ TEST_F(CallApi, SignedWhenATokenIsSet) {
 
 TEST_F(CallApi, StaleForbiddenStatusIsNotReused) {
     XmlNode root;
-    EXPECT_EQ(Call(403, "<hash><error>Status is a duplicate.</error></hash>", root), rc::ServiceError);
+    EXPECT_EQ(Call(403, "<hash><error>Status is a duplicate.</error></hash>", root),
+              rc::ServiceError);
     client.Token.Assign("t");  // and no token secret: nothing is sent
     CZelString id;
     EXPECT_EQ(client.UpdateStatus("hello", nullptr, id), rc::NoTokenSecret);

@@ -4,7 +4,9 @@
 
 TEST(CodePage, InvalidTextBecomesTheReplacementCharacter) {
     // A lone continuation byte, a truncated sequence, an overlong slash and an encoded surrogate.
-    EXPECT_EQ(platform::AnsiToWide("a\x80" "b"), u"a\uFFFDb");
+    EXPECT_EQ(platform::AnsiToWide("a\x80"
+                                   "b"),
+              u"a\uFFFDb");
     EXPECT_EQ(platform::AnsiToWide("\xE3\x81"), u"\uFFFD\uFFFD");
     EXPECT_EQ(platform::AnsiToWide("\xC0\xAF"), u"\uFFFD\uFFFD");
     EXPECT_EQ(platform::AnsiToWide("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");

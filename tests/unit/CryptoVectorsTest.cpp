@@ -20,7 +20,8 @@ std::string Hex(const uint8_t* bytes, size_t n) {
 
 std::string Sha1Hex(const std::string& message) {
     CSha1 sha;
-    sha.Update(reinterpret_cast<const uint8_t*>(message.data()), static_cast<uint32_t>(message.size()));
+    sha.Update(reinterpret_cast<const uint8_t*>(message.data()),
+               static_cast<uint32_t>(message.size()));
     sha.Final();
     uint8_t digest[20];
     sha.GetHash(digest);
@@ -29,10 +30,9 @@ std::string Sha1Hex(const std::string& message) {
 
 std::string HmacHex(const std::string& key, const std::string& message) {
     uint8_t out[20];
-    CHmacSha1().Compute(reinterpret_cast<const uint8_t*>(message.data()),
-                        static_cast<uint32_t>(message.size()),
-                        reinterpret_cast<const uint8_t*>(key.data()),
-                        static_cast<int32_t>(key.size()), out);
+    CHmacSha1().Compute(
+        reinterpret_cast<const uint8_t*>(message.data()), static_cast<uint32_t>(message.size()),
+        reinterpret_cast<const uint8_t*>(key.data()), static_cast<int32_t>(key.size()), out);
     return Hex(out, 20);
 }
 
@@ -60,8 +60,10 @@ TEST(Sha1, PiecewiseUpdatesMatchOneUpdate) {
 }
 
 TEST(HmacSha1, Rfc2202Vectors) {
-    EXPECT_EQ(HmacHex(std::string(20, '\x0b'), "Hi There"), "b617318655057264e28bc0b6fb378c8ef146be00");
-    EXPECT_EQ(HmacHex("Jefe", "what do ya want for nothing?"), "effcdf6ae5eb2fa2d27416d5f184df9c259a7c79");
+    EXPECT_EQ(HmacHex(std::string(20, '\x0b'), "Hi There"),
+              "b617318655057264e28bc0b6fb378c8ef146be00");
+    EXPECT_EQ(HmacHex("Jefe", "what do ya want for nothing?"),
+              "effcdf6ae5eb2fa2d27416d5f184df9c259a7c79");
     EXPECT_EQ(HmacHex(std::string(20, '\xaa'), std::string(50, '\xdd')),
               "125d7342b9ac11cd91a39af48aa17b4f63f175d3");
     std::string key4;
@@ -69,8 +71,9 @@ TEST(HmacSha1, Rfc2202Vectors) {
     EXPECT_EQ(HmacHex(key4, std::string(50, '\xcd')), "4c9007f4026250c6bc8414f9bf50c86c2d7235da");
     EXPECT_EQ(HmacHex(std::string(20, '\x0c'), "Test With Truncation"),
               "4c1a03424b55e07fe7f27be1d58bb9324a9a5a04");
-    EXPECT_EQ(HmacHex(std::string(80, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First"),
-              "aa4ae5e15272d00e95705637ce8a3b55ed402112");
+    EXPECT_EQ(
+        HmacHex(std::string(80, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First"),
+        "aa4ae5e15272d00e95705637ce8a3b55ed402112");
     EXPECT_EQ(HmacHex(std::string(80, '\xaa'),
                       "Test Using Larger Than Block-Size Key and Larger Than One Block-Size Data"),
               "e8e99d0f45237d786d6bbaa7965c7808bbff1a91");
@@ -93,8 +96,13 @@ TEST(HmacSha1, KeysOfSixtyFourBytesAreNotHashedAndLongMessagesWork) {
 
 TEST(Base64, Rfc4648Vectors) {
     const std::vector<std::pair<std::string, std::string>> vectors = {
-        {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
         {std::string("\xff\xfe\x00", 3), "//4A"},
     };
     for (const auto& [input, expected] : vectors) {

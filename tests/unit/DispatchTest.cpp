@@ -16,13 +16,14 @@ namespace {
 
 // A Twitter object reached only through IDispatch, as a late-bound caller sees it.
 class Late {
-public:
+  public:
     explicit Late(const char* progId = "Velmora.Twitter") {
         test::Bstr name(progId);
         EXPECT_EQ(WarblerCreateObject(name.Get(), &object), S_OK);
     }
     ~Late() {
-        if (object != nullptr) object->Release();
+        if (object != nullptr)
+            object->Release();
     }
     DISPID Id(const char* name) {
         std::u16string wide(name, name + std::char_traits<char>::length(name));
@@ -32,12 +33,12 @@ public:
         return id;
     }
     // Arguments in call order; they are reversed into DISPPARAMS as COM expects.
-    HRESULT Call(DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result, UINT* argError = nullptr,
-                 bool propertyPut = false) {
+    HRESULT Call(DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result,
+                 UINT* argError = nullptr, bool propertyPut = false) {
         std::vector<VARIANT> reversed(args.rbegin(), args.rend());
         DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{reversed.data(), propertyPut ? &named : nullptr, static_cast<UINT>(reversed.size()),
-                          propertyPut ? 1u : 0u};
+        DISPPARAMS params{reversed.data(), propertyPut ? &named : nullptr,
+                          static_cast<UINT>(reversed.size()), propertyPut ? 1u : 0u};
         HRESULT hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, nullptr, argError);
         for (VARIANT& v : args) VariantClear(&v);
         return hr;
@@ -83,9 +84,11 @@ TEST(Dispatch, ObjectsByProgIdAndTheModuleLock) {
         EXPECT_EQ(WarblerObjectInterface(twitter.object, &name), S_OK);
         EXPECT_STREQ(name, "ITwitter");
         IUnknown* itf = nullptr;
-        EXPECT_EQ(twitter.object->QueryInterface(IID_ITwitter, reinterpret_cast<void**>(&itf)), S_OK);
+        EXPECT_EQ(twitter.object->QueryInterface(IID_ITwitter, reinterpret_cast<void**>(&itf)),
+                  S_OK);
         itf->Release();
-        EXPECT_EQ(twitter.object->QueryInterface(IID_ITweet, reinterpret_cast<void**>(&itf)), E_NOINTERFACE);
+        EXPECT_EQ(twitter.object->QueryInterface(IID_ITweet, reinterpret_cast<void**>(&itf)),
+                  E_NOINTERFACE);
         EXPECT_EQ(itf, nullptr);
     }
     EXPECT_EQ(DllCanUnloadNow(), S_OK);
@@ -101,7 +104,8 @@ TEST(Dispatch, ClassObjects) {
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(DllGetClassObject(CLSID_Tweet, IID_IClassFactory, nullptr), E_POINTER);
     IClassFactory* factory = nullptr;
-    ASSERT_EQ(DllGetClassObject(CLSID_User, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(DllGetClassObject(CLSID_User, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
     IUnknown* outer = reinterpret_cast<IUnknown*>(factory);
     void* object = nullptr;
     EXPECT_EQ(factory->CreateInstance(outer, IID_IDispatch, &object), CLASS_E_NOAGGREGATION);
@@ -175,16 +179,20 @@ TEST(Dispatch, BadCallsGiveDispatchErrors) {
     EXPECT_EQ(t.Call(11, DISPATCH_METHOD, {Late::Long(1), Late::Long(2), Late::Long(3)}, &result),
               DISP_E_BADPARAMCOUNT);
     UINT argError = 99;
-    EXPECT_EQ(t.Call(11, DISPATCH_METHOD, {Late::Text("not a number")}, &result, &argError), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(t.Call(11, DISPATCH_METHOD, {Late::Text("not a number")}, &result, &argError),
+              DISP_E_TYPEMISMATCH);
     EXPECT_EQ(argError, 0u);
     VARIANT object;
     VariantInit(&object);
     object.vt = VT_DISPATCH;
     object.pdispVal = nullptr;
-    EXPECT_EQ(t.Call(13, DISPATCH_PROPERTYPUT, {object}, nullptr, &argError, true), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(t.Call(11, DISPATCH_METHOD, {Late::Long(0), Late::Long(1)}, &result), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(t.Call(13, DISPATCH_PROPERTYPUT, {object}, nullptr, &argError, true),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(t.Call(11, DISPATCH_METHOD, {Late::Long(0), Late::Long(1)}, &result),
+              DISP_E_TYPEMISMATCH);
     EXPECT_EQ(t.Call(1, DISPATCH_PROPERTYGET, {Late::Long(1)}, &result), DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(t.Call(9, DISPATCH_PROPERTYPUT, {Late::Long(1)}, nullptr, nullptr, true), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(t.Call(9, DISPATCH_PROPERTYPUT, {Late::Long(1)}, nullptr, nullptr, true),
+              DISP_E_MEMBERNOTFOUND);
     VARIANT big;
     VariantInit(&big);
     big.vt = VT_I8;
@@ -200,7 +208,8 @@ TEST(Dispatch, OnlyTheCreatingThreadMayCall) {
         VARIANT result;
         VariantInit(&result);
         DISPPARAMS none{nullptr, nullptr, 0, 0};
-        other = t.object->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr);
+        other = t.object->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr,
+                                 nullptr);
     }).join();
     EXPECT_EQ(other, RPC_E_WRONG_THREAD);
 }

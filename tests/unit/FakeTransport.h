@@ -15,7 +15,7 @@
 namespace test {
 
 class FakeTransport {
-public:
+  public:
     explicit FakeTransport(const char* path = FAKE_WINHTTP) : path_(path) {
         module_ = dlopen(path, RTLD_NOW);
         auto get = reinterpret_cast<FakeState* (*)()>(dlsym(module_, "FakeWinHttpState"));
@@ -39,7 +39,7 @@ public:
         return now;
     }
 
-private:
+  private:
     static uint32_t Ticks() { return Now(); }
     const char* path_;
     void* module_;
@@ -50,13 +50,15 @@ private:
 inline std::vector<std::string> LogMessages(const std::string& path) {
     std::vector<std::string> lines;
     std::istringstream in(ReadFile(path));
-    for (std::string line; std::getline(in, line);) lines.push_back(line.size() > 11 ? line.substr(11) : "");
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line.size() > 11 ? line.substr(11) : "");
     return lines;
 }
 
 inline bool HasLine(const std::vector<std::string>& lines, const std::string& wanted) {
     for (const auto& line : lines)
-        if (line == wanted) return true;
+        if (line == wanted)
+            return true;
     return false;
 }
 

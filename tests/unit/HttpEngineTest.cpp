@@ -8,7 +8,7 @@
 namespace {
 
 class HttpEngine : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         http.Binding.LibraryName.Assign(fake.Path());
         http.SetLogFile(log.c_str());
@@ -87,7 +87,8 @@ TEST_F(HttpEngine, TransportErrorsMapToResultCodes) {
         reply.sendError = c.sendError;
         reply.receiveError = c.receiveError;
         fake.Queue(reply);
-        EXPECT_EQ(http.Get("http://h/", response), c.expected) << c.sendError << "/" << c.receiveError;
+        EXPECT_EQ(http.Get("http://h/", response), c.expected)
+            << c.sendError << "/" << c.receiveError;
     }
 }
 
@@ -107,7 +108,8 @@ TEST_F(HttpEngine, ServerChallengeIsRetriedOnceWithTheWebAccount) {
     EXPECT_EQ(fake.State().sent[1].password, "web-secret");
     EXPECT_EQ(response.Str(), "");  // the second body was read and dropped
     auto lines = Lines();
-    EXPECT_TRUE(test::HasLine(lines, "--> Authorization required, trying again using [BASIC AUTH]"));
+    EXPECT_TRUE(
+        test::HasLine(lines, "--> Authorization required, trying again using [BASIC AUTH]"));
     EXPECT_TRUE(test::HasLine(lines, "HTTP web account: web-user"));
     EXPECT_TRUE(test::HasLine(lines, "Authentication failed on server"));
     EXPECT_EQ(test::ReadFile(log).find("web-secret"), std::string::npos);
@@ -143,7 +145,8 @@ TEST_F(HttpEngine, ProxyThenServerChallenges) {
     EXPECT_EQ(sent[2].user, "");
     auto lines = Lines();
     EXPECT_TRUE(test::HasLine(lines, "Proxy account: proxy-user"));
-    EXPECT_TRUE(test::HasLine(lines, "--> Authorization required, trying again using [DIGEST AUTH]"));
+    EXPECT_TRUE(
+        test::HasLine(lines, "--> Authorization required, trying again using [DIGEST AUTH]"));
 
     fake.Queue(proxy);
     fake.Queue(proxy);
@@ -201,13 +204,15 @@ TEST_F(HttpEngine, RedirectedPostKeepsMethodBodyAndContentType) {
     for (const FakeSent& sent : fake.State().sent) {
         EXPECT_EQ(sent.verb, "POST");
         EXPECT_EQ(sent.body, "status=hi+there");
-        EXPECT_EQ(sent.headers, "Authorization: OAuth realm=\"x\"\r\n"
-                                "Content-Type: application/x-www-form-urlencoded\r\n");
+        EXPECT_EQ(sent.headers,
+                  "Authorization: OAuth realm=\"x\"\r\n"
+                  "Content-Type: application/x-www-form-urlencoded\r\n");
     }
     http.ExtraHeaders.Assign("");
     fake.Queue(Reply(200));
     EXPECT_EQ(http.Post("http://h/old", "", response), 0);
-    EXPECT_EQ(fake.State().sent.back().headers, "Content-Type: application/x-www-form-urlencoded\r\n");
+    EXPECT_EQ(fake.State().sent.back().headers,
+              "Content-Type: application/x-www-form-urlencoded\r\n");
 }
 
 TEST_F(HttpEngine, EndlessRedirectsAreCutByTheDeadline) {
@@ -249,22 +254,25 @@ TEST_F(HttpEngine, FullCacheEvictsTheRecordWithLeastTimeLeft) {
     auto lines = Lines();
     EXPECT_TRUE(test::HasLine(lines, "Connection pool full, making room"));
     EXPECT_TRUE(test::HasLine(
-        lines, "Did not find any expired connections, removing oldest connection. [h080] had only "
-               "[26800] ms left"));
+        lines,
+        "Did not find any expired connections, removing oldest connection. [h080] had only "
+        "[26800] ms left"));
     EXPECT_EQ(http.Connections.Count(), 32u);
     EXPECT_EQ(http.FindConnection("h080"), nullptr);
 }
 
 TEST_F(HttpEngine, FullCacheDropsEveryExpiredRecord) {
     for (int i = 0; i <= 33; ++i) fake.Queue(Reply(200));
-    for (int i = 0; i < 32; ++i) http.Get(CZelString("http://h" + std::to_string(i) + "/"), response);
+    for (int i = 0; i < 32; ++i)
+        http.Get(CZelString("http://h" + std::to_string(i) + "/"), response);
     test::FakeTransport::Now() += 60000;
     http.Get("http://h0/", response);  // an expired record is reused, not evicted
     EXPECT_EQ(http.Connections.Count(), 32u);
     http.Get("http://new/", response);
     auto lines = Lines();
     int removed = 0;
-    for (const auto& line : lines) removed += line.rfind("Removing expired connection with key [", 0) == 0;
+    for (const auto& line : lines)
+        removed += line.rfind("Removing expired connection with key [", 0) == 0;
     EXPECT_EQ(removed, 31);
     EXPECT_EQ(http.Connections.Count(), 2u);
     EXPECT_NE(http.FindConnection("h080"), nullptr);
@@ -284,12 +292,12 @@ TEST(HttpEngineSplitUrl, EdgeCases) {
         const char* path;
         bool secure;
     };
-    for (Case c : {Case{"https://h", "h", 443, "", true},
-                   Case{"http://h:8080/a/b?c=d", "h", 8080, "/a/b?c=d", false},
-                   Case{"h/x", "h", 80, "/x", false},
-                   Case{"HTTPS://h/x", "HTTPS", 80, "//h/x", false},
-                   Case{"http://h/a//b", "h", 80, "/a", false},
-                   Case{"ftp://h/x", "ftp", 80, "//h/x", false}}) {
+    for (Case c :
+         {Case{"https://h", "h", 443, "", true},
+          Case{"http://h:8080/a/b?c=d", "h", 8080, "/a/b?c=d", false},
+          Case{"h/x", "h", 80, "/x", false}, Case{"HTTPS://h/x", "HTTPS", 80, "//h/x", false},
+          Case{"http://h/a//b", "h", 80, "/a", false},
+          Case{"ftp://h/x", "ftp", 80, "//h/x", false}}) {
         auto parts = CZelHttpEx::SplitUrl(c.url);
         EXPECT_EQ(parts.host.Str(), c.host) << c.url;
         EXPECT_EQ(parts.port, c.port) << c.url;

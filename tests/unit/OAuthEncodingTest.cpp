@@ -11,10 +11,14 @@ TEST(OAuthEncoding, PercentAndFormEncodings) {
         std::string input, oauth, form;
     };
     const std::vector<Case> cases = {
-        {" ", "%20", "+"},       {"\t\n\r\v\f", "%20%20%20%20%20", "+++++"},
-        {"+", "%2B", "%2B"},     {"-._~", "-._~", "%2D%2E%5F%7E"},
-        {"%", "%25", "%25"},     {"\xE9", "%E9", "%E9"},
-        {"aZ09", "aZ09", "aZ09"}, {"", "", ""},
+        {" ", "%20", "+"},
+        {"\t\n\r\v\f", "%20%20%20%20%20", "+++++"},
+        {"+", "%2B", "%2B"},
+        {"-._~", "-._~", "%2D%2E%5F%7E"},
+        {"%", "%25", "%25"},
+        {"\xE9", "%E9", "%E9"},
+        {"aZ09", "aZ09", "aZ09"},
+        {"", "", ""},
         {"*!&=", "%2A%21%26%3D", "%2A%21%26%3D"},
         {"caf\xC3\xA9", "caf%C3%A9", "caf%C3%A9"},
     };
@@ -70,7 +74,8 @@ TEST(OAuthEncoding, NormalizeUrlTable) {
         {"https://h:80/x", "https://h:80/x"},
         {"http://h", "http://h"},
         {"://h/x", "http://h/x"},
-        {"http://Api.Example.COM/1/Statuses/Update.xml", "http://api.example.com/1/Statuses/Update.xml"},
+        {"http://Api.Example.COM/1/Statuses/Update.xml",
+         "http://api.example.com/1/Statuses/Update.xml"},
         {"", "http://"},
     };
     for (const auto& [url, normalized] : cases)

@@ -7,12 +7,16 @@
 
 namespace {
 
-int64_t FixedTime() { return 1318622958; }
+int64_t FixedTime() {
+    return 1318622958;
+}
 uint32_t g_draw = 0;
-uint32_t CountingRandom() { return g_draw++; }
+uint32_t CountingRandom() {
+    return g_draw++;
+}
 
 class OAuthSigning : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         oauth.Http.Binding.LibraryName.Assign(fake.Path());
         oauth.SetLogFile(log.c_str());
@@ -45,10 +49,11 @@ TEST_F(OAuthSigning, KnownSignature) {
     // A base string and keys whose HMAC-SHA1 Python's hmac module computed independently.
     oauth.ConsumerSecret.Assign("kd94hf93k423kf44");
     oauth.TokenSecret.Assign("pfkkdhi9sl3r4s00");
-    CZelString base("GET&http%3A%2F%2Fphotos.example.net%2Fphotos&file%3Dvacation.jpg%26oauth_consumer_key"
-                    "%3Ddpf43f3p2l4k3l03%26oauth_nonce%3Dkllo9940pd9333jh%26oauth_signature_method%3DHMAC-SHA1"
-                    "%26oauth_timestamp%3D1191242096%26oauth_token%3Dnnch734d00sl2jdk%26oauth_version%3D1.0"
-                    "%26size%3Doriginal");
+    CZelString base(
+        "GET&http%3A%2F%2Fphotos.example.net%2Fphotos&file%3Dvacation.jpg%26oauth_consumer_key"
+        "%3Ddpf43f3p2l4k3l03%26oauth_nonce%3Dkllo9940pd9333jh%26oauth_signature_method%3DHMAC-SHA1"
+        "%26oauth_timestamp%3D1191242096%26oauth_token%3Dnnch734d00sl2jdk%26oauth_version%3D1.0"
+        "%26size%3Doriginal");
     EXPECT_STREQ(oauth.ComputeSignature(base).c_str(), "tR3%2BTy81lMeYAr%2FFid0kMTYa%2FWM%3D");
     ParameterMap params;
     params.Assign("size", "original");
@@ -60,7 +65,8 @@ TEST_F(OAuthSigning, KnownSignature) {
     params.Assign("oauth_token", "nnch734d00sl2jdk");
     params.Assign("oauth_version", "1.0");
     EXPECT_EQ(COAuth::BuildBaseString("GET", "http://photos.example.net/photos",
-                                      COAuth::NormalizeParameters(params)).Str(),
+                                      COAuth::NormalizeParameters(params))
+                  .Str(),
               base.Str());
 }
 
@@ -78,14 +84,19 @@ TEST_F(OAuthSigning, SignedPostCarriesTheHeaderAndTheForm) {
     EXPECT_EQ(sent.body, "status=hello+world");
     const std::string& h = sent.headers;
     ASSERT_EQ(h.rfind("Authorization: OAuth realm=\"Twitter API\", oauth_consumer_key=\"key\", "
-                      "oauth_nonce=\"abcdefghijkl\", oauth_signature=\"", 0), 0u) << h;
+                      "oauth_nonce=\"abcdefghijkl\", oauth_signature=\"",
+                      0),
+              0u)
+        << h;
     EXPECT_NE(h.find("\", oauth_signature_method=\"HMAC-SHA1\", oauth_timestamp=\"1318622958\", "
                      "oauth_token=\"token\", oauth_version=\"1.0\", status=\"hello world\"\r\n"
                      "Content-Type: application/x-www-form-urlencoded\r\n"),
-              std::string::npos) << h;
+              std::string::npos)
+        << h;
     EXPECT_STREQ(oauth.Http.ExtraHeaders.c_str(), "");
-    EXPECT_TRUE(test::HasLine(test::LogMessages(log),
-                              "OAuth signed request posted to: [http://api.example.com/1/statuses/update.xml]"));
+    EXPECT_TRUE(test::HasLine(
+        test::LogMessages(log),
+        "OAuth signed request posted to: [http://api.example.com/1/statuses/update.xml]"));
     EXPECT_EQ(test::ReadFile(log).find("token secret"), std::string::npos);
 }
 
@@ -103,11 +114,13 @@ TEST_F(OAuthSigning, GetQueriesAndTheQuestionMark) {
     EXPECT_EQ(Sent().port, 443);
     EXPECT_TRUE(Sent().secure);
     // The scheme was compared before lower-casing, so the port stays written out.
-    EXPECT_TRUE(test::HasLine(test::LogMessages(log), "OAuth signed get request to: [https://h:443/a.xml]"));
+    EXPECT_TRUE(test::HasLine(test::LogMessages(log),
+                              "OAuth signed get request to: [https://h:443/a.xml]"));
     ASSERT_EQ(oauth.MakeUnsignedRequest("http://h/u.xml?x=1", 0, ParameterMap{}, response), 0);
     EXPECT_EQ(Sent().path, "/u.xml?x=1?");
     EXPECT_EQ(Sent().headers, "");
-    EXPECT_TRUE(test::HasLine(test::LogMessages(log), "OAuth unsigned get request to: [http://h/u.xml?x=1]"));
+    EXPECT_TRUE(test::HasLine(test::LogMessages(log),
+                              "OAuth unsigned get request to: [http://h/u.xml?x=1]"));
 }
 
 TEST_F(OAuthSigning, ProtocolNamesCannotBeReplacedByRequestParameters) {
@@ -126,7 +139,9 @@ TEST_F(OAuthSigning, UnsafeHeaderValuesAreEncoded) {
     params.Assign("status", "say \"hi\"\r\nX-Injected: 1 100%");
     ASSERT_EQ(oauth.MakeSignedRequest("http://h/a", 1, params, response), 0);
     const std::string& h = Sent().headers;
-    EXPECT_NE(h.find("status=\"say%20%22hi%22%20%20X-Injected%3A%201%20100%25\""), std::string::npos) << h;
+    EXPECT_NE(h.find("status=\"say%20%22hi%22%20%20X-Injected%3A%201%20100%25\""),
+              std::string::npos)
+        << h;
     EXPECT_EQ(h.find("\nX-Injected"), std::string::npos);
 }
 
@@ -198,7 +213,8 @@ TEST_F(OAuthSigning, TokenExchangeStoresTheReply) {
     EXPECT_STREQ(oauth.Token.c_str(), "A");
     EXPECT_STREQ(oauth.TokenSecret.c_str(), "B");
     EXPECT_STREQ(url.c_str(),
-                 "http://h/oauth/authorize?oauth_token=A&oauth_token_secret=B&oauth_callback_confirmed=true");
+                 "http://h/oauth/"
+                 "authorize?oauth_token=A&oauth_token_secret=B&oauth_callback_confirmed=true");
 
     fake.Queue(Ok("oauth_token=C"));
     EXPECT_EQ(oauth.GetAccessToken("V"), -107);

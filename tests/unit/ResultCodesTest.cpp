@@ -8,10 +8,10 @@
 
 TEST(ResultCodes, MapResultCodeFollowsTheClientTable) {
     const std::vector<std::pair<int, int>> table = {
-        {0, 0},         {-101, 35003}, {-102, 35004}, {-103, 35000}, {-104, 35001},
-        {-105, 35002},  {-106, 35005}, {-107, 35006}, {-200, 35013}, {-201, 35008},
-        {-202, 35012},  {-203, 35009}, {-204, 35007}, {-205, 35010}, {-206, 35011},
-        {-207, 35016},  {-1, 35014},   {-108, 35014}, {22404, 35014}, {22390, 35014},
+        {0, 0},         {-101, 35003},  {-102, 35004}, {-103, 35000},  {-104, 35001},
+        {-105, 35002},  {-106, 35005},  {-107, 35006}, {-200, 35013},  {-201, 35008},
+        {-202, 35012},  {-203, 35009},  {-204, 35007}, {-205, 35010},  {-206, 35011},
+        {-207, 35016},  {-1, 35014},    {-108, 35014}, {22404, 35014}, {22390, 35014},
         {35000, 35014}, {25016, 35014},
     };
     for (auto [client, published] : table)
@@ -30,8 +30,9 @@ TEST(ResultCodes, EveryDescriptionIsExact) {
         {35005, "An unexpected HTTP response code was returned"},
         {35006, "An unexpected error occurred while requesting authentication keys"},
         {35007, "Could not add this person to your friends list since you are already friends"},
-        {35008, "Twitter API returned an error message. Make sure to create a logfile and check "
-                "this file to see the error message"},
+        {35008,
+         "Twitter API returned an error message. Make sure to create a logfile and check "
+         "this file to see the error message"},
         {35009, "Your Tweet is too long. A Tweet can be 140 characters long"},
         {35010, "This method requires either a valid name or a valid user id"},
         {35011, "This method requires a valid query string"},
@@ -44,9 +45,10 @@ TEST(ResultCodes, EveryDescriptionIsExact) {
         {35018, "There was an error while saving the key file."},
         {35019, "Could not find the specified key file."},
         {35020, "The specified key file is empty."},
-        {10060, "A connection attempt failed because the connected party did not properly respond "
-                "after a period of time, or established connection failed because connected host "
-                "has failed to respond"},
+        {10060,
+         "A connection attempt failed because the connected party did not properly respond "
+         "after a period of time, or established connection failed because connected host "
+         "has failed to respond"},
         {22021, "Invalid hostname"},
         {22024, "Unable to connect to host"},
         {22380, "Proxy credentials required"},
@@ -66,8 +68,9 @@ TEST(ResultCodes, EveryDescriptionIsExact) {
         {22414, "Unable to read data, internal memory allocation failed"},
         {22415, "Unable to read data, read operation failed"},
         {22426, "Failed to import one or more functions from the WINHTTP library"},
-        {22450, "One or more errors were found in the Secure Sockets Layer (SSL) certificate sent "
-                "by the server."},
+        {22450,
+         "One or more errors were found in the Secure Sockets Layer (SSL) certificate sent "
+         "by the server."},
         {35021, "Generic Error"},
         {-103, "Generic Error"},
         {22411, "Generic Error"},

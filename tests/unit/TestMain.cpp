@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 // No unit test may touch the machine-wide settings file: every process gets a file of its own
 // unless the caller named one.
@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     }
     testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();
-    if (!settings.empty()) std::filesystem::remove(settings);
+    if (!settings.empty())
+        std::filesystem::remove(settings);
     return result;
 }

@@ -12,7 +12,8 @@ namespace test {
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "warbler-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
 
@@ -44,6 +45,8 @@ ScopedSettings::ScopedSettings(const std::string& path) {
     setenv("WARBLER_SETTINGS", path.c_str(), 1);
 }
 
-ScopedSettings::~ScopedSettings() { setenv("WARBLER_SETTINGS", previous_.c_str(), 1); }
+ScopedSettings::~ScopedSettings() {
+    setenv("WARBLER_SETTINGS", previous_.c_str(), 1);
+}
 
 }  // namespace test

@@ -10,7 +10,7 @@ namespace test {
 
 // A fresh folder under the system's temporary directory, removed with its content at the end.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -18,7 +18,7 @@ public:
     std::string File(const std::string& name) const { return path_ + "/" + name; }
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -28,7 +28,7 @@ bool Exists(const std::string& path);
 
 // Owns a BSTR for the length of a test.
 class Bstr {
-public:
+  public:
     Bstr() = default;
     explicit Bstr(const char* text) : value_(CZelString(text).ToBSTR()) {}
     ~Bstr() { SysFreeString(value_); }
@@ -42,17 +42,17 @@ public:
     BSTR Get() const { return value_; }
     std::string Text() const { return CZelString(value_).Str(); }
 
-private:
+  private:
     BSTR value_ = nullptr;
 };
 
 // Points the settings store at a file of the test's own for the life of the object.
 class ScopedSettings {
-public:
+  public:
     explicit ScopedSettings(const std::string& path);
     ~ScopedSettings();
 
-private:
+  private:
     std::string previous_;
 };
 

@@ -8,7 +8,7 @@
 namespace {
 
 class TwitterMethods : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Put(&CTwitter::put_HttpLibrary, fake.Path());
         Put(&CTwitter::put_LogFile, log.c_str());
@@ -22,9 +22,11 @@ protected:
         twitter.get_LastError(&code);
         return code;
     }
-    std::string Api(const char* method, const char* format, const char* params = "", bool post = false) {
+    std::string Api(const char* method, const char* format, const char* params = "",
+                    bool post = false) {
         test::Bstr m(method), f(format), p(params), response;
-        EXPECT_EQ(twitter.APICall(m.Get(), f.Get(), p.Get(), post ? VARIANT_TRUE : VARIANT_FALSE, response.Out()),
+        EXPECT_EQ(twitter.APICall(m.Get(), f.Get(), p.Get(), post ? VARIANT_TRUE : VARIANT_FALSE,
+                                  response.Out()),
                   S_OK);
         return response.Text();
     }
@@ -47,27 +49,34 @@ protected:
 TEST_F(TwitterMethods, ApiCallUrlComposition) {
     for (int i = 0; i < 5; ++i) fake.Queue(Reply(200, "<ok/>"));
     Api("statuses/public_timeline", "xml");
-    EXPECT_TRUE(test::HasLine(Lines(), "-- APICall Url=[http://api.twitter.com/1/statuses/public_timeline.xml], "
-                                       "Format[xml], UsePost[False]"));
+    EXPECT_TRUE(
+        test::HasLine(Lines(),
+                      "-- APICall Url=[http://api.twitter.com/1/statuses/public_timeline.xml], "
+                      "Format[xml], UsePost[False]"));
     EXPECT_EQ(fake.State().sent.back().host, "api.twitter.com");
     EXPECT_EQ(fake.State().sent.back().path, "/1/statuses/public_timeline.xml?");
 
     twitter.put_UseSSL(VARIANT_TRUE);
     Api("//statuses/update", "json", "status=hi", true);
-    EXPECT_TRUE(test::HasLine(Lines(), "-- APICall Url=[https://api.twitter.com/1/statuses/update.json], "
-                                       "Format[json], UsePost[True]"));
+    EXPECT_TRUE(test::HasLine(Lines(),
+                              "-- APICall Url=[https://api.twitter.com/1/statuses/update.json], "
+                              "Format[json], UsePost[True]"));
     EXPECT_TRUE(fake.State().sent.back().secure);
     EXPECT_EQ(fake.State().sent.back().body, "status=hi");
 
     Api("HTTPS://other.example:8443/custom/path", "xml");
-    EXPECT_TRUE(test::HasLine(Lines(), "-- APICall Url=[HTTPS://other.example:8443/custom/path.xml], "
-                                       "Format[xml], UsePost[False]"));
-    Api("API.Twitter.com/1/statuses/show/1", "xml");  // the host prefix: plain HTTP even with SSL on
-    EXPECT_TRUE(test::HasLine(Lines(), "-- APICall Url=[http://API.Twitter.com/1/statuses/show/1.xml], "
-                                       "Format[xml], UsePost[False]"));
+    EXPECT_TRUE(test::HasLine(Lines(),
+                              "-- APICall Url=[HTTPS://other.example:8443/custom/path.xml], "
+                              "Format[xml], UsePost[False]"));
+    Api("API.Twitter.com/1/statuses/show/1",
+        "xml");  // the host prefix: plain HTTP even with SSL on
+    EXPECT_TRUE(test::HasLine(Lines(),
+                              "-- APICall Url=[http://API.Twitter.com/1/statuses/show/1.xml], "
+                              "Format[xml], UsePost[False]"));
     Api("help/test", "");
-    EXPECT_TRUE(test::HasLine(Lines(), "-- APICall Url=[https://api.twitter.com/1/help/test.], Format[], "
-                                       "UsePost[False]"));
+    EXPECT_TRUE(test::HasLine(Lines(),
+                              "-- APICall Url=[https://api.twitter.com/1/help/test.], Format[], "
+                              "UsePost[False]"));
 }
 
 TEST_F(TwitterMethods, ApiCallSignedOrNot) {
@@ -76,7 +85,8 @@ TEST_F(TwitterMethods, ApiCallSignedOrNot) {
     EXPECT_EQ(LastError(), 0);
     EXPECT_EQ(fake.State().sent.back().path, "/1/statuses/home_timeline.xml?count=2&page=x");
     auto lines = Lines();
-    EXPECT_TRUE(test::HasLine(lines, "No AccessToken was supplied, calling this method without signing it."));
+    EXPECT_TRUE(test::HasLine(
+        lines, "No AccessToken was supplied, calling this method without signing it."));
     EXPECT_TRUE(test::HasLine(lines, "APICall result: [0: Success]"));
 
     Put(&CTwitter::put_AccessToken, "token");
@@ -94,12 +104,14 @@ TEST_F(TwitterMethods, ApiCallSignedOrNot) {
     // The service's 401 names no scheme the transport knows: no retry, and the body comes back.
     FakeReply denied = Reply(401, "<hash><error>Could not authenticate with OAuth.</error></hash>");
     fake.Queue(denied);
-    EXPECT_EQ(Api("statuses/home_timeline", "xml"), "<hash><error>Could not authenticate with OAuth.</error></hash>");
+    EXPECT_EQ(Api("statuses/home_timeline", "xml"),
+              "<hash><error>Could not authenticate with OAuth.</error></hash>");
     EXPECT_EQ(LastError(), 35002);
     fake.Queue(Reply(404, "<hash><error>Not found</error></hash>"));
     EXPECT_EQ(Api("users/show/nobody", "xml"), "<hash><error>Not found</error></hash>");
     EXPECT_EQ(LastError(), 35005);
-    EXPECT_TRUE(test::HasLine(Lines(), "APICall result: [35005: An unexpected HTTP response code was returned]"));
+    EXPECT_TRUE(test::HasLine(
+        Lines(), "APICall result: [35005: An unexpected HTTP response code was returned]"));
     EXPECT_NE(fake.State().sent.back().headers.find("oauth_token=\"token\""), std::string::npos);
     EXPECT_EQ(test::ReadFile(log).find("s3cr3t"), std::string::npos);
 }
@@ -122,11 +134,15 @@ TEST_F(TwitterMethods, AuthorizationWithoutCredentials) {
     EXPECT_EQ(LastError(), 35000);  // no request token
     auto lines = Lines();
     EXPECT_TRUE(test::HasLine(lines, "-- RequestAuthorization Callback=[oob]"));
-    EXPECT_TRUE(test::HasLine(lines, "RequestAuthorization result: [35004: A valid consumer secret is required "
-                                     "for this operation.], Url=[]"));
+    EXPECT_TRUE(
+        test::HasLine(lines,
+                      "RequestAuthorization result: [35004: A valid consumer secret is required "
+                      "for this operation.], Url=[]"));
     EXPECT_TRUE(test::HasLine(lines, "-- RequestAccessToken Verifier=[]"));
-    EXPECT_TRUE(test::HasLine(lines, "RequestAccessToken result: [35000: An access token is required for this "
-                                     "operation.], AccessToken=[]"));
+    EXPECT_TRUE(
+        test::HasLine(lines,
+                      "RequestAccessToken result: [35000: An access token is required for this "
+                      "operation.], AccessToken=[]"));
 }
 
 TEST_F(TwitterMethods, KeyFilesRoundTripAndShareAFile) {

@@ -50,9 +50,13 @@ TEST(TwitterProperties, NewObjectHoldsTheDefaults) {
     VARIANT_BOOL ssl = VARIANT_TRUE;
     t.get_UseSSL(&ssl);
     EXPECT_EQ(ssl, VARIANT_FALSE);
-    EXPECT_EQ(Get(t, &CTwitter::get_Version), "2.0-beta (x64)");
-    EXPECT_EQ(Get(t, &CTwitter::get_Build), "2.0.10.816 (x64)");
-    EXPECT_EQ(Get(t, &CTwitter::get_Module), "Warblerx64.dll");
+    test::Bstr text;
+    t.get_Version(text.Out());
+    EXPECT_EQ(text.Text(), "2.0-beta (x64)");
+    t.get_Build(text.Out());
+    EXPECT_EQ(text.Text(), "2.0.10.816 (x64)");
+    t.get_Module(text.Out());
+    EXPECT_EQ(text.Text(), "Warblerx64.dll");
     EXPECT_EQ(t.get_Version(nullptr), E_POINTER);
 }
 
@@ -164,7 +168,8 @@ TEST(TwitterProperties, CacheTimeoutIsReadAndWrittenBack) {
     EXPECT_EQ(CTwitter().CacheTimeout(), 4294967295u);
 
     for (const char* bad : {"-5", "12x", "4294967296", ""}) {
-        test::WriteFile(settings, std::string("[Warbler Suite]\nCacheTimeoutSeconds=") + bad + "\n");
+        test::WriteFile(settings,
+                        std::string("[Warbler Suite]\nCacheTimeoutSeconds=") + bad + "\n");
         EXPECT_EQ(CTwitter().CacheTimeout(), 60u) << bad;
         EXPECT_EQ(test::ReadFile(settings), "[Warbler Suite]\nCacheTimeoutSeconds=60\n");
     }

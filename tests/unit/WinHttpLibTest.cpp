@@ -41,6 +41,7 @@ TEST(WinHttpLib, DefaultSearchFindsTheModuleBesideTheLibrary) {
     auto lines = test::LogMessages(dir.File("log"));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_TRUE(std::regex_match(
-        lines[0], std::regex("LoadLibrary \\[.*/libwarbler_winhttp\\.so\\], result: \\[0x[0-9A-F]{8,}\\]")))
+        lines[0],
+        std::regex("LoadLibrary \\[.*/libwarbler_winhttp\\.so\\], result: \\[0x[0-9A-F]{8,}\\]")))
         << lines[0];
 }

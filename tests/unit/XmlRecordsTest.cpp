@@ -17,7 +17,8 @@ std::vector<StatusRecord> Statuses(const std::string& file) {
     for (size_t i = 0; i < nodes.Length(); ++i) {
         StatusRecord record;
         FillStatusRecord(nodes.Item(i), record);
-        if (XmlNode user = nodes.Item(i).SelectSingleNode("user")) FillUserRecord(user, record.user);
+        if (XmlNode user = nodes.Item(i).SelectSingleNode("user"))
+            FillUserRecord(user, record.user);
         records.push_back(record);
     }
     return records;
@@ -27,7 +28,9 @@ std::vector<StatusRecord> Statuses(const std::string& file) {
 
 TEST(XmlDocument, WhatIsNotXmlDoesNotLoad) {
     const char* bodies[] = {
-        "", "not xml at all", "<unclosed>",
+        "",
+        "not xml at all",
+        "<unclosed>",
         "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n<center><h1>502 Bad "
         "Gateway</h1></center>\r\n<hr><center>nginx/1.22.1</center>\r\n</body>\r\n</html>\r\n",
         "<?xml version=\"1.0\"?>",
@@ -44,11 +47,12 @@ TEST(XmlDocument, WhatIsNotXmlDoesNotLoad) {
 
 TEST(XmlDocument, NodeTextAndSelections) {
     CXmlDocumentWrapper document;
-    ASSERT_TRUE(document.Load("<hash><request>/1/x.xml</request><error></error><a><b>1</b><b>2</b></a></hash>"));
+    ASSERT_TRUE(document.Load(
+        "<hash><request>/1/x.xml</request><error></error><a><b>1</b><b>2</b></a></hash>"));
     XmlNode root = document.Root();
-    EXPECT_STREQ(root.GetNodeText("/hash/error").c_str(), "");   // empty element
-    EXPECT_STREQ(root.GetNodeText("/hash/other").c_str(), "");   // missing element
-    EXPECT_STREQ(root.GetNodeText("a").c_str(), "1");            // first child is an element
+    EXPECT_STREQ(root.GetNodeText("/hash/error").c_str(), "");  // empty element
+    EXPECT_STREQ(root.GetNodeText("/hash/other").c_str(), "");  // missing element
+    EXPECT_STREQ(root.GetNodeText("a").c_str(), "1");           // first child is an element
     XmlNode b = root.SelectSingleNode("/hash/a/b[2]");
     EXPECT_STREQ(b.GetNodeText("/hash/request").c_str(), "/1/x.xml");  // absolute from any node
     XmlNodeList list = root.SelectNodes("//b");
@@ -56,7 +60,7 @@ TEST(XmlDocument, NodeTextAndSelections) {
     EXPECT_EQ(list.Length(), 2u);
     EXPECT_STREQ(list.Item(1).Xml().c_str(), "<b>2</b>");
     EXPECT_FALSE(list.Item(2));
-    EXPECT_FALSE(root.SelectNodes("///bad[")); // a failed selection, not an empty one
+    EXPECT_FALSE(root.SelectNodes("///bad["));  // a failed selection, not an empty one
     EXPECT_TRUE(root.SelectNodes("/nothing"));
 }
 
@@ -72,8 +76,12 @@ TEST(XmlDocument, NodesOutliveTheirWrapper) {
 
 TEST(XmlDocument, InvalidBytesBecomeReplacementCharacters) {
     CXmlDocumentWrapper document;
-    ASSERT_TRUE(document.Load("<t>a\xff" "b</t>"));
-    EXPECT_STREQ(document.Root().GetNodeText("/t").c_str(), "a\xEF\xBF\xBD" "b");
+    ASSERT_TRUE(
+        document.Load("<t>a\xff"
+                      "b</t>"));
+    EXPECT_STREQ(document.Root().GetNodeText("/t").c_str(),
+                 "a\xEF\xBF\xBD"
+                 "b");
 }
 
 TEST(StatusRecords, HistoricalPublicTimeline) {
@@ -96,7 +104,9 @@ TEST(StatusRecords, HistoricalPublicTimeline) {
     EXPECT_EQ(records[5].user.protected_, 0);
     EXPECT_EQ(records[5].source.Str(), "");
     // A status's markup holds its user; the user's holds only itself.
-    EXPECT_EQ(records[2].xml.Str().rfind("<status><created_at>Thu Jun 21 11:59:53 +0000 2007</created_at>", 0), 0u);
+    EXPECT_EQ(records[2].xml.Str().rfind(
+                  "<status><created_at>Thu Jun 21 11:59:53 +0000 2007</created_at>", 0),
+              0u);
     EXPECT_NE(records[2].xml.Str().find("<screen_name>Soraya</screen_name>"), std::string::npos);
     EXPECT_EQ(records[2].user.xml.Str().rfind("<user><id>6918752</id>", 0), 0u);
     EXPECT_EQ(records[2].user.xml.Str().find("<status>"), std::string::npos);
@@ -104,7 +114,8 @@ TEST(StatusRecords, HistoricalPublicTimeline) {
 
 TEST(UserRecords, HistoricalUserWithItsLatestStatus) {
     CXmlDocumentWrapper document;
-    ASSERT_TRUE(document.Load(test::ReadFile(std::string(TEST_DATA) + "/users_show-2007.xml").c_str()));
+    ASSERT_TRUE(
+        document.Load(test::ReadFile(std::string(TEST_DATA) + "/users_show-2007.xml").c_str()));
     UserRecord user;
     FillUserRecord(document.Root(), user);
     EXPECT_EQ(user.screen_name.Str(), "yusukey");
@@ -120,11 +131,13 @@ TEST(StatusRecords, OwnFixtureEdges) {
     const StatusRecord& first = records[0];
     EXPECT_EQ(first.id.Str(), "14785507974");
     EXPECT_EQ(first.user.id.Str(), "2147483650");
-    EXPECT_EQ(first.text.Str(),
-              "Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 vu \xE2\x80\x94 raw UTF-8 too: na\xC3\xAFve \xE2\x98\x95");
+    EXPECT_EQ(
+        first.text.Str(),
+        "Caf\xC3\xA9 d\xC3\xA9j\xC3\xA0 vu \xE2\x80\x94 raw UTF-8 too: na\xC3\xAFve \xE2\x98\x95");
     EXPECT_EQ(first.source.Str(),
               "<a href=\"http://tweetmeme.com\" rel=\"nofollow\">TweetMeme</a>");
-    EXPECT_NE(first.xml.Str().find("<source>&lt;a href=\"http://tweetmeme.com\""), std::string::npos);
+    EXPECT_NE(first.xml.Str().find("<source>&lt;a href=\"http://tweetmeme.com\""),
+              std::string::npos);
     EXPECT_EQ(first.user.url.Str(), "");
     EXPECT_EQ(first.user.location.Str(), "");
     EXPECT_EQ(first.user.description.Str(), "  padded  ");
@@ -137,7 +150,7 @@ TEST(StatusRecords, OwnFixtureEdges) {
     EXPECT_EQ(records[1].created_at.Str(), "");
     EXPECT_EQ(records[1].user.protected_, 0);  // only the exact text "true"
     EXPECT_EQ(records[1].user.friends_count, -2147483647 - 1);
-    EXPECT_EQ(records[2].user.id.Str(), "");   // no user element: an empty user record
+    EXPECT_EQ(records[2].user.id.Str(), "");  // no user element: an empty user record
     EXPECT_EQ(records[2].user.xml.Str(), "");
 }
 

@@ -11,7 +11,7 @@
 namespace {
 
 class ZelBaseLog : public testing::Test {
-protected:
+  protected:
     void SetUp() override { owner.SetLogFile(path.c_str()); }
     test::TempDir dir;
     std::string path = dir.File("trace.log");
@@ -24,8 +24,9 @@ TEST_F(ZelBaseLog, LineIsTimeBlankMessageAndLineFeed) {
     owner.Log(LOG_VERBATIM, "-- Tweet status=[%s],", "hello");
     owner.Log(LOG_VERBATIM | LOG_TO_PROFILE, "Tweet result: [%d: %s]", 0, "Success");
     std::string text = test::ReadFile(path);
-    EXPECT_TRUE(std::regex_match(text, std::regex("\\[\\d\\d:\\d\\d:\\d\\d\\] -- Tweet status=\\[hello\\],\n"
-                                                  "\\[\\d\\d:\\d\\d:\\d\\d\\] Tweet result: \\[0: Success\\]\n")))
+    EXPECT_TRUE(std::regex_match(
+        text, std::regex("\\[\\d\\d:\\d\\d:\\d\\d\\] -- Tweet status=\\[hello\\],\n"
+                         "\\[\\d\\d:\\d\\d:\\d\\d\\] Tweet result: \\[0: Success\\]\n")))
         << text;
 }
 
@@ -70,8 +71,8 @@ TEST_F(ZelBaseLog, DeletedFileIsCreatedAgainAndNeverTruncated) {
 TEST_F(ZelBaseLog, LongLinesAreWrittenWhole) {
     std::string big(100000, 'q');
     owner.Log(LOG_VERBATIM, "[%s]", big.c_str());
-    owner.LogSized(LOG_VERBATIM, big.size() + 64, "-- FindFirstUser q=[%s], per_page=[%d], page[%d]",
-                   big.c_str(), 0, 0);
+    owner.LogSized(LOG_VERBATIM, big.size() + 64,
+                   "-- FindFirstUser q=[%s], per_page=[%d], page[%d]", big.c_str(), 0, 0);
     owner.LogSized(LOG_VERBATIM, 64, "short hint [%s]", big.c_str());
     std::string text = test::ReadFile(path);
     EXPECT_NE(text.find("[" + big + "]\n"), std::string::npos);
@@ -90,10 +91,11 @@ TEST_F(ZelBaseLog, SmallSizeHintLeavesAnAssertionTrace) {
         rmdir(folder.c_str());
     }
     ASSERT_GT(after.size(), before.size());
-    EXPECT_TRUE(std::regex_match(after.substr(before.size()),
-                                 std::regex("\\[\\d\\d:\\d\\d:\\d\\d\\] VELMORA ASSERTION FAILURE, FILE: "
-                                            "\\[\\.\\.\\\\\\.\\.\\\\\\.\\.\\\\common\\\\VisualC\\\\Source\\\\ZelBase\\]; "
-                                            "LINE: 593\n")))
+    EXPECT_TRUE(std::regex_match(
+        after.substr(before.size()),
+        std::regex("\\[\\d\\d:\\d\\d:\\d\\d\\] VELMORA ASSERTION FAILURE, FILE: "
+                   "\\[\\.\\.\\\\\\.\\.\\\\\\.\\.\\\\common\\\\VisualC\\\\Source\\\\ZelBase\\]; "
+                   "LINE: 593\n")))
         << after;
     EXPECT_NE(test::ReadFile(path).find("tiny\n"), std::string::npos);  // the line is still logged
 }

@@ -8,7 +8,7 @@ namespace {
 
 // An item that compares by value and counts its destructions.
 class Item : public CZelBase {
-public:
+  public:
     Item(int value, int* destroyed) : value_(value), destroyed_(destroyed) {}
     ~Item() override { ++*destroyed_; }
     bool IsEqual(const CZelBase& o) const override { return value_ == Of(o); }
@@ -16,7 +16,7 @@ public:
     bool IsLess(const CZelBase& o) const override { return value_ < Of(o); }
     int Value() const { return value_; }
 
-private:
+  private:
     static int Of(const CZelBase& o) { return static_cast<const Item&>(o).value_; }
     int value_;
     int* destroyed_;
@@ -70,8 +70,7 @@ TEST(ZelList, RemoveHeadAndClearDestroyOwnedItemsOnly) {
 TEST(ZelList, SortIsAscendingAndKeepsEveryItem) {
     int destroyed = 0;
     CZelList list(true);
-    for (int v : {5, 3, 9, 3, 1, 7, 5, 0, 2, 8})
-        list.Add(new Item(v, &destroyed));
+    for (int v : {5, 3, 9, 3, 1, 7, 5, 0, 2, 8}) list.Add(new Item(v, &destroyed));
     list.Sort();
     EXPECT_EQ(Values(list), (std::vector<int>{0, 1, 2, 3, 3, 5, 5, 7, 8, 9}));
     EXPECT_EQ(destroyed, 0);

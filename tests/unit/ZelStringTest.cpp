@@ -32,10 +32,14 @@ TEST(ZelString, FormatKeepsAtMost2047Characters) {
 }
 
 TEST(ZelString, FormatSizedConvertsBstrArguments) {
-    test::Bstr bob("b\xC3\xB6" "b");
+    test::Bstr bob(
+        "b\xC3\xB6"
+        "b");
     CZelString s;
     s.FormatSized("@%ls %d|%5s|%-3s|%.2f|%%", bob.Get(), 7, "ab", "c", 1.5);
-    EXPECT_STREQ(s.c_str(), "@b\xC3\xB6" "b 7|   ab|c  |1.50|%");
+    EXPECT_STREQ(s.c_str(),
+                 "@b\xC3\xB6"
+                 "b 7|   ab|c  |1.50|%");
     s.FormatSized("%ls", static_cast<BSTR>(nullptr));
     EXPECT_STREQ(s.c_str(), "");
 }

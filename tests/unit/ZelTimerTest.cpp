@@ -6,10 +6,12 @@
 namespace {
 
 uint32_t g_now = 0;
-uint32_t FakeTicks() { return g_now; }
+uint32_t FakeTicks() {
+    return g_now;
+}
 
 class ZelTimer : public testing::Test {
-protected:
+  protected:
     void SetUp() override { platform::SetTickSource(&FakeTicks); }
     void TearDown() override { platform::SetTickSource(nullptr); }
     CZelBase owner;
@@ -45,7 +47,7 @@ TEST_F(ZelTimer, PeriodAcrossTheWrapIsNotExpiredBeforeTheCounterWraps) {
     g_now = 0xFFFFFF00u;  // 256 ms before the wrap
     CZelTimer* t = owner.CreateTimer(1000);
     EXPECT_EQ(t->expiry, 744u);
-    EXPECT_FALSE(CZelBase::IsTimerExpired(t));  // expiry (744) is below now, yet not expired
+    EXPECT_FALSE(CZelBase::IsTimerExpired(t));     // expiry (744) is below now, yet not expired
     EXPECT_EQ(CZelBase::TimerRemaining(t), 999u);  // the wrap case counts one less
     g_now = 0xFFFFFFFFu;
     EXPECT_FALSE(CZelBase::IsTimerExpired(t));
