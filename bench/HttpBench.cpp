@@ -56,6 +56,8 @@ void CurlEasyGet(benchmark::State& state) {
     CURL* easy = curl_easy_init();
     std::string url = Server().Url(), body;
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    // The same request on the wire as the client's: it names its user agent.
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, CZelHttpEx().UserAgent.c_str());
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Collect);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
     for (auto _ : state) {

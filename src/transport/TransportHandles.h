@@ -43,6 +43,7 @@ class TransportSession : public TransportHandle {
     int connectTimeoutMs = 60000;
     int sendTimeoutMs = 30000;
     int receiveTimeoutMs = 30000;
+    unsigned settingsVersion = 0;  // moves on whenever a setting above changes
 };
 
 class TransportConnection : public TransportHandle {
@@ -59,6 +60,9 @@ class TransportConnection : public TransportHandle {
     std::string host;
     uint16_t port;
     CurlEasy easy;
+    // The session settings last applied to the easy handle; they are set once, not per request.
+    unsigned appliedVersion = 0;
+    bool configured = false;
 };
 
 struct Credentials {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "platform/LastError.h"
 #include "transport/TransportHandles.h"
@@ -15,26 +16,29 @@ constexpr size_t kMaxBody = size_t{1} << 30;
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* request = static_cast<TransportRequest*>(user);
     size_t length = size * count;
-    std::string line(data, length);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    std::string_view line(data, length);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     ResponseHead& head = request->incoming;
-    if (line.rfind("HTTP/", 0) == 0) {
+    if (line.substr(0, 5) == "HTTP/") {
         // A new block: an interim, proxy CONNECT or authentication round came before it.
         head = ResponseHead{};
         size_t sp1 = line.find(' ');
         head.version = line.substr(0, sp1);
-        if (sp1 != std::string::npos) {
-            head.status = static_cast<uint32_t>(std::strtoul(line.c_str() + sp1 + 1, nullptr, 10));
+        if (sp1 != std::string_view::npos) {
+            head.status = static_cast<uint32_t>(
+                std::strtoul(std::string(line.substr(sp1 + 1, 3)).c_str(), nullptr, 10));
             size_t sp2 = line.find(' ', sp1 + 1);
-            if (sp2 != std::string::npos)
+            if (sp2 != std::string_view::npos)
                 head.reason = line.substr(sp2 + 1);
         }
     } else if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !head.headers.empty()) {
-        head.headers.back().second += " " + line.substr(line.find_first_not_of(" \t"));
-    } else if (size_t colon = line.find(':'); colon != std::string::npos) {
+        std::string_view more = line.substr(line.find_first_not_of(" \t"));
+        head.headers.back().second.append(" ").append(more);
+    } else if (size_t colon = line.find(':'); colon != std::string_view::npos) {
         size_t start = line.find_first_not_of(" \t", colon + 1);
-        head.headers.emplace_back(line.substr(0, colon),
-                                  start == std::string::npos ? "" : line.substr(start));
+        head.headers.emplace_back(line.substr(0, colon), start == std::string_view::npos
+                                                             ? std::string_view{}
+                                                             : line.substr(start));
     }
     return length;
 }
@@ -106,29 +110,19 @@ std::string BuildUrl(const TransportRequest& request) {
            std::to_string(port) + object;
 }
 
-}  // namespace
-
-bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyData,
-                            size_t bodyLength, uint32_t* error) {
-    CURL* easy = connection->easy.get();
-    const TransportSession& session = *connection->session;
-    if (easy == nullptr) {
-        *error = ERROR_WINHTTP_INTERNAL_ERROR;
-        return false;
-    }
-    // Reset keeps the live connections of the handle: that is what makes them reusable.
-    curl_easy_reset(easy);
-    responded = false;
-    incoming = ResponseHead{};
-    body.clear();
-    readOffset = 0;
-    bodyTooLarge = false;
-
-    std::string url = BuildUrl(*this);
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+// The options that stay for the life of a connection: set again only when the session's
+// settings changed. Resetting the handle per request would cost as much as a small request.
+void Configure(TransportConnection& connection) {
+    const TransportSession& session = *connection.session;
+    if (connection.configured && connection.appliedVersion == session.settingsVersion)
+        return;
+    CURL* easy = connection.easy.get();
+    curl_easy_reset(easy);  // keeps the handle's live connections
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &OnHeader);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
     if (!session.userAgent.empty())
         curl_easy_setopt(easy, CURLOPT_USERAGENT, session.userAgent.c_str());
     std::string proxy = session.proxy;
@@ -151,6 +145,43 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     // libcurl on Debian ignores SSL_CERT_FILE; a test or a site CA bundle is named through it.
     if (const char* caFile = std::getenv("SSL_CERT_FILE"); caFile != nullptr && *caFile != 0)
         curl_easy_setopt(easy, CURLOPT_CAINFO, caFile);
+    connection.configured = true;
+    connection.appliedVersion = session.settingsVersion;
+}
+
+void ApplyCredentials(CURL* easy, const Credentials& server, const Credentials& proxy) {
+    curl_easy_setopt(easy, CURLOPT_HTTPAUTH,
+                     server.scheme != 0 ? CurlAuthOf(server.scheme) : CURLAUTH_BASIC);
+    curl_easy_setopt(easy, CURLOPT_USERNAME, server.scheme != 0 ? server.user.c_str() : nullptr);
+    curl_easy_setopt(easy, CURLOPT_PASSWORD,
+                     server.scheme != 0 ? server.password.c_str() : nullptr);
+    curl_easy_setopt(easy, CURLOPT_PROXYAUTH,
+                     proxy.scheme != 0 ? CurlAuthOf(proxy.scheme) : CURLAUTH_BASIC);
+    curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, proxy.scheme != 0 ? proxy.user.c_str() : nullptr);
+    curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD,
+                     proxy.scheme != 0 ? proxy.password.c_str() : nullptr);
+}
+
+}  // namespace
+
+bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyData,
+                            size_t bodyLength, uint32_t* error) {
+    CURL* easy = connection->easy.get();
+    if (easy == nullptr) {
+        *error = ERROR_WINHTTP_INTERNAL_ERROR;
+        return false;
+    }
+    Configure(*connection);
+    responded = false;
+    incoming = ResponseHead{};
+    body.clear();
+    readOffset = 0;
+    bodyTooLarge = false;
+
+    std::string url = BuildUrl(*this);
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
 
     CurlList headerList;
     auto addHeader = [&headerList](const std::string& line) {
@@ -169,38 +200,22 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
             addHeader(extraHeaders.substr(start, end - start));
         start = end + 2;
     }
-    addHeader("Expect:");  // the body goes at once, without waiting for 100 Continue
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList.get());
-
+    curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, nullptr);
     if (verb == "GET") {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     } else if (verb == "HEAD") {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else {
-        if (verb != "POST")
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str());
+        addHeader("Expect:");  // the body goes at once, without waiting for 100 Continue
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
         curl_easy_setopt(easy, CURLOPT_POST, 1L);
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyLength));
         curl_easy_setopt(easy, CURLOPT_POSTFIELDS, bodyLength > 0 ? bodyData : "");
+        if (verb != "POST")
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str());
     }
-
-    const Credentials& server = credentials[0];
-    if (server.scheme != 0) {
-        curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CurlAuthOf(server.scheme));
-        curl_easy_setopt(easy, CURLOPT_USERNAME, server.user.c_str());
-        curl_easy_setopt(easy, CURLOPT_PASSWORD, server.password.c_str());
-    }
-    const Credentials& viaProxy = credentials[1];
-    if (viaProxy.scheme != 0) {
-        curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CurlAuthOf(viaProxy.scheme));
-        curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, viaProxy.user.c_str());
-        curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, viaProxy.password.c_str());
-    }
-
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &OnHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList.get());
+    ApplyCredentials(easy, credentials[0], credentials[1]);
 
     CURLcode code = curl_easy_perform(easy);
     long connectCode = 0;

@@ -150,6 +150,7 @@ __attribute__((visibility("default"))) BOOL WinHttpSetTimeouts(HINTERNET handle,
     session->connectTimeoutMs = std::max(connect, 0);
     session->sendTimeoutMs = std::max(send, 0);
     session->receiveTimeoutMs = std::max(receive, 0);
+    ++session->settingsVersion;
     return TRUE;
 }
 
