@@ -137,16 +137,16 @@ class AutomationObject:
         self._check_thread()
         count = len(args)
         array = (VARIANT * max(count, 1))()
-        for i, value in enumerate(reversed(args)):
-            if isinstance(value, VARIANT):
-                array[i] = value
-            else:
-                _to_variant(value, array[i])
         named_ids = (c_int32 * 1)(DISPID_PROPERTYPUT)
         params = DISPPARAMS(array, named_ids if named else None, count, 1 if named else 0)
         result = VARIANT()
         arg_error = c_uint32()
         try:
+            for i, value in enumerate(reversed(args)):
+                if isinstance(value, VARIANT):
+                    array[i] = value
+                else:
+                    _to_variant(value, array[i])
             hr = self._invoke(self._pointer, member.id, byref(GUID()), 0, flags, byref(params), byref(result),
                               None, byref(arg_error))
             if hr < 0:

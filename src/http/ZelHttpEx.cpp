@@ -125,28 +125,28 @@ int32_t CZelHttpEx::ApplyTimeouts() {
 }
 
 int32_t CZelHttpEx::Get(const CZelString& url, CZelString& response) {
-    response.Assign("");
-    CZelTimer* deadline = CreateTimer(Timeout);
-    CZelConnectionInfo* record = nullptr;
-    int32_t result = ExecuteRequest("GET", url, deadline, &record, nullptr, 0, 0, kTargetServer);
-    if (record != nullptr) {
-        int32_t read = ReadResponse(record->Request, response);
-        if (result == 0)
-            result = read;
-    }
-    DeleteTimer(deadline);
-    return result;
+    return Transfer("GET", url, nullptr, response);
 }
 
 int32_t CZelHttpEx::Post(const CZelString& url, const CZelString& body, CZelString& response) {
+    return Transfer("POST", url, &body, response);
+}
+
+// One call: one deadline for every attempt; a form body carries its Content-Type line only for
+// the length of the request. The body is read whenever a record came back.
+int32_t CZelHttpEx::Transfer(const char* method, const CZelString& url, const CZelString* form,
+                             CZelString& response) {
     response.Assign("");
     CZelTimer* deadline = CreateTimer(Timeout);
     CZelString savedHeaders = ExtraHeaders;
-    ExtraHeaders.Append("Content-Type: application/x-www-form-urlencoded\r\n");
+    if (form != nullptr)
+        ExtraHeaders.Append("Content-Type: application/x-www-form-urlencoded\r\n");
     CZelConnectionInfo* record = nullptr;
-    int32_t result = ExecuteRequest("POST", url, deadline, &record, body.c_str(),
-                                    static_cast<uint32_t>(body.Length()), 0, kTargetServer);
-    ExtraHeaders = savedHeaders;
+    int32_t result = ExecuteRequest(
+        method, url, deadline, &record, form != nullptr ? form->c_str() : nullptr,
+        form != nullptr ? static_cast<uint32_t>(form->Length()) : 0, 0, kTargetServer);
+    if (form != nullptr)
+        ExtraHeaders = savedHeaders;
     if (record != nullptr) {
         int32_t read = ReadResponse(record->Request, response);
         if (result == 0)

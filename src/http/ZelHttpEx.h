@@ -48,6 +48,8 @@ class CZelHttpEx : public CZelBase {
     int Initialized = 0;
 
   private:
+    int32_t Transfer(const char* method, const CZelString& url, const CZelString* form,
+                     CZelString& response);
     int32_t OpenSession();
     int32_t ApplyTimeouts();
     int32_t ExecuteRequest(CZelString method, CZelString url, CZelTimer* deadline,
