@@ -46,6 +46,13 @@ class FakeTransport {
     FakeState* state_;
 };
 
+inline FakeReply Reply(uint32_t status, std::string body = {}) {
+    FakeReply reply;
+    reply.status = status;
+    reply.body = std::move(body);
+    return reply;
+}
+
 // The messages of a log file without their time prefix.
 inline std::vector<std::string> LogMessages(const std::string& path) {
     std::vector<std::string> lines;

@@ -7,6 +7,8 @@
 
 namespace {
 
+using test::Reply;
+
 class HttpEngine : public testing::Test {
   protected:
     void SetUp() override {
@@ -16,12 +18,6 @@ class HttpEngine : public testing::Test {
     }
     void TearDown() override { http.Shutdown(); }
 
-    FakeReply Reply(uint32_t status, std::string body = {}) {
-        FakeReply r;
-        r.status = status;
-        r.body = std::move(body);
-        return r;
-    }
     std::vector<std::string> Lines() { return test::LogMessages(log); }
 
     test::FakeTransport fake;

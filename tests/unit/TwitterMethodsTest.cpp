@@ -7,6 +7,8 @@
 
 namespace {
 
+using test::Reply;
+
 class TwitterMethods : public testing::Test {
   protected:
     void SetUp() override {
@@ -29,12 +31,6 @@ class TwitterMethods : public testing::Test {
                                   response.Out()),
                   S_OK);
         return response.Text();
-    }
-    FakeReply Reply(uint32_t status, std::string body) {
-        FakeReply r;
-        r.status = status;
-        r.body = std::move(body);
-        return r;
     }
     std::vector<std::string> Lines() { return test::LogMessages(log); }
 
