@@ -2,6 +2,7 @@
 
 import gc
 import os
+import pydoc
 import re
 import tempfile
 import threading
@@ -48,9 +49,11 @@ class PackageTest(unittest.TestCase):
         self.assertEqual((t.Version, t.Build, t.Module), ("2.0-beta (x64)", "2.0.10.816 (x64)", "Warblerx64.dll"))
         t.proxyserver = "127.0.0.1:3128"
         self.assertEqual(t.ProxyServer, "127.0.0.1:3128")
-        self.assertIn("APICall", dir(type(t)))
-        doc = type(t).__dict__["APICall"].__doc__
-        self.assertIn("returns bstrResponse", doc)
+        page = pydoc.render_doc(t, renderer=pydoc.plaintext)
+        self.assertIn("APICall(self, bstrMethod, bstrFormat, bstrParameters='', bUsePost=False)", page)
+        self.assertIn("returns bstrResponse", page)
+        self.assertIn("ConsumerKey (str, get/put; DISPID 13)", page)
+        self.assertIn("LastError (int, get; DISPID 10)", page)
         with self.assertRaises(AttributeError):
             t.Version = "x"
         with self.assertRaises(AttributeError):
