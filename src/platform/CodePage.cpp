@@ -93,4 +93,33 @@ std::u16string AnsiToWide(std::string_view ansi) {
     return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra = (lead & 0xE0) == 0xC0   ? 1
+                    : (lead & 0xF0) == 0xE0 ? 2
+                    : (lead & 0xF8) == 0xF0 ? 3
+                                            : -1;
+        if (extra < 0 || i + extra >= text.size())
+            return false;
+        char32_t cp = lead & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
 }  // namespace platform

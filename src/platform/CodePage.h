@@ -13,4 +13,7 @@ namespace platform {
 std::string WideToAnsi(std::u16string_view wide);
 std::u16string AnsiToWide(std::string_view ansi);
 
+// True when AnsiToWide would not replace anything in the text.
+bool IsValidUtf8(std::string_view text);
+
 }  // namespace platform

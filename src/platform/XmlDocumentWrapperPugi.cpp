@@ -22,13 +22,6 @@ struct XmlNodeList::Impl {
 
 namespace {
 
-bool IsValidUtf8(const std::string& text) {
-    for (unsigned char c : text)
-        if (c >= 0x80)
-            return platform::WideToAnsi(platform::AnsiToWide(text)) == text;
-    return true;
-}
-
 bool IsChildName(const char* path) {
     if (path == nullptr || *path == 0)
         return false;
@@ -71,7 +64,7 @@ bool CXmlDocumentWrapper::Load(const CZelString& text) {
     const std::string& bytes = text.Str();
     std::string repaired;
     const std::string* source = &bytes;
-    if (!IsValidUtf8(bytes)) {
+    if (!platform::IsValidUtf8(bytes)) {
         repaired = platform::WideToAnsi(platform::AnsiToWide(bytes));
         source = &repaired;
     }

@@ -20,3 +20,13 @@ TEST(CodePage, SupplementaryCharactersUseSurrogatePairs) {
     EXPECT_EQ(wide[1], 0xDC26);
     EXPECT_EQ(platform::WideToAnsi(wide), "\xF0\x9F\x90\xA6");
 }
+
+TEST(CodePage, ValidityAgreesWithTheConversion) {
+    for (std::string text : {"", "plain", "caf\xC3\xA9", "\xF0\x9F\x90\xA6",
+                             "a\x80"
+                             "b",
+                             "\xE3\x81", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3"}) {
+        bool roundTrips = platform::WideToAnsi(platform::AnsiToWide(text)) == text;
+        EXPECT_EQ(platform::IsValidUtf8(text), roundTrips) << text;
+    }
+}
