@@ -58,8 +58,6 @@ class CTwitter final : public CZelBase, public CAutomationObject<CTwitter> {
     uint32_t CacheTimeout() const { return cacheTimeout_; }
     CXTwitter& Rest() { return rest_; }
 
-    static constexpr int32_t kListFriends = 1;
-    static constexpr int32_t kListFollowers = 2;
     static constexpr int32_t kListSearch = 3;
 
   private:

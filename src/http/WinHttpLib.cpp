@@ -64,18 +64,5 @@ void CWinHttpLib::Unload() {
         platform::FreeModule(module_);
         module_ = nullptr;
     }
-    WinHttpOpen = nullptr;
-    WinHttpSetOption = nullptr;
-    WinHttpConnect = nullptr;
-    WinHttpCloseHandle = nullptr;
-    WinHttpQueryAuthSchemes = nullptr;
-    WinHttpQueryHeaders = nullptr;
-    WinHttpReceiveResponse = nullptr;
-    WinHttpSendRequest = nullptr;
-    WinHttpSetCredentials = nullptr;
-    WinHttpSetTimeouts = nullptr;
-    WinHttpOpenRequest = nullptr;
-    WinHttpReadData = nullptr;
-    WinHttpWriteData = nullptr;
-    WinHttpQueryDataAvailable = nullptr;
+    static_cast<WinHttpTable&>(*this) = WinHttpTable{};
 }

@@ -5,7 +5,7 @@
 #include "platform/DynamicLibrary.h"
 #include "platform/WinHttpTypes.h"
 
-class CWinHttpLib : public CZelBase {
+class CWinHttpLib : public CZelBase, public WinHttpTable {
   public:
     explicit CWinHttpLib(const char* objectName);
     ~CWinHttpLib() override;
@@ -16,21 +16,6 @@ class CWinHttpLib : public CZelBase {
     bool IsLoaded() const { return module_ != nullptr; }
 
     CZelString LibraryName;
-
-    PFN_WinHttpOpen WinHttpOpen = nullptr;
-    PFN_WinHttpSetOption WinHttpSetOption = nullptr;
-    PFN_WinHttpConnect WinHttpConnect = nullptr;
-    PFN_WinHttpCloseHandle WinHttpCloseHandle = nullptr;
-    PFN_WinHttpQueryAuthSchemes WinHttpQueryAuthSchemes = nullptr;
-    PFN_WinHttpQueryHeaders WinHttpQueryHeaders = nullptr;
-    PFN_WinHttpReceiveResponse WinHttpReceiveResponse = nullptr;
-    PFN_WinHttpSendRequest WinHttpSendRequest = nullptr;
-    PFN_WinHttpSetCredentials WinHttpSetCredentials = nullptr;
-    PFN_WinHttpSetTimeouts WinHttpSetTimeouts = nullptr;
-    PFN_WinHttpOpenRequest WinHttpOpenRequest = nullptr;
-    PFN_WinHttpReadData WinHttpReadData = nullptr;
-    PFN_WinHttpWriteData WinHttpWriteData = nullptr;
-    PFN_WinHttpQueryDataAvailable WinHttpQueryDataAvailable = nullptr;
 
   private:
     platform::ModuleHandle LoadAndLog(const char* name);

@@ -37,3 +37,22 @@ using PFN_WinHttpReadData = BOOL (*)(HINTERNET request, void* buffer, DWORD toRe
 using PFN_WinHttpWriteData = BOOL (*)(HINTERNET request, const void* buffer, DWORD toWrite,
                                       LPDWORD written);
 using PFN_WinHttpQueryDataAvailable = BOOL (*)(HINTERNET request, LPDWORD available);
+
+// The operation table a binding fills from the loaded library; a default-constructed table is
+// the unloaded state.
+struct WinHttpTable {
+    PFN_WinHttpOpen WinHttpOpen = nullptr;
+    PFN_WinHttpSetOption WinHttpSetOption = nullptr;
+    PFN_WinHttpConnect WinHttpConnect = nullptr;
+    PFN_WinHttpCloseHandle WinHttpCloseHandle = nullptr;
+    PFN_WinHttpQueryAuthSchemes WinHttpQueryAuthSchemes = nullptr;
+    PFN_WinHttpQueryHeaders WinHttpQueryHeaders = nullptr;
+    PFN_WinHttpReceiveResponse WinHttpReceiveResponse = nullptr;
+    PFN_WinHttpSendRequest WinHttpSendRequest = nullptr;
+    PFN_WinHttpSetCredentials WinHttpSetCredentials = nullptr;
+    PFN_WinHttpSetTimeouts WinHttpSetTimeouts = nullptr;
+    PFN_WinHttpOpenRequest WinHttpOpenRequest = nullptr;
+    PFN_WinHttpReadData WinHttpReadData = nullptr;
+    PFN_WinHttpWriteData WinHttpWriteData = nullptr;
+    PFN_WinHttpQueryDataAvailable WinHttpQueryDataAvailable = nullptr;
+};

@@ -115,11 +115,16 @@ class PackageTest(unittest.TestCase):
         self.assertIn("RequestAccessToken result: [0: Success], AccessToken=[%s]" % t.AccessToken, lines)
         self.assertNotIn(t.AccessTokenSecret, "\n".join(lines))
 
+        access_pair = (t.AccessToken, t.AccessTokenSecret)
         me = t.APICall("account/verify_credentials", "xml")
         self.assertIn("<screen_name>warbler_demo</screen_name>", me)
         t.RequestAuthorization("http://127.0.0.1:9/callback")
         self.assertIn("-- RequestAuthorization Callback=[http://127.0.0.1:9/callback]", self.lines())
-        self.assertEqual(t.AccessTokenSecret, t.AccessTokenSecret)  # a new request pair replaced it
+        # A new request pair replaced the access pair.
+        self.assertEqual(t.LastError, 0)
+        self.assertNotEqual(t.AccessToken, access_pair[0])
+        self.assertNotEqual(t.AccessTokenSecret, access_pair[1])
+        self.assertFalse(t.AccessToken.startswith("14785507-"))
 
     def test_api_calls(self):
         t = self.twitter
