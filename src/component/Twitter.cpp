@@ -63,6 +63,7 @@ HRESULT CTwitter::Clear() {
     users_.clear();
     usersNext_ = 0;
     listKind_ = kListSearch;
+    heldKind_ = 0;
     searchPerPage_ = 0;
     searchPage_ = 0;
     cursor_.Assign("-1");

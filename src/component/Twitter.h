@@ -50,6 +50,18 @@ class CTwitter final : public CZelBase, public CAutomationObject<CTwitter> {
     HRESULT APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters, VARIANT_BOOL bUsePost,
                     BSTR* pbstrResponse);
 
+    HRESULT FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId, LONG lCount,
+                           LONG lPage, VARIANT* pvStatus);
+    HRESULT FindNextTweet(VARIANT* pvTweet);
+    HRESULT Tweet(BSTR bstrMessage, BSTR* pbstrTweetId);
+    HRESULT DirectTweet(BSTR bstrMessage, BSTR bstrTo, BSTR bstrReplyTweetId, BSTR* pbstrTweetId);
+    HRESULT Follow(BSTR bstrUserId);
+    HRESULT UnFollow(BSTR bstrUserId);
+    HRESULT FindFirstFriend(BSTR bstrUser, VARIANT* pvUser);
+    HRESULT FindFirstFollower(BSTR bstrUser, VARIANT* pvUser);
+    HRESULT FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIANT* pvUsers);
+    HRESULT FindNextUser(VARIANT* pvUser);
+
     HRESULT SaveAccessKey(BSTR bstrFilename);
     HRESULT SaveConsumerKey(BSTR bstrFilename);
     HRESULT LoadAccessKey(BSTR bstrFilename);
@@ -58,13 +70,26 @@ class CTwitter final : public CZelBase, public CAutomationObject<CTwitter> {
     uint32_t CacheTimeout() const { return cacheTimeout_; }
     CXTwitter& Rest() { return rest_; }
 
+    static constexpr int32_t kListFriends = 1;
+    static constexpr int32_t kListFollowers = 2;
     static constexpr int32_t kListSearch = 3;
 
   private:
     static HRESULT ReturnText(const CZelString& text, BSTR* pVal);
+    // Hands the object (or the null one) to the caller's out-argument.
+    static HRESULT ReturnObject(VARIANT& object, VARIANT* out);
     void ReadCacheTimeout();
     // The entry line is already written; maps the client code, logs the result line.
     void Finish(const char* method, int32_t clientCode);
+    void LogResult(const char* method);
+
+    static bool IsListValid(const CZelTimer* timer);
+    void ReportReuse(const CZelTimer* timer);
+    void RestartTimer(CZelTimer*& timer);
+    void ForgetList(CZelTimer*& timer);
+    // The first user of the list into the object, or 25016 for an empty list.
+    bool ServeFirstUser(VARIANT& object);
+    HRESULT FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser);
     CZelString ApiCallUrl(const CZelString& method, const CZelString& format) const;
     void SaveKeyPair(const char* section, const char* firstKey, const CZelString& first,
                      const char* secondKey, const CZelString& second, BSTR bstrFilename);
@@ -91,6 +116,9 @@ class CTwitter final : public CZelBase, public CAutomationObject<CTwitter> {
     std::vector<UserRecord> users_;
     size_t usersNext_ = 0;
     int32_t listKind_ = kListSearch;
+    // The kind the vector holds now, whatever the last non-empty fetch set in listKind_: a first
+    // call reuses the vector only when it holds its own kind.
+    int32_t heldKind_ = 0;
     CZelString cursor_{"-1"};
     CZelTimer* friendsTimer_ = nullptr;
     CZelString friendsOwner_;

@@ -5,7 +5,7 @@
 
 void CTwitter::Finish(const char* method, int32_t clientCode) {
     lastError_ = MapResultCode(clientCode);
-    Log(LOG_VERBATIM, "%s result: [%d: %s]", method, lastError_, DescribeResultCode(lastError_));
+    LogResult(method);
 }
 
 CZelString CTwitter::ApiCallUrl(const CZelString& method, const CZelString& format) const {

@@ -46,8 +46,37 @@ HRESULT ApiCallThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
     return Self(o)->APICall(a[0].bstrVal, a[1].bstrVal, a[2].bstrVal, a[3].boolVal, &a[4].bstrVal);
 }
 
+HRESULT FindFirstTweetThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
+    return Self(o)->FindFirstTweet(a[0].bstrVal, a[1].bstrVal, a[2].bstrVal, a[3].lVal, a[4].lVal,
+                                   &a[5]);
+}
+
+HRESULT TweetThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
+    a[1].vt = VT_BSTR;
+    return Self(o)->Tweet(a[0].bstrVal, &a[1].bstrVal);
+}
+
+HRESULT DirectTweetThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
+    a[3].vt = VT_BSTR;
+    return Self(o)->DirectTweet(a[0].bstrVal, a[1].bstrVal, a[2].bstrVal, &a[3].bstrVal);
+}
+
+HRESULT FindFirstUserThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
+    return Self(o)->FindFirstUser(a[0].bstrVal, a[1].lVal, a[2].lVal, &a[3]);
+}
+
+template <HRESULT (CTwitter::*Method)(VARIANT*)>
+HRESULT NextThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
+    return (Self(o)->*Method)(&a[0]);
+}
+
+template <HRESULT (CTwitter::*Method)(BSTR, VARIANT*)>
+HRESULT PeopleThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
+    return (Self(o)->*Method)(a[0].bstrVal, &a[1]);
+}
+
 template <HRESULT (CTwitter::*Method)(BSTR)>
-HRESULT FileThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
+HRESULT TextArgumentThunk(void* o, uint16_t, VARIANT* a, VARIANT*) {
     return (Self(o)->*Method)(a[0].bstrVal);
 }
 
@@ -62,6 +91,27 @@ const Param kApiCallParams[] = {{"bstrMethod", VT_BSTR, kIn, nullptr},
                                 {"bUsePost", VT_BOOL, kIn | kOptional, "false"},
                                 {"bstrResponse", VT_BSTR, kOut, nullptr}};
 const Param kFileParams[] = {{"bstrFilename", VT_BSTR, kIn, nullptr}};
+const Param kFindFirstTweetParams[] = {{"bstrTimeline", VT_BSTR, kIn, nullptr},
+                                       {"bstrSinceId", VT_BSTR, kIn | kOptional, ""},
+                                       {"bstrMaxId", VT_BSTR, kIn | kOptional, ""},
+                                       {"lCount", VT_I4, kIn | kOptional, "0"},
+                                       {"lPage", VT_I4, kIn | kOptional, "0"},
+                                       {"vStatus", VT_VARIANT, kOut, nullptr}};
+const Param kFindNextTweetParams[] = {{"vTweet", VT_VARIANT, kOut, nullptr}};
+const Param kTweetParams[] = {{"bstrMessage", VT_BSTR, kIn, nullptr},
+                              {"bstrTweetId", VT_BSTR, kOut, nullptr}};
+const Param kDirectTweetParams[] = {{"bstrMessage", VT_BSTR, kIn, nullptr},
+                                    {"bstrTo", VT_BSTR, kIn, nullptr},
+                                    {"bstrReplyTweetId", VT_BSTR, kIn | kOptional, ""},
+                                    {"bstrTweetId", VT_BSTR, kOut, nullptr}};
+const Param kUserIdParams[] = {{"bstrUserId", VT_BSTR, kIn, nullptr}};
+const Param kPeopleParams[] = {{"bstrUser", VT_BSTR, kIn | kOptional, ""},
+                               {"pvUser", VT_VARIANT, kOut, nullptr}};
+const Param kFindFirstUserParams[] = {{"bstrQuery", VT_BSTR, kIn, nullptr},
+                                      {"lPerPage", VT_I4, kIn | kOptional, "0"},
+                                      {"lPage", VT_I4, kIn | kOptional, "0"},
+                                      {"pvUsers", VT_VARIANT, kOut, nullptr}};
+const Param kFindNextUserParams[] = {{"pvUser", VT_VARIANT, kOut, nullptr}};
 
 const Member kMembers[] = {
     {"Version", 1, kGet, VT_BSTR, nullptr, 0, &TextGetter<CTwitter, &CTwitter::get_Version>},
@@ -95,12 +145,26 @@ const Member kMembers[] = {
     {"HttpLibrary", 23, kGet | kPut, VT_BSTR, nullptr, 0,
      &TextProperty<CTwitter, &CTwitter::get_HttpLibrary, &CTwitter::put_HttpLibrary>},
     {"UseSSL", 24, kGet | kPut, VT_BOOL, nullptr, 0, &UseSslThunk},
-    {"SaveAccessKey", 35, kMethod, VT_EMPTY, kFileParams, 1, &FileThunk<&CTwitter::SaveAccessKey>},
+    {"FindFirstTweet", 25, kMethod, VT_EMPTY, kFindFirstTweetParams, 6, &FindFirstTweetThunk},
+    {"FindNextTweet", 26, kMethod, VT_EMPTY, kFindNextTweetParams, 1,
+     &NextThunk<&CTwitter::FindNextTweet>},
+    {"Tweet", 27, kMethod, VT_EMPTY, kTweetParams, 2, &TweetThunk},
+    {"DirectTweet", 28, kMethod, VT_EMPTY, kDirectTweetParams, 4, &DirectTweetThunk},
+    {"Follow", 29, kMethod, VT_EMPTY, kUserIdParams, 1, &TextArgumentThunk<&CTwitter::Follow>},
+    {"UnFollow", 30, kMethod, VT_EMPTY, kUserIdParams, 1, &TextArgumentThunk<&CTwitter::UnFollow>},
+    {"FindFirstFriend", 31, kMethod, VT_EMPTY, kPeopleParams, 2,
+     &PeopleThunk<&CTwitter::FindFirstFriend>},
+    {"FindFirstFollower", 32, kMethod, VT_EMPTY, kPeopleParams, 2,
+     &PeopleThunk<&CTwitter::FindFirstFollower>},
+    {"FindFirstUser", 33, kMethod, VT_EMPTY, kFindFirstUserParams, 4, &FindFirstUserThunk},
+    {"FindNextUser", 34, kMethod, VT_EMPTY, kFindNextUserParams, 1,
+     &NextThunk<&CTwitter::FindNextUser>},
+    {"SaveAccessKey", 35, kMethod, VT_EMPTY, kFileParams, 1, &TextArgumentThunk<&CTwitter::SaveAccessKey>},
     {"SaveConsumerKey", 36, kMethod, VT_EMPTY, kFileParams, 1,
-     &FileThunk<&CTwitter::SaveConsumerKey>},
-    {"LoadAccessKey", 37, kMethod, VT_EMPTY, kFileParams, 1, &FileThunk<&CTwitter::LoadAccessKey>},
+     &TextArgumentThunk<&CTwitter::SaveConsumerKey>},
+    {"LoadAccessKey", 37, kMethod, VT_EMPTY, kFileParams, 1, &TextArgumentThunk<&CTwitter::LoadAccessKey>},
     {"LoadConsumerKey", 38, kMethod, VT_EMPTY, kFileParams, 1,
-     &FileThunk<&CTwitter::LoadConsumerKey>},
+     &TextArgumentThunk<&CTwitter::LoadConsumerKey>},
 };
 
 const Table kTable = {"ITwitter", &IID_ITwitter, kMembers, sizeof kMembers / sizeof kMembers[0]};

@@ -1,0 +1,228 @@
+// The Twitter object's enumerations: the timeline list and the one user list that friends,
+// followers and user searches share, each reused while its timer runs.
+#include "component/ResultCodes.h"
+#include "component/Tweet.h"
+#include "component/Twitter.h"
+#include "component/User.h"
+
+namespace {
+
+void SetNoObject(VARIANT& object) {
+    VariantInit(&object);
+    object.vt = VT_UNKNOWN;
+    object.punkVal = nullptr;
+}
+
+}  // namespace
+
+HRESULT CTwitter::ReturnObject(VARIANT& object, VARIANT* out) {
+    if (out == nullptr) {
+        VariantClear(&object);
+        return E_POINTER;
+    }
+    *out = object;
+    return S_OK;
+}
+
+void CTwitter::LogResult(const char* method) {
+    Log(LOG_VERBATIM, "%s result: [%d: %s]", method, lastError_, DescribeResultCode(lastError_));
+}
+
+bool CTwitter::IsListValid(const CZelTimer* timer) {
+    return timer != nullptr && !IsTimerExpired(timer);
+}
+
+void CTwitter::ReportReuse(const CZelTimer* timer) {
+    Log(LOG_VERBATIM, "Not refreshing, the current list is still valid for [%d] seconds",
+        static_cast<int>(TimerRemaining(timer) / 1000));
+}
+
+void CTwitter::RestartTimer(CZelTimer*& timer) {
+    DeleteTimer(timer);
+    timer = CreateTimer(cacheTimeout_ * 1000u);
+}
+
+// A failed fetch leaves no list to reuse, so that the same call asks the service again instead of
+// reporting the emptied list.
+void CTwitter::ForgetList(CZelTimer*& timer) {
+    DeleteTimer(timer);
+    timer = nullptr;
+}
+
+bool CTwitter::ServeFirstUser(VARIANT& object) {
+    if (users_.empty()) {
+        lastError_ = rc::NoMoreUsers;
+        return false;
+    }
+    MakeUserObject(users_[0], &object);
+    usersNext_ = 1;
+    return true;
+}
+
+HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId,
+                                 LONG lCount, LONG lPage, VARIANT* pvStatus) {
+    lastError_ = 0;
+    CZelString timeline(bstrTimeline), sinceId(bstrSinceId), maxId(bstrMaxId);
+    VARIANT status;
+    SetNoObject(status);
+    Log(LOG_VERBATIM, "-- FindFirstTweet since_id=[%s], max_id[%s], count[%d], page[%d]",
+        sinceId.c_str(), maxId.c_str(), static_cast<int>(lCount), static_cast<int>(lPage));
+
+    bool sameKey = timeline == timelineName_ && sinceId == timelineSinceId_ &&
+                   maxId == timelineMaxId_ && lCount == timelineCount_ && lPage == timelinePage_;
+    if (sameKey && IsListValid(timelineTimer_)) {
+        ReportReuse(timelineTimer_);
+        timelineNext_ = 0;
+    } else {
+        timelineNext_ = 0;
+        timeline_.clear();
+        RestartTimer(timelineTimer_);
+        lastError_ = MapResultCode(rest_.GetTimeline(timeline_, timeline.c_str(), sinceId.c_str(),
+                                                     maxId.c_str(), lCount, lPage));
+        if (lastError_ == 0) {
+            timelineName_ = timeline;
+            timelineSinceId_ = sinceId;
+            timelineMaxId_ = maxId;
+            timelineCount_ = lCount;
+            timelinePage_ = lPage;
+        } else {
+            Log(LOG_VERBATIM, "Could not get Tweet list");
+            timeline_.clear();
+            ForgetList(timelineTimer_);
+        }
+    }
+    if (lastError_ == 0) {
+        if (timeline_.empty())
+            lastError_ = rc::NoMoreStatuses;
+        else
+            MakeTweetObject(timeline_[timelineNext_++], &status);
+    }
+    LogResult("FindFirstTweet");
+    return ReturnObject(status, pvStatus);
+}
+
+HRESULT CTwitter::FindNextTweet(VARIANT* pvTweet) {
+    lastError_ = 0;
+    VARIANT status;
+    SetNoObject(status);
+    Log(LOG_VERBATIM, "-- FindNextTweet");
+    if (timelineNext_ < timeline_.size())
+        MakeTweetObject(timeline_[timelineNext_++], &status);
+    else
+        lastError_ = rc::NoMoreStatuses;
+    LogResult("FindNextTweet");
+    return ReturnObject(status, pvTweet);
+}
+
+HRESULT CTwitter::FindFirstFriend(BSTR bstrUser, VARIANT* pvUser) {
+    return FindFirstPeople(kListFriends, bstrUser, pvUser);
+}
+
+HRESULT CTwitter::FindFirstFollower(BSTR bstrUser, VARIANT* pvUser) {
+    return FindFirstPeople(kListFollowers, bstrUser, pvUser);
+}
+
+HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) {
+    const bool friends = kind == kListFriends;
+    lastError_ = 0;
+    CZelString user(bstrUser);
+    VARIANT object;
+    SetNoObject(object);
+    // The followers' entry line shows the argument as passed, the friends' the user asked for.
+    if (!friends)
+        Log(LOG_VERBATIM, "-- FindFirstFollower user=[%s]", user.c_str());
+    if (user.IsEmpty()) {
+        CZelString token(rest_.Token);
+        user = token.GetToken("-", "", 0);  // an access token begins with its owner's user id
+    }
+    if (friends)
+        Log(LOG_VERBATIM, "-- FindFirstFriend user=[%s]", user.c_str());
+
+    CZelTimer*& timer = friends ? friendsTimer_ : followersTimer_;
+    CZelString& owner = friends ? friendsOwner_ : followersOwner_;
+    if (user == owner && IsListValid(timer) && heldKind_ == kind) {
+        ReportReuse(timer);
+        ServeFirstUser(object);
+    } else {
+        usersNext_ = 0;
+        users_.clear();
+        heldKind_ = kind;
+        RestartTimer(timer);
+        cursor_.Assign("-1");
+        int32_t code = friends ? rest_.GetFriends(user.c_str(), users_, cursor_)
+                               : rest_.GetFollowers(user.c_str(), users_, cursor_);
+        lastError_ = MapResultCode(code);
+        if (lastError_ == 0) {
+            if (ServeFirstUser(object))
+                listKind_ = kind;
+            owner = user;
+        } else {
+            Log(LOG_VERBATIM, "Could not get friends list");
+            users_.clear();
+            ForgetList(timer);
+        }
+    }
+    LogResult(friends ? "FindFirstFriend" : "FindFirstFollower");
+    return ReturnObject(object, pvUser);
+}
+
+HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIANT* pvUsers) {
+    lastError_ = 0;
+    CZelString query(bstrQuery);
+    VARIANT object;
+    SetNoObject(object);
+    LogSized(LOG_VERBATIM, query.Length() + 512, "-- FindFirstUser q=[%s], per_page=[%d], page[%d]",
+             query.c_str(), static_cast<int>(lPerPage), static_cast<int>(lPage));
+
+    bool sameKey = query == searchQuery_ && lPage == searchPage_ && lPerPage == searchPerPage_;
+    if (sameKey && IsListValid(searchTimer_) && heldKind_ == kListSearch) {
+        ReportReuse(searchTimer_);
+        ServeFirstUser(object);
+    } else {
+        usersNext_ = 0;
+        users_.clear();
+        heldKind_ = kListSearch;
+        RestartTimer(searchTimer_);
+        lastError_ = MapResultCode(rest_.SearchUsers(query.c_str(), users_, lPerPage, lPage));
+        if (lastError_ == 0) {
+            if (ServeFirstUser(object))
+                listKind_ = kListSearch;
+            searchQuery_ = query;
+            searchPage_ = lPage;
+            searchPerPage_ = lPerPage;
+        } else {
+            Log(LOG_VERBATIM, "Could not get status list");
+            users_.clear();
+            ForgetList(searchTimer_);
+        }
+    }
+    LogResult("FindFirstUser");
+    return ReturnObject(object, pvUsers);
+}
+
+HRESULT CTwitter::FindNextUser(VARIANT* pvUser) {
+    lastError_ = 0;
+    VARIANT object;
+    SetNoObject(object);
+    Log(LOG_VERBATIM, "-- FindNextUser");
+    if (usersNext_ < users_.size()) {
+        MakeUserObject(users_[usersNext_++], &object);
+    } else if (cursor_ == "-1" || cursor_ == "0" || listKind_ == kListSearch) {
+        lastError_ = rc::NoMoreUsers;
+    } else {
+        const bool friends = listKind_ == kListFriends;
+        users_.clear();
+        Log(LOG_VERBATIM, friends ? "--> Fetching some more friends"
+                                  : "--> Fetching some more followers");
+        int32_t code = friends ? rest_.GetFriends(friendsOwner_.c_str(), users_, cursor_)
+                               : rest_.GetFollowers(followersOwner_.c_str(), users_, cursor_);
+        lastError_ = MapResultCode(code);
+        usersNext_ = 0;
+        if (lastError_ == 0)
+            ServeFirstUser(object);
+        else
+            users_.clear();
+    }
+    LogResult("FindNextUser");
+    return ReturnObject(object, pvUser);
+}
