@@ -59,8 +59,8 @@ bool CTwitter::ServeFirstUser(VARIANT& object) {
     return true;
 }
 
-HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId,
-                                 LONG lCount, LONG lPage, VARIANT* pvStatus) {
+HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId, LONG lCount,
+                                 LONG lPage, VARIANT* pvStatus) {
     lastError_ = 0;
     CZelString timeline(bstrTimeline), sinceId(bstrSinceId), maxId(bstrMaxId);
     VARIANT status;
@@ -212,8 +212,8 @@ HRESULT CTwitter::FindNextUser(VARIANT* pvUser) {
     } else {
         const bool friends = listKind_ == kListFriends;
         users_.clear();
-        Log(LOG_VERBATIM, friends ? "--> Fetching some more friends"
-                                  : "--> Fetching some more followers");
+        Log(LOG_VERBATIM,
+            friends ? "--> Fetching some more friends" : "--> Fetching some more followers");
         int32_t code = friends ? rest_.GetFriends(friendsOwner_.c_str(), users_, cursor_)
                                : rest_.GetFollowers(followersOwner_.c_str(), users_, cursor_);
         lastError_ = MapResultCode(code);

@@ -15,8 +15,8 @@ HRESULT CTwitter::DirectTweet(BSTR bstrMessage, BSTR bstrTo, BSTR bstrReplyTweet
                               BSTR* pbstrTweetId) {
     lastError_ = 0;
     CZelString message(bstrMessage), to(bstrTo), replyTo(bstrReplyTweetId);
-    Log(LOG_VERBATIM, "-- Tweet status=[%s], to=[%s], in_reply_to_status_id=[%s]",
-        message.c_str(), to.c_str(), replyTo.c_str());
+    Log(LOG_VERBATIM, "-- Tweet status=[%s], to=[%s], in_reply_to_status_id=[%s]", message.c_str(),
+        to.c_str(), replyTo.c_str());
     CZelString prefix;
     prefix.FormatSized("@%ls ", bstrTo);
     message.Prepend(prefix.c_str());  // case-sensitive: "@Bob " does not stand for "@bob "

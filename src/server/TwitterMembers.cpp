@@ -91,12 +91,10 @@ const Param kApiCallParams[] = {{"bstrMethod", VT_BSTR, kIn, nullptr},
                                 {"bUsePost", VT_BOOL, kIn | kOptional, "false"},
                                 {"bstrResponse", VT_BSTR, kOut, nullptr}};
 const Param kFileParams[] = {{"bstrFilename", VT_BSTR, kIn, nullptr}};
-const Param kFindFirstTweetParams[] = {{"bstrTimeline", VT_BSTR, kIn, nullptr},
-                                       {"bstrSinceId", VT_BSTR, kIn | kOptional, ""},
-                                       {"bstrMaxId", VT_BSTR, kIn | kOptional, ""},
-                                       {"lCount", VT_I4, kIn | kOptional, "0"},
-                                       {"lPage", VT_I4, kIn | kOptional, "0"},
-                                       {"vStatus", VT_VARIANT, kOut, nullptr}};
+const Param kFindFirstTweetParams[] = {
+    {"bstrTimeline", VT_BSTR, kIn, nullptr},     {"bstrSinceId", VT_BSTR, kIn | kOptional, ""},
+    {"bstrMaxId", VT_BSTR, kIn | kOptional, ""}, {"lCount", VT_I4, kIn | kOptional, "0"},
+    {"lPage", VT_I4, kIn | kOptional, "0"},      {"vStatus", VT_VARIANT, kOut, nullptr}};
 const Param kFindNextTweetParams[] = {{"vTweet", VT_VARIANT, kOut, nullptr}};
 const Param kTweetParams[] = {{"bstrMessage", VT_BSTR, kIn, nullptr},
                               {"bstrTweetId", VT_BSTR, kOut, nullptr}};
@@ -159,10 +157,12 @@ const Member kMembers[] = {
     {"FindFirstUser", 33, kMethod, VT_EMPTY, kFindFirstUserParams, 4, &FindFirstUserThunk},
     {"FindNextUser", 34, kMethod, VT_EMPTY, kFindNextUserParams, 1,
      &NextThunk<&CTwitter::FindNextUser>},
-    {"SaveAccessKey", 35, kMethod, VT_EMPTY, kFileParams, 1, &TextArgumentThunk<&CTwitter::SaveAccessKey>},
+    {"SaveAccessKey", 35, kMethod, VT_EMPTY, kFileParams, 1,
+     &TextArgumentThunk<&CTwitter::SaveAccessKey>},
     {"SaveConsumerKey", 36, kMethod, VT_EMPTY, kFileParams, 1,
      &TextArgumentThunk<&CTwitter::SaveConsumerKey>},
-    {"LoadAccessKey", 37, kMethod, VT_EMPTY, kFileParams, 1, &TextArgumentThunk<&CTwitter::LoadAccessKey>},
+    {"LoadAccessKey", 37, kMethod, VT_EMPTY, kFileParams, 1,
+     &TextArgumentThunk<&CTwitter::LoadAccessKey>},
     {"LoadConsumerKey", 38, kMethod, VT_EMPTY, kFileParams, 1,
      &TextArgumentThunk<&CTwitter::LoadConsumerKey>},
 };

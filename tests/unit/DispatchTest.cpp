@@ -277,3 +277,55 @@ TEST(ResultObjects, TweetAndUserSnapshots) {
     EXPECT_EQ(result.punkVal, nullptr);
     EXPECT_EQ(plain.GetText("XML"), "");
 }
+
+TEST(Dispatch, TwitterMembersInInterfaceOrder) {
+    const std::vector<std::pair<std::string, DISPID>> expected = {{"Version", 1},
+                                                                  {"Build", 2},
+                                                                  {"Module", 3},
+                                                                  {"Clear", 9},
+                                                                  {"LastError", 10},
+                                                                  {"GetErrorDescription", 11},
+                                                                  {"LogFile", 12},
+                                                                  {"ConsumerKey", 13},
+                                                                  {"ConsumerSecret", 14},
+                                                                  {"AccessToken", 15},
+                                                                  {"AccessTokenSecret", 16},
+                                                                  {"RequestAuthorization", 17},
+                                                                  {"RequestAccessToken", 18},
+                                                                  {"APICall", 19},
+                                                                  {"ProxyServer", 20},
+                                                                  {"ProxyAccount", 21},
+                                                                  {"ProxyPassword", 22},
+                                                                  {"HttpLibrary", 23},
+                                                                  {"UseSSL", 24},
+                                                                  {"FindFirstTweet", 25},
+                                                                  {"FindNextTweet", 26},
+                                                                  {"Tweet", 27},
+                                                                  {"DirectTweet", 28},
+                                                                  {"Follow", 29},
+                                                                  {"UnFollow", 30},
+                                                                  {"FindFirstFriend", 31},
+                                                                  {"FindFirstFollower", 32},
+                                                                  {"FindFirstUser", 33},
+                                                                  {"FindNextUser", 34},
+                                                                  {"SaveAccessKey", 35},
+                                                                  {"SaveConsumerKey", 36},
+                                                                  {"LoadAccessKey", 37},
+                                                                  {"LoadConsumerKey", 38}};
+    const dispatch::Member* members = nullptr;
+    UINT count = 0;
+    ASSERT_EQ(WarblerInterfaceMembers("ITwitter", &members, &count), S_OK);
+    std::vector<std::pair<std::string, DISPID>> actual;
+    for (UINT i = 0; i < count; ++i) actual.emplace_back(members[i].name, members[i].id);
+    EXPECT_EQ(actual, expected);
+
+    // An omitted last [out] comes back as the result: a null object for an empty list.
+    Late t;
+    for (const char* walk : {"FindNextTweet", "FindNextUser"}) {
+        VARIANT result;
+        VariantInit(&result);
+        ASSERT_EQ(t.Call(t.Id(walk), DISPATCH_METHOD, {}, &result), S_OK) << walk;
+        EXPECT_EQ(result.vt, VT_UNKNOWN);
+        EXPECT_EQ(result.punkVal, nullptr);
+    }
+}

@@ -204,3 +204,178 @@ TEST_F(TwitterMethods, KeyFileFailureCodes) {
     EXPECT_EQ(LastError(), 35018);
     EXPECT_EQ(test::ReadFile(file).find("line"), std::string::npos);
 }
+
+namespace {
+
+std::string StatusesXml(int count) {
+    std::string xml = "<statuses type=\"array\">";
+    for (int i = 0; i < count; ++i)
+        xml += "<status><id>" + std::to_string(900 - i) + "</id><text>s" + std::to_string(i) +
+               "</text><user><id>7</id><screen_name>u</screen_name></user></status>";
+    return xml + "</statuses>";
+}
+
+std::string UsersPageXml(const char* screenName, const char* nextCursor) {
+    return std::string("<users_list><users type=\"array\"><user><id>1</id><screen_name>") +
+           screenName + "</screen_name></user></users><next_cursor>" + nextCursor +
+           "</next_cursor><previous_cursor>0</previous_cursor></users_list>";
+}
+
+// The text of one property of the object a method handed out.
+std::string TextOf(const VARIANT& object, const char* name) {
+    if (object.vt != VT_DISPATCH || object.pdispVal == nullptr)
+        return "<no object>";
+    std::u16string wide(name, name + std::char_traits<char>::length(name));
+    LPOLESTR names[] = {wide.data()};
+    DISPID id = 0;
+    object.pdispVal->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT result;
+    VariantInit(&result);
+    object.pdispVal->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr,
+                            nullptr);
+    std::string text = result.vt == VT_BSTR ? CZelString(result.bstrVal).Str() : "<not text>";
+    VariantClear(&result);
+    return text;
+}
+
+bool IsNoObject(const VARIANT& v) {
+    return v.vt == VT_UNKNOWN && v.punkVal == nullptr;
+}
+
+class TwitterLists : public TwitterMethods {
+  protected:
+    // FindFirstTweet with the given timeline and count; the caller clears the result.
+    VARIANT First(const char* timeline, LONG count = 0) {
+        test::Bstr name(timeline), none;
+        VARIANT status;
+        VariantInit(&status);
+        EXPECT_EQ(twitter.FindFirstTweet(name.Get(), none.Get(), none.Get(), count, 0, &status),
+                  S_OK);
+        return status;
+    }
+    VARIANT Friend(const char* user) {
+        test::Bstr name(user);
+        VARIANT object;
+        VariantInit(&object);
+        EXPECT_EQ(twitter.FindFirstFriend(name.Get(), &object), S_OK);
+        return object;
+    }
+    size_t Sent() { return fake.State().sent.size(); }
+};
+
+}  // namespace
+
+TEST_F(TwitterLists, NewObjectHasNothingToWalk) {
+    VARIANT object;
+    VariantInit(&object);
+    EXPECT_EQ(twitter.FindNextTweet(&object), S_OK);
+    EXPECT_TRUE(IsNoObject(object));
+    EXPECT_EQ(LastError(), 35015);
+    EXPECT_EQ(twitter.FindNextUser(&object), S_OK);
+    EXPECT_TRUE(IsNoObject(object));
+    EXPECT_EQ(LastError(), 25016);
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{
+                  "-- FindNextTweet",
+                  "FindNextTweet result: [35015: There are no (more) status messages]",
+                  "-- FindNextUser", "FindNextUser result: [25016: There are no (more) users]"}));
+    EXPECT_EQ(Sent(), 0u);
+}
+
+// On a new object the key already reads "home" with no arguments: a failed first fetch must
+// not leave that key to be served from the emptied list.
+TEST_F(TwitterLists, FailedFetchThenTheSameCallAsksAgain) {
+    fake.Queue(Reply(500, "oops"));
+    fake.Queue(Reply(200, StatusesXml(2)));
+    VARIANT status = First("home");
+    EXPECT_TRUE(IsNoObject(status));
+    EXPECT_EQ(LastError(), 35005);
+    EXPECT_TRUE(test::HasLine(Lines(), "Could not get Tweet list"));
+    status = First("home");
+    EXPECT_EQ(LastError(), 0);
+    EXPECT_EQ(TextOf(status, "Id"), "900");
+    VariantClear(&status);
+    EXPECT_EQ(Sent(), 2u);
+
+    fake.Queue(Reply(503, ""));
+    fake.Queue(Reply(200, UsersPageXml("first", "0")));
+    VARIANT user = Friend("x");
+    EXPECT_EQ(LastError(), 35005);
+    EXPECT_TRUE(test::HasLine(Lines(), "Could not get friends list"));
+    user = Friend("x");
+    EXPECT_EQ(TextOf(user, "ScreenName"), "first");
+    VariantClear(&user);
+    EXPECT_EQ(Sent(), 4u);
+}
+
+TEST_F(TwitterLists, ReuseCountsDownAndEnds) {
+    fake.Queue(Reply(200, StatusesXml(3)));
+    VARIANT status = First("public", 3);
+    VariantClear(&status);
+    test::FakeTransport::Now() += 1500;
+    status = First("public", 3);
+    EXPECT_EQ(TextOf(status, "Text"), "s0");
+    VariantClear(&status);
+    EXPECT_EQ(twitter.FindNextTweet(&status), S_OK);
+    EXPECT_EQ(TextOf(status, "Text"), "s1");
+    VariantClear(&status);
+    EXPECT_EQ(Sent(), 1u);
+    EXPECT_TRUE(
+        test::HasLine(Lines(), "Not refreshing, the current list is still valid for [58] seconds"));
+    EXPECT_TRUE(
+        test::HasLine(Lines(), "-- FindFirstTweet since_id=[], max_id[], count[3], page[0]"));
+
+    test::FakeTransport::Now() += 58500;  // the 60 s of the default time-out have run out
+    fake.Queue(Reply(200, StatusesXml(0)));
+    status = First("public", 3);
+    EXPECT_TRUE(IsNoObject(status));
+    EXPECT_EQ(LastError(), 35015);
+    EXPECT_EQ(Sent(), 2u);
+}
+
+// Replies without the service's error text: the status alone decides.
+TEST_F(TwitterLists, BareForbiddenReplies) {
+    test::Bstr message("hello"), to("bob"), reply("77"), user("12345"), id;
+    fake.Queue(Reply(403, ""));
+    twitter.Tweet(message.Get(), id.Out());
+    EXPECT_EQ(LastError(), 35009);
+    EXPECT_EQ(id.Text(), "");
+    fake.Queue(Reply(403, ""));
+    twitter.Follow(user.Get());
+    EXPECT_EQ(LastError(), 35007);
+    fake.Queue(Reply(403, ""));
+    twitter.UnFollow(user.Get());
+    EXPECT_EQ(LastError(), 35005);
+    EXPECT_EQ(fake.State().sent.back().path, "/1/friendships/destroy/12345.xml?user_id=12345");
+
+    fake.Queue(Reply(200, "<status><id>4242</id></status>"));
+    twitter.DirectTweet(message.Get(), to.Get(), reply.Get(), id.Out());
+    EXPECT_EQ(LastError(), 0);
+    EXPECT_EQ(id.Text(), "4242");
+    EXPECT_EQ(fake.State().sent.back().body, "in_reply_to_status_id=77&status=%40bob+hello");
+}
+
+TEST_F(TwitterLists, FailedNextPageReportsItsCode) {
+    fake.Queue(Reply(200, UsersPageXml("only", "77")));
+    fake.Queue(Reply(500, "down"));
+    VARIANT user = Friend("x");
+    EXPECT_EQ(TextOf(user, "ScreenName"), "only");
+    VariantClear(&user);
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_TRUE(IsNoObject(user));
+    EXPECT_EQ(LastError(), 35005);
+    EXPECT_EQ(fake.State().sent.back().path, "/1/statuses/friends.xml?cursor=77&screen_name=x");
+    auto lines = Lines();
+    EXPECT_TRUE(test::HasLine(lines, "--> Fetching some more friends"));
+    EXPECT_TRUE(test::HasLine(
+        lines, "FindNextUser result: [35005: An unexpected HTTP response code was returned]"));
+}
+
+TEST_F(TwitterLists, NullOutArgumentIsRefusedWithoutLeaking) {
+    fake.Queue(Reply(200, StatusesXml(1)));
+    test::Bstr home("home"), none;
+    EXPECT_EQ(twitter.FindFirstTweet(home.Get(), none.Get(), none.Get(), 0, 0, nullptr), E_POINTER);
+    EXPECT_EQ(LastError(), 0);
+    EXPECT_EQ(twitter.FindNextUser(nullptr), E_POINTER);
+}
