@@ -36,7 +36,7 @@ size_t FindText(std::string_view hay, std::string_view needle, size_t from, bool
 std::string BstrToAnsi(const OLECHAR* bstr) {
     if (bstr == nullptr)
         return {};
-    return platform::WideToAnsi(std::u16string_view(bstr, SysStringLen(const_cast<BSTR>(bstr))));
+    return platform::WideToAnsi(platform::WideView(bstr, SysStringLen(const_cast<BSTR>(bstr))));
 }
 
 // Formats one printf conversion with its argument taken from args.
@@ -248,7 +248,7 @@ void CZelString::FormatSized(const char* format, ...) {
 }
 
 BSTR CZelString::ToBSTR() const {
-    std::u16string wide = platform::AnsiToWide(text_);
+    platform::WideString wide = platform::AnsiToWide(text_);
     return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 

@@ -14,23 +14,23 @@ CTweet::~CTweet() {
     VariantClear(&User);
 }
 
-HRESULT CTweet::get_CreatedAt(BSTR* pVal) const {
+HRESULT CTweet::get_CreatedAt(BSTR* pVal) {
     return CUser::Text(CreatedAt, pVal);
 }
-HRESULT CTweet::get_Id(BSTR* pVal) const {
+HRESULT CTweet::get_Id(BSTR* pVal) {
     return CUser::Text(Id, pVal);
 }
-HRESULT CTweet::get_Text(BSTR* pVal) const {
+HRESULT CTweet::get_Text(BSTR* pVal) {
     return CUser::Text(Text, pVal);
 }
-HRESULT CTweet::get_Source(BSTR* pVal) const {
+HRESULT CTweet::get_Source(BSTR* pVal) {
     return CUser::Text(Source, pVal);
 }
-HRESULT CTweet::get_XML(BSTR* pVal) const {
+HRESULT CTweet::get_XML(BSTR* pVal) {
     return CUser::Text(XML, pVal);
 }
 
-HRESULT CTweet::get_User(VARIANT* pVal) const {
+HRESULT CTweet::get_User(VARIANT* pVal) {
     if (pVal == nullptr)
         return E_POINTER;
     VariantInit(pVal);

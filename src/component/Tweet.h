@@ -2,22 +2,22 @@
 #pragma once
 
 #include "common/ZelString.h"
+#include "platform/AutomationObject.h"
 #include "rest/StatusRecord.h"
-#include "server/AutomationObject.h"
 
-class CTweet final : public CAutomationObject<CTweet> {
+class CTweet final : public CAutomationObject<CTweet, ITweet> {
   public:
     CTweet();
     ~CTweet();
     static const dispatch::Table& Members();
 
-    HRESULT get_CreatedAt(BSTR* pVal) const;
-    HRESULT get_Id(BSTR* pVal) const;
-    HRESULT get_Text(BSTR* pVal) const;
-    HRESULT get_Source(BSTR* pVal) const;
+    HRESULT get_CreatedAt(BSTR* pVal);
+    HRESULT get_Id(BSTR* pVal);
+    HRESULT get_Text(BSTR* pVal);
+    HRESULT get_Source(BSTR* pVal);
     // A copy of the held User, with a reference of the caller's own.
-    HRESULT get_User(VARIANT* pVal) const;
-    HRESULT get_XML(BSTR* pVal) const;
+    HRESULT get_User(VARIANT* pVal);
+    HRESULT get_XML(BSTR* pVal);
 
     CZelString CreatedAt, Id, Text, Source, XML;
     VARIANT User;

@@ -32,13 +32,13 @@ HRESULT CTwitter::ReturnText(const CZelString& text, BSTR* pVal) {
     return S_OK;
 }
 
-HRESULT CTwitter::get_Version(BSTR* pVal) const {
+HRESULT CTwitter::get_Version(BSTR* pVal) {
     return ReturnText("2.0-beta (x64)", pVal);
 }
-HRESULT CTwitter::get_Build(BSTR* pVal) const {
+HRESULT CTwitter::get_Build(BSTR* pVal) {
     return ReturnText("2.0.10.816 (x64)", pVal);
 }
-HRESULT CTwitter::get_Module(BSTR* pVal) const {
+HRESULT CTwitter::get_Module(BSTR* pVal) {
     return ReturnText("Warblerx64.dll", pVal);
 }
 
@@ -80,7 +80,7 @@ HRESULT CTwitter::Clear() {
     return S_OK;
 }
 
-HRESULT CTwitter::get_LastError(LONG* pVal) const {
+HRESULT CTwitter::get_LastError(LONG* pVal) {
     if (pVal == nullptr)
         return E_POINTER;
     *pVal = lastError_;

@@ -7,22 +7,22 @@
 
 #include "common/ZelBase.h"
 #include "platform/Automation.h"
+#include "platform/AutomationObject.h"
 #include "rest/StatusRecord.h"
 #include "rest/UserRecord.h"
 #include "rest/XTwitter.h"
-#include "server/AutomationObject.h"
 
-class CTwitter final : public CZelBase, public CAutomationObject<CTwitter> {
+class CTwitter final : public CZelBase, public CAutomationObject<CTwitter, ITwitter> {
   public:
     CTwitter();
     ~CTwitter() override = default;
     static const dispatch::Table& Members();
 
-    HRESULT get_Version(BSTR* pVal) const;
-    HRESULT get_Build(BSTR* pVal) const;
-    HRESULT get_Module(BSTR* pVal) const;
+    HRESULT get_Version(BSTR* pVal);
+    HRESULT get_Build(BSTR* pVal);
+    HRESULT get_Module(BSTR* pVal);
     HRESULT Clear();
-    HRESULT get_LastError(LONG* pVal) const;
+    HRESULT get_LastError(LONG* pVal);
     HRESULT GetErrorDescription(LONG lError, BSTR* pbstrDescription);
     HRESULT get_LogFile(BSTR* pVal);
     HRESULT put_LogFile(BSTR newVal);

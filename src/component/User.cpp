@@ -16,7 +16,7 @@ HRESULT CUser::Number(int32_t value, LONG* pVal) {
     return S_OK;
 }
 
-HRESULT CUser::get_Protected(VARIANT_BOOL* pVal) const {
+HRESULT CUser::get_Protected(VARIANT_BOOL* pVal) {
     if (pVal == nullptr)
         return E_POINTER;
     *pVal = Protected != 0 ? VARIANT_TRUE : VARIANT_FALSE;

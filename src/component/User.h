@@ -2,26 +2,26 @@
 #pragma once
 
 #include "common/ZelString.h"
+#include "platform/AutomationObject.h"
 #include "rest/UserRecord.h"
-#include "server/AutomationObject.h"
 
-class CUser final : public CAutomationObject<CUser> {
+class CUser final : public CAutomationObject<CUser, IUser> {
   public:
     static const dispatch::Table& Members();
 
-    HRESULT get_Id(BSTR* pVal) const { return Text(Id, pVal); }
-    HRESULT get_Name(BSTR* pVal) const { return Text(Name, pVal); }
-    HRESULT get_ScreenName(BSTR* pVal) const { return Text(ScreenName, pVal); }
-    HRESULT get_Location(BSTR* pVal) const { return Text(Location, pVal); }
-    HRESULT get_Description(BSTR* pVal) const { return Text(Description, pVal); }
-    HRESULT get_ProfileImage(BSTR* pVal) const { return Text(ProfileImage, pVal); }
-    HRESULT get_Url(BSTR* pVal) const { return Text(Url, pVal); }
-    HRESULT get_Protected(VARIANT_BOOL* pVal) const;
-    HRESULT get_NumFollowers(LONG* pVal) const { return Number(NumFollowers, pVal); }
-    HRESULT get_NumFriends(LONG* pVal) const { return Number(NumFriends, pVal); }
-    HRESULT get_NumTweets(LONG* pVal) const { return Number(NumTweets, pVal); }
-    HRESULT get_CreatedAt(BSTR* pVal) const { return Text(CreatedAt, pVal); }
-    HRESULT get_XML(BSTR* pVal) const { return Text(XML, pVal); }
+    HRESULT get_Id(BSTR* pVal) { return Text(Id, pVal); }
+    HRESULT get_Name(BSTR* pVal) { return Text(Name, pVal); }
+    HRESULT get_ScreenName(BSTR* pVal) { return Text(ScreenName, pVal); }
+    HRESULT get_Location(BSTR* pVal) { return Text(Location, pVal); }
+    HRESULT get_Description(BSTR* pVal) { return Text(Description, pVal); }
+    HRESULT get_ProfileImage(BSTR* pVal) { return Text(ProfileImage, pVal); }
+    HRESULT get_Url(BSTR* pVal) { return Text(Url, pVal); }
+    HRESULT get_Protected(VARIANT_BOOL* pVal);
+    HRESULT get_NumFollowers(LONG* pVal) { return Number(NumFollowers, pVal); }
+    HRESULT get_NumFriends(LONG* pVal) { return Number(NumFriends, pVal); }
+    HRESULT get_NumTweets(LONG* pVal) { return Number(NumTweets, pVal); }
+    HRESULT get_CreatedAt(BSTR* pVal) { return Text(CreatedAt, pVal); }
+    HRESULT get_XML(BSTR* pVal) { return Text(XML, pVal); }
 
     CZelString Id, Name, ScreenName, Location, Description, ProfileImage, Url, XML;
     int32_t Protected = 0, NumFollowers = 0, NumFriends = 0, NumTweets = 0;

@@ -97,8 +97,8 @@ int32_t CZelHttpEx::OpenSession() {
         ProxyServer.IsEmpty() ? "NONE" : ProxyServer.c_str());
     if (!Binding.IsLoaded())
         return kNotLoaded;
-    std::u16string agent = platform::AnsiToWide(UserAgent.View());
-    std::u16string proxy = platform::AnsiToWide(ProxyServer.View());
+    platform::WideString agent = platform::AnsiToWide(UserAgent.View());
+    platform::WideString proxy = platform::AnsiToWide(ProxyServer.View());
     Session = ProxyServer.IsEmpty()
                   ? Binding.WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, nullptr,
                                         nullptr, 0)
@@ -180,7 +180,7 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
             if (current->Request == nullptr) {
                 Log(LOG_VERBATIM, "Re-using the connection failed. Trying to re-connect");
                 CloseHandle(current->Connection);
-                std::u16string host = platform::AnsiToWide(parts.host.View());
+                platform::WideString host = platform::AnsiToWide(parts.host.View());
                 current->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
                 if (current->Connection == nullptr)
                     return kNoConnection;
@@ -192,7 +192,7 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
             Log(LOG_VERBATIM, "Did not find one, creating a new connection to expire in [%d] ms",
                 static_cast<int>(ConnectionLifetime));
             auto fresh = std::make_unique<CZelConnectionInfo>(key, ConnectionLifetime);
-            std::u16string host = platform::AnsiToWide(parts.host.View());
+            platform::WideString host = platform::AnsiToWide(parts.host.View());
             fresh->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
             if (fresh->Connection != nullptr)
                 fresh->Request = OpenRequest(fresh->Connection, method, parts);
@@ -210,8 +210,8 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
             const CZelString& password = proxy ? ProxyPassword : WebPassword;
             LogSized(LOG_VERBATIM | LOG_TO_PROFILE, user.Length() + 128,
                      proxy ? "Proxy account: %s" : "HTTP web account: %s", user.c_str());
-            std::u16string wideUser = platform::AnsiToWide(user.View());
-            std::u16string widePassword = platform::AnsiToWide(password.View());
+            platform::WideString wideUser = platform::AnsiToWide(user.View());
+            platform::WideString widePassword = platform::AnsiToWide(password.View());
             if (!Binding.WinHttpSetCredentials(current->Request, target, scheme, wideUser.c_str(),
                                                widePassword.c_str(), nullptr)) {
                 Log(LOG_VERBATIM | LOG_TO_PROFILE, "Authorization failed");
@@ -222,7 +222,7 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
         DWORD disable = WINHTTP_DISABLE_REDIRECTS;
         Binding.WinHttpSetOption(current->Request, WINHTTP_OPTION_DISABLE_FEATURE, &disable,
                                  sizeof disable);
-        std::u16string headers = platform::AnsiToWide(ExtraHeaders.View());
+        platform::WideString headers = platform::AnsiToWide(ExtraHeaders.View());
         if (!Binding.WinHttpSendRequest(current->Request,
                                         headers.empty() ? nullptr : headers.c_str(),
                                         static_cast<DWORD>(headers.size()), const_cast<char*>(body),
@@ -294,8 +294,8 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
 
 HINTERNET CZelHttpEx::OpenRequest(HINTERNET connection, const CZelString& method,
                                   const UrlParts& url) {
-    std::u16string verb = platform::AnsiToWide(method.View());
-    std::u16string object = platform::AnsiToWide(url.path.View());
+    platform::WideString verb = platform::AnsiToWide(method.View());
+    platform::WideString object = platform::AnsiToWide(url.path.View());
     return Binding.WinHttpOpenRequest(
         connection, verb.c_str(), object.c_str(), nullptr, nullptr, nullptr,
         url.secure ? WINHTTP_FLAG_SECURE : WINHTTP_FLAG_BYPASS_PROXY_CACHE);
@@ -342,7 +342,7 @@ int32_t CZelHttpEx::QueryHeaderText(HINTERNET request, uint32_t query, CZelStrin
     if (bytes == 0)
         return kNoHeader;
     size_t units = bytes / 2 + 1;
-    std::unique_ptr<char16_t[]> buffer(new (std::nothrow) char16_t[units]);
+    std::unique_ptr<WCHAR[]> buffer(new (std::nothrow) WCHAR[units]);
     if (!buffer)
         return kHeaderBufferFailed;
     bytes = static_cast<DWORD>(units * 2);
@@ -352,7 +352,7 @@ int32_t CZelHttpEx::QueryHeaderText(HINTERNET request, uint32_t query, CZelStrin
     for (size_t i = 0; i < length; ++i)
         if (buffer[i] == 0)
             buffer[i] = u'\n';
-    text.Assign(platform::WideToAnsi(std::u16string_view(buffer.get(), length)).c_str());
+    text.Assign(platform::WideToAnsi(platform::WideView(buffer.get(), length)).c_str());
     return 0;
 }
 

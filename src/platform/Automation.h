@@ -1,9 +1,20 @@
-// OLE Automation types for Linux: the subset the component uses, laid out as on Win64 so that
-// late-bound callers (the Python package) can drive the objects without knowing C++.
+// OLE Automation types. On Windows the system's own; on Linux the subset the component uses,
+// laid out as on Win64 so that late-bound callers (the Python package) can drive the objects
+// without knowing C++.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#if defined(_WIN32)
+
+#include <ole2.h>
+#include <oleauto.h>
+#include <windows.h>
+
+#else
+
+#define STDMETHODCALLTYPE
 
 using HRESULT = int32_t;
 using LONG = int32_t;
@@ -203,3 +214,5 @@ void VariantInit(VARIANT* pvarg);
 HRESULT VariantClear(VARIANT* pvarg);
 HRESULT VariantCopy(VARIANT* pvargDest, const VARIANT* pvargSrc);
 }
+
+#endif

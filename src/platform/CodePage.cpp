@@ -24,7 +24,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-void AppendUtf16(std::u16string& out, char32_t cp) {
+void AppendUtf16(WideString& out, char32_t cp) {
     if (cp < 0x10000) {
         out += static_cast<char16_t>(cp);
     } else {
@@ -36,7 +36,7 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
 
 }  // namespace
 
-std::string WideToAnsi(std::u16string_view wide) {
+std::string WideToAnsi(WideView wide) {
     std::string out;
     out.reserve(wide.size() * 2 + 1);
     for (size_t i = 0; i < wide.size(); ++i) {
@@ -54,8 +54,8 @@ std::string WideToAnsi(std::u16string_view wide) {
     return out;
 }
 
-std::u16string AnsiToWide(std::string_view ansi) {
-    std::u16string out;
+WideString AnsiToWide(std::string_view ansi) {
+    WideString out;
     out.reserve(ansi.size());
     size_t i = 0;
     while (i < ansi.size()) {

@@ -9,9 +9,13 @@
 
 namespace platform {
 
+// The automation interface's UTF-16 text.
+using WideString = std::basic_string<OLECHAR>;
+using WideView = std::basic_string_view<OLECHAR>;
+
 // Text that cannot be represented becomes U+FFFD, as the Windows default conversion does for UTF-8.
-std::string WideToAnsi(std::u16string_view wide);
-std::u16string AnsiToWide(std::string_view ansi);
+std::string WideToAnsi(WideView wide);
+WideString AnsiToWide(std::string_view ansi);
 
 // True when AnsiToWide would not replace anything in the text.
 bool IsValidUtf8(std::string_view text);

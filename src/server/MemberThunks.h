@@ -1,11 +1,11 @@
 // Adapters from the dispatcher's converted arguments to the objects' typed members.
 #pragma once
 
-#include "server/DispatchTable.h"
+#include "platform/DispatchTable.h"
 
 namespace dispatch {
 
-template <class T, HRESULT (T::*Get)(BSTR*) const>
+template <class T, HRESULT (T::*Get)(BSTR*)>
 HRESULT TextGetter(void* object, uint16_t, VARIANT*, VARIANT* result) {
     result->vt = VT_BSTR;
     return (static_cast<T*>(object)->*Get)(&result->bstrVal);

@@ -1,35 +1,41 @@
-// The module object: the count of live objects and server locks, and the class table that
-// hands out class objects and creates objects by ProgID.
+// The module object: the count of live objects and server locks, and the object map that hands
+// out one class object per creatable class.
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 
 #include "platform/Automation.h"
-#include "server/DispatchTable.h"
+
+class CClassFactory;
+
+// The creation function of a class: a new object, alone or aggregated into outer.
+using ObjectCreator = HRESULT (*)(IUnknown* outer, REFIID riid, void** ppv);
+
+struct ObjectMapEntry {
+    const CLSID* clsid;
+    const char* versionedProgId;  // "Velmora.Twitter.1"
+    const char* progId;           // "Velmora.Twitter"
+    const char* description;      // "Twitter Class"
+    int scriptNumber;             // the registration script's resource number
+    ObjectCreator creator;
+    std::atomic<CClassFactory*> factory;  // created on first request, kept for the module's life
+};
 
 class CWarblerModule {
   public:
-    static void Lock() { locks_.fetch_add(1); }
-    static void Unlock() { locks_.fetch_sub(1); }
-    static long LockCount() { return locks_.load(); }
+    static void Lock();
+    static void Unlock();
+    static long LockCount();
 
     static HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** ppv);
-    static HRESULT CreateByProgId(const OLECHAR* progId, IDispatch** object);
-    static const dispatch::Table* FindTable(const char* interfaceName);
-    static const dispatch::Table* TableOf(IDispatch* object);
-
-  private:
-    static std::atomic<long> locks_;
+    // The entries in registration order: Twitter, Tweet, User.
+    static ObjectMapEntry* ObjectMap(size_t* count);
+    // Releases the class objects when the library unloads.
+    static void Term();
 };
 
 extern "C" {
-HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
-HRESULT DllCanUnloadNow();
-// Creates an object by ProgID ("Velmora.Twitter", "Velmora.Twitter.Status", ...).
-HRESULT WarblerCreateObject(const OLECHAR* progId, IDispatch** object);
-// The member table of an interface ("ITwitter", "ITweet", "IUser").
-HRESULT WarblerInterfaceMembers(const char* interfaceName, const dispatch::Member** members,
-                                UINT* count);
-// The name of the interface an object of this library implements.
-HRESULT WarblerObjectInterface(IDispatch* object, const char** interfaceName);
+HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
+HRESULT STDMETHODCALLTYPE DllCanUnloadNow();
 }

@@ -1,7 +1,7 @@
 // The members of ITweet and IUser, with their dispatch identifiers.
 #include "component/Tweet.h"
 #include "component/User.h"
-#include "server/Guids.h"
+#include "platform/Interfaces.h"
 #include "server/MemberThunks.h"
 
 namespace {
@@ -26,7 +26,7 @@ HRESULT ProtectedThunk(void* o, uint16_t, VARIANT*, VARIANT* r) {
     return static_cast<CUser*>(o)->get_Protected(&r->boolVal);
 }
 
-template <HRESULT (CUser::*Get)(LONG*) const>
+template <HRESULT (CUser::*Get)(LONG*)>
 HRESULT CountThunk(void* o, uint16_t, VARIANT*, VARIANT* r) {
     r->vt = VT_I4;
     return (static_cast<CUser*>(o)->*Get)(&r->lVal);

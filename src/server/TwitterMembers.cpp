@@ -1,6 +1,6 @@
 // The members of ITwitter, with their dispatch identifiers and argument defaults.
 #include "component/Twitter.h"
-#include "server/Guids.h"
+#include "platform/Interfaces.h"
 #include "server/MemberThunks.h"
 
 namespace {

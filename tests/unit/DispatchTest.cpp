@@ -9,8 +9,8 @@
 #include "component/Tweet.h"
 #include "component/Twitter.h"
 #include "component/User.h"
-#include "server/Guids.h"
-#include "server/Module.h"
+#include "platform/Interfaces.h"
+#include "server/AutomationAbi.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "server/DispatchTable.h"
+#include "platform/DispatchTable.h"
 
 #include <cerrno>
 #include <cmath>

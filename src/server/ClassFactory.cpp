@@ -1,0 +1,38 @@
+#include "server/ClassFactory.h"
+
+HRESULT CClassFactory::QueryInterface(REFIID riid, void** ppv) {
+    if (ppv == nullptr)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (!(riid == IID_IUnknown || riid == IID_IClassFactory))
+        return E_NOINTERFACE;
+    *ppv = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG CClassFactory::AddRef() {
+    return static_cast<ULONG>(references_.fetch_add(1) + 1);
+}
+
+ULONG CClassFactory::Release() {
+    return static_cast<ULONG>(references_.fetch_sub(1) - 1);
+}
+
+HRESULT CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
+    if (ppv == nullptr)
+        return E_POINTER;
+    *ppv = nullptr;
+    // An aggregate hands out only the inner, non-delegating unknown.
+    if (outer != nullptr && !(riid == IID_IUnknown))
+        return CLASS_E_NOAGGREGATION;
+    return creator_(outer, riid, ppv);
+}
+
+HRESULT CClassFactory::LockServer(BOOL lock) {
+    if (lock)
+        CWarblerModule::Lock();
+    else
+        CWarblerModule::Unlock();
+    return S_OK;
+}
