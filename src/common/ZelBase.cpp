@@ -11,7 +11,6 @@ namespace {
 
 constexpr size_t kSharedBufferSize = 65536;
 constexpr size_t kSizedMargin = 2047;
-constexpr char kAssertFile[] = "/tmp/zeldebug/assert.txt";
 
 // Text-mode append: the file is opened and closed for every line so that several objects, and
 // a reader, see whole lines.
@@ -118,7 +117,7 @@ void CZelBase::AssertTrace(bool condition, const char* file, long line) {
     std::snprintf(text, sizeof text,
                   "[%02d:%02d:%02d] VELMORA ASSERTION FAILURE, FILE: [%s]; LINE: %ld", now.hour,
                   now.minute, now.second, file != nullptr ? file : "", line);
-    AppendLine(kAssertFile, text);
+    AppendLine(platform::AssertionTraceFile(), text);
     platform::ReportAssertionEvent(text);
 }
 

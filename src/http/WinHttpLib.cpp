@@ -18,7 +18,7 @@ bool Resolve(platform::ModuleHandle module, const char* name, Fn& slot) {
 CWinHttpLib::CWinHttpLib(const char* objectName) : CZelBase(objectName) {}
 
 CWinHttpLib::~CWinHttpLib() {
-    platform::FreeModule(module_);
+    platform::ReleaseModule(module_);
 }
 
 platform::ModuleHandle CWinHttpLib::LoadAndLog(const char* name) {
@@ -61,7 +61,7 @@ int32_t CWinHttpLib::Load() {
 
 void CWinHttpLib::Unload() {
     if (module_ != nullptr) {
-        platform::FreeModule(module_);
+        platform::ReleaseModule(module_);
         module_ = nullptr;
     }
     static_cast<WinHttpTable&>(*this) = WinHttpTable{};

@@ -144,9 +144,9 @@ CZelString COAuth::NormalizeUrl(const CZelString& url) {
     lower(scheme);
     lower(host);
     if (!port.empty() && port[0] != ':')
-        port.insert(0, ":");
+        port = ":" + port;
     if (!path.empty() && path[0] != '/')
-        path.insert(0, "/");
+        path = "/" + path;
     return CZelString(scheme + "://" + host + port + path);
 }
 

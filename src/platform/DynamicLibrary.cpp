@@ -25,7 +25,7 @@ std::vector<std::string> DefaultTransportCandidates() {
     return {folder + "/libwarbler_winhttp.so"};
 }
 
-void FreeModule(ModuleHandle module) {
+void ReleaseModule(ModuleHandle module) {
     if (module != nullptr)
         dlclose(module);
 }

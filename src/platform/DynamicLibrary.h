@@ -10,7 +10,7 @@ using ModuleHandle = void*;
 
 ModuleHandle LoadModule(const char* name);
 void* FindSymbol(ModuleHandle module, const char* name);
-void FreeModule(ModuleHandle module);
+void ReleaseModule(ModuleHandle module);
 
 // The transport libraries tried, in order, when no library is named: on Linux the transport
 // module installed beside the library that holds this code.

@@ -10,4 +10,8 @@ void ReportAssertionEvent(const char* text) {
     closelog();
 }
 
+const char* AssertionTraceFile() {
+    return "/tmp/zeldebug/assert.txt";
+}
+
 }  // namespace platform

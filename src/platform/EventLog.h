@@ -6,4 +6,7 @@ namespace platform {
 // source name the Windows build registers).
 void ReportAssertionEvent(const char* text);
 
+// The file the assertion trace is appended to; its folder is never created.
+const char* AssertionTraceFile();
+
 }  // namespace platform

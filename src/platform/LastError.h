@@ -6,14 +6,27 @@
 #include <cerrno>
 #include <cstdint>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace platform {
 
+#if defined(_WIN32)
+inline uint32_t LastError() {
+    return GetLastError();
+}
+inline void SetLastError(uint32_t code) {
+    ::SetLastError(code);
+}
+#else
 inline uint32_t LastError() {
     return static_cast<uint32_t>(errno);
 }
 inline void SetLastError(uint32_t code) {
     errno = static_cast<int>(code);
 }
+#endif
 
 }  // namespace platform
 
@@ -28,5 +41,8 @@ constexpr uint32_t ERROR_WINHTTP_CANNOT_CONNECT = 12029;
 constexpr uint32_t ERROR_WINHTTP_CONNECTION_ERROR = 12030;
 constexpr uint32_t ERROR_WINHTTP_HEADER_NOT_FOUND = 12150;
 constexpr uint32_t ERROR_WINHTTP_SECURE_FAILURE = 12175;
+// The Windows headers have the general ones.
+#if !defined(_WIN32)
 constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
+#endif

@@ -1,0 +1,29 @@
+#include <windows.h>
+
+#include "platform/CodePage.h"
+
+namespace platform {
+
+std::string WideToAnsi(WideView wide) {
+    if (wide.empty())
+        return {};
+    int length = static_cast<int>(wide.size());
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), length, out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+WideString AnsiToWide(std::string_view ansi) {
+    if (ansi.empty())
+        return {};
+    int length = static_cast<int>(ansi.size());
+    int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+    WideString out(static_cast<size_t>(units > 0 ? units : 0), L'\0');
+    if (units > 0)
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, out.data(), units);
+    return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,45 @@
+// What self-registration needs of the Windows registry and of OLE Automation's type-library
+// registration. The classes root is HKEY_CLASSES_ROOT, or HKEY_CURRENT_USER\Software\Classes for
+// an installation for the current user only.
+#pragma once
+
+#include <string>
+
+#include "platform/Automation.h"
+
+namespace platform {
+
+class Registry {
+  public:
+    explicit Registry(bool perUser) : perUser_(perUser) {}
+
+    // Sets a text value (name empty: the key's default value), creating the key as needed.
+    HRESULT SetText(const std::wstring& key, const wchar_t* name, const std::wstring& value) const;
+    // Creates the key without a value.
+    HRESULT CreateKey(const std::wstring& key) const;
+    // Removes the key with everything below it; a missing key is no failure.
+    HRESULT DeleteTree(const std::wstring& key) const;
+
+    HRESULT RegisterTypeLibrary(const std::wstring& file) const;
+    HRESULT UnregisterTypeLibrary(const std::wstring& file) const;
+
+  private:
+    bool perUser_;
+};
+
+// Runs registration under the system default locale and restores the thread's own after it.
+class SystemLocaleScope {
+  public:
+    SystemLocaleScope();
+    ~SystemLocaleScope();
+    SystemLocaleScope(const SystemLocaleScope&) = delete;
+    SystemLocaleScope& operator=(const SystemLocaleScope&) = delete;
+
+  private:
+    LCID previous_;
+};
+
+// The text form of a GUID, in braces.
+std::wstring GuidText(REFIID guid);
+
+}  // namespace platform

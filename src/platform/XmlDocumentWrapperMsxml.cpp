@@ -1,0 +1,140 @@
+// CXmlDocumentWrapper over the system's MSXML DOM document (the MSXML 3 interfaces).
+#include <msxml2.h>
+
+#include "platform/CodePage.h"
+#include "platform/ComRef.h"
+#include "rest/XmlDocumentWrapper.h"
+
+namespace {
+
+// The MSXML identities, which the import libraries of the cross toolchain lack.
+constexpr CLSID kClsidDomDocument = {
+    0x2933bf90, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+constexpr IID kIidDomDocument2 = {
+    0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+constexpr IID kIidDomNode = {
+    0x2933bf80, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+
+// A BSTR that is freed when it goes out of scope.
+class Bstr {
+  public:
+    explicit Bstr(const char* text) {
+        platform::WideString wide = platform::AnsiToWide(text);
+        value_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    }
+    Bstr() = default;
+    ~Bstr() { SysFreeString(value_); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    BSTR Get() const { return value_; }
+    BSTR* Out() { return &value_; }
+    CZelString Text() const { return CZelString(value_); }
+
+  private:
+    BSTR value_ = nullptr;
+};
+
+}  // namespace
+
+struct CXmlDocumentWrapper::Document {
+    platform::ComRef<IXMLDOMDocument2> dom;
+};
+
+struct XmlNode::Impl {
+    platform::ComRef<IXMLDOMNode> node;
+};
+
+struct XmlNodeList::Impl {
+    platform::ComRef<IXMLDOMNodeList> nodes;
+};
+
+CXmlDocumentWrapper::CXmlDocumentWrapper() : document_(std::make_shared<Document>()) {
+    if (FAILED(CoCreateInstance(kClsidDomDocument, nullptr, CLSCTX_ALL, kIidDomDocument2,
+                                reinterpret_cast<void**>(document_->dom.Out()))))
+        return;
+    // MSXML 3 selects with XSL patterns unless told otherwise; the paths here are XPath.
+    Bstr name("SelectionLanguage"), value("XPath");
+    VARIANT language;
+    VariantInit(&language);
+    language.vt = VT_BSTR;
+    language.bstrVal = value.Get();
+    document_->dom->setProperty(name.Get(), language);
+}
+
+CXmlDocumentWrapper::~CXmlDocumentWrapper() = default;
+
+bool CXmlDocumentWrapper::Load(const CZelString& text) {
+    if (!document_->dom)
+        return false;
+    Bstr xml(text.c_str());
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    return SUCCEEDED(document_->dom->loadXML(xml.Get(), &loaded)) && loaded == VARIANT_TRUE;
+}
+
+XmlNode CXmlDocumentWrapper::Root() const {
+    if (!document_->dom)
+        return {};
+    platform::ComRef<IXMLDOMElement> element;
+    if (FAILED(document_->dom->get_documentElement(element.Out())) || !element)
+        return {};
+    auto impl = std::make_shared<XmlNode::Impl>();
+    if (FAILED(element->QueryInterface(kIidDomNode, reinterpret_cast<void**>(impl->node.Out()))))
+        return {};
+    return XmlNode(impl);
+}
+
+XmlNode XmlNode::SelectSingleNode(const char* xpath) const {
+    if (!impl_)
+        return {};
+    Bstr path(xpath);
+    auto found = std::make_shared<Impl>();
+    if (impl_->node->selectSingleNode(path.Get(), found->node.Out()) != S_OK || !found->node)
+        return {};
+    return XmlNode(found);
+}
+
+XmlNodeList XmlNode::SelectNodes(const char* xpath) const {
+    if (!impl_)
+        return {};
+    Bstr path(xpath);
+    auto found = std::make_shared<XmlNodeList::Impl>();
+    if (FAILED(impl_->node->selectNodes(path.Get(), found->nodes.Out())) || !found->nodes)
+        return {};
+    return XmlNodeList(found);
+}
+
+CZelString XmlNode::Xml() const {
+    Bstr xml;
+    if (!impl_ || FAILED(impl_->node->get_xml(xml.Out())))
+        return {};
+    return xml.Text();
+}
+
+CZelString XmlNode::GetNodeText(const char* path) const {
+    XmlNode selected = SelectSingleNode(path);
+    if (!selected)
+        return {};
+    platform::ComRef<IXMLDOMNode> child;
+    if (selected.impl_->node->get_firstChild(child.Out()) != S_OK || !child)
+        return {};
+    Bstr text;
+    if (FAILED(child->get_text(text.Out())))
+        return {};
+    return text.Text();
+}
+
+size_t XmlNodeList::Length() const {
+    LONG length = 0;
+    if (!impl_ || FAILED(impl_->nodes->get_length(&length)) || length < 0)
+        return 0;
+    return static_cast<size_t>(length);
+}
+
+XmlNode XmlNodeList::Item(size_t index) const {
+    if (!impl_)
+        return {};
+    auto item = std::make_shared<XmlNode::Impl>();
+    if (impl_->nodes->get_item(static_cast<LONG>(index), item->node.Out()) != S_OK || !item->node)
+        return {};
+    return XmlNode(item);
+}

@@ -1,0 +1,18 @@
+// Self-registration: the keys of the application and of the three classes below the classes
+// root, and the type library, machine-wide or for the current user.
+#pragma once
+
+#include "platform/Automation.h"
+
+class CRegistrar {
+  public:
+    explicit CRegistrar(bool perUser) : perUser_(perUser) {}
+
+    // The application, then each class in the object map's order; then the type library.
+    HRESULT Register() const;
+    // Each class, the type library, then the application; the first failure is returned.
+    HRESULT Unregister() const;
+
+  private:
+    bool perUser_;
+};
