@@ -13,9 +13,9 @@ using TypeLibUnregister = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
 template <class Function>
 Function PerUserFunction(const char* name) {
     HMODULE oleaut = GetModuleHandleA("OLEAUT32.DLL");
-    return oleaut != nullptr ? reinterpret_cast<Function>(
-                                   reinterpret_cast<void*>(GetProcAddress(oleaut, name)))
-                             : nullptr;
+    return oleaut != nullptr
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(oleaut, name)))
+               : nullptr;
 }
 
 }  // namespace
@@ -25,8 +25,8 @@ HRESULT Registry::SetText(const std::wstring& key, const wchar_t* name,
     HKEY root = perUser_ ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
     std::wstring path = perUser_ ? L"Software\\Classes\\" + key : key;
     HKEY handle = nullptr;
-    LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
-                                  nullptr);
+    LONG status =
+        RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr);
     if (status != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(status);
     if (name != nullptr)

@@ -63,9 +63,9 @@ VARTYPE OutType(const ELEMDESC& element) {
 
 std::wstring ModulePath() {
     HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ModulePath), &self);
+    GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(&ModulePath), &self);
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         DWORD length = GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));

@@ -1,0 +1,223 @@
+// The COM frame of Warblerx64.dll as a COM client meets it, run under Wine: the module lock,
+// class objects, aggregation, and every member reached through the type library.
+// Usage: warbler_com_test PATH-OF-DLL SCRATCH-FOLDER
+#include <ole2.h>
+#include <oleauto.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "warbler.h"
+
+namespace {
+
+int g_passed = 0;
+int g_failed = 0;
+
+void Check(bool condition, const char* what, long detail = 0) {
+    if (condition) {
+        ++g_passed;
+    } else {
+        ++g_failed;
+        std::printf("FAIL: %s (0x%08lX)\n", what, static_cast<unsigned long>(detail));
+    }
+}
+
+using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
+
+// An outer object that counts the references its aggregated inner part passes on to it.
+class Outer final : public IUnknown {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown) {
+            *ppv = this;
+            AddRef();
+            return S_OK;
+        }
+        return inner != nullptr ? inner->QueryInterface(riid, ppv) : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    ULONG references = 1;
+    IUnknown* inner = nullptr;
+};
+
+VARIANT ArgumentFor(VARTYPE type, const std::wstring& folder) {
+    VARIANT v;
+    VariantInit(&v);
+    switch (type) {
+        case VT_BSTR:
+            v.vt = VT_BSTR;
+            v.bstrVal = SysAllocString((folder + L"\\keys.ini").c_str());
+            break;
+        case VT_BOOL:
+            v.vt = VT_BOOL;
+            v.boolVal = VARIANT_FALSE;
+            break;
+        default:
+            v.vt = VT_I4;
+            v.lVal = 0;
+    }
+    return v;
+}
+
+// Every member of the object's type information: its name resolves to its DISPID, and an
+// invocation with arguments of the declared types succeeds.
+void InvokeEveryMember(IDispatch* object, const std::wstring& folder, const char* interfaceName) {
+    UINT count = 0;
+    Check(object->GetTypeInfoCount(&count) == S_OK && count == 1, "GetTypeInfoCount");
+    ITypeInfo* info = nullptr;
+    HRESULT hr = object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info);
+    Check(SUCCEEDED(hr) && info != nullptr, "GetTypeInfo", hr);
+    if (info == nullptr)
+        return;
+    TYPEATTR* attributes = nullptr;
+    info->GetTypeAttr(&attributes);
+    int members = 0;
+    for (UINT i = 0; i < attributes->cFuncs; ++i) {
+        FUNCDESC* function = nullptr;
+        info->GetFuncDesc(i, &function);
+        if (function->memid >= 0x60000000) {  // IUnknown's and IDispatch's own
+            info->ReleaseFuncDesc(function);
+            continue;
+        }
+        BSTR name = nullptr;
+        UINT names = 0;
+        info->GetNames(function->memid, &name, 1, &names);
+        DISPID id = DISPID_UNKNOWN;
+        LPOLESTR nameList[] = {name};
+        hr = object->GetIDsOfNames(IID_NULL, nameList, 1, LOCALE_USER_DEFAULT, &id);
+        Check(hr == S_OK && id == function->memid, "GetIDsOfNames", function->memid);
+
+        std::vector<VARIANT> args;
+        for (SHORT p = 0; p < function->cParams; ++p) {
+            const ELEMDESC& element = function->lprgelemdescParam[p];
+            if (element.paramdesc.wParamFlags & PARAMFLAG_FRETVAL)
+                continue;
+            args.insert(args.begin(), ArgumentFor(element.tdesc.vt, folder));
+        }
+        DISPID putId = DISPID_PROPERTYPUT;
+        DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+        WORD flags = DISPATCH_METHOD;
+        if (function->invkind == INVOKE_PROPERTYGET) {
+            flags = DISPATCH_PROPERTYGET;
+        } else if (function->invkind == INVOKE_PROPERTYPUT) {
+            flags = DISPATCH_PROPERTYPUT;
+            params.rgdispidNamedArgs = &putId;
+            params.cNamedArgs = 1;
+        }
+        VARIANT result;
+        VariantInit(&result);
+        EXCEPINFO exception{};
+        UINT argError = 0;
+        hr = object->Invoke(function->memid, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result,
+                            &exception, &argError);
+        char what[160];
+        std::snprintf(what, sizeof what, "Invoke %s.%ls", interfaceName, name);
+        Check(hr == S_OK, what, hr);
+        VariantClear(&result);
+        for (VARIANT& v : args) VariantClear(&v);
+        SysFreeString(name);
+        info->ReleaseFuncDesc(function);
+        ++members;
+    }
+    info->ReleaseTypeAttr(attributes);
+    info->Release();
+    Check(members > 0, "the type information lists members");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3) {
+        std::printf("usage: warbler_com_test DLL FOLDER\n");
+        return 2;
+    }
+    CoInitialize(nullptr);
+    HMODULE dll = LoadLibraryW(argv[1]);
+    Check(dll != nullptr, "LoadLibrary", static_cast<long>(GetLastError()));
+    if (dll == nullptr)
+        return 1;
+    auto getClassObject = reinterpret_cast<GetClassObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    auto canUnload = reinterpret_cast<CanUnloadFn>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+    Check(getClassObject != nullptr && canUnload != nullptr, "exports by name");
+
+    Check(canUnload() == S_OK, "DllCanUnloadNow with nothing alive");
+    IClassFactory* factory = reinterpret_cast<IClassFactory*>(1);
+    Check(getClassObject(IID_ITwitter, IID_IClassFactory, reinterpret_cast<void**>(&factory)) ==
+                  CLASS_E_CLASSNOTAVAILABLE &&
+              factory == nullptr,
+          "an unknown class: CLASS_E_CLASSNOTAVAILABLE and a null pointer");
+    Check(getClassObject(CLSID_Twitter, IID_IClassFactory, nullptr) == E_POINTER,
+          "a null out pointer: E_POINTER");
+
+    for (const CLSID* clsid : {&CLSID_Twitter, &CLSID_Tweet, &CLSID_User}) {
+        HRESULT hr = getClassObject(*clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+        Check(hr == S_OK && factory != nullptr, "DllGetClassObject", hr);
+        if (factory == nullptr)
+            continue;
+        IDispatch* object = nullptr;
+        hr = factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object));
+        Check(hr == S_OK && object != nullptr, "CreateInstance", hr);
+        Check(canUnload() == S_FALSE, "DllCanUnloadNow while an object lives");
+        const char* name = clsid == &CLSID_Twitter ? "ITwitter"
+                           : clsid == &CLSID_Tweet ? "ITweet"
+                                                   : "IUser";
+        if (clsid == &CLSID_Twitter) {
+            // Nothing may leave the machine: a transport that cannot load fails every request.
+            DISPID id = 23;
+            VARIANT library;
+            VariantInit(&library);
+            library.vt = VT_BSTR;
+            library.bstrVal = SysAllocString(L"no-such-transport.dll");
+            DISPID putId = DISPID_PROPERTYPUT;
+            DISPPARAMS put{&library, &putId, 1, 1};
+            hr = object->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr,
+                                nullptr);
+            Check(hr == S_OK, "HttpLibrary put", hr);
+            VariantClear(&library);
+        }
+        InvokeEveryMember(object, argv[2], name);
+        object->Release();
+
+        Outer outer;
+        IUnknown* refused = reinterpret_cast<IUnknown*>(1);
+        Check(factory->CreateInstance(&outer, IID_IDispatch, reinterpret_cast<void**>(&refused)) ==
+                      CLASS_E_NOAGGREGATION &&
+                  refused == nullptr,
+              "aggregation asking for another interface than IUnknown");
+        hr = factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner));
+        Check(hr == S_OK && outer.inner != nullptr, "aggregation asking for IUnknown", hr);
+        if (outer.inner != nullptr) {
+            IDispatch* part = nullptr;
+            ULONG before = outer.references;
+            hr = outer.inner->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&part));
+            Check(hr == S_OK && outer.references == before + 1,
+                  "the inner part's interfaces count on the outer object", hr);
+            IUnknown* identity = nullptr;
+            part->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity));
+            Check(identity == &outer, "the inner part's interfaces answer for the outer object");
+            identity->Release();
+            part->Release();
+            Check(outer.references == before, "references return to the outer object");
+            Check(outer.inner->Release() == 0, "the outer object's release ends the inner part");
+        }
+        factory->Release();
+    }
+    Check(canUnload() == S_OK, "DllCanUnloadNow after the last release");
+    getClassObject(CLSID_Twitter, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    factory->LockServer(TRUE);
+    Check(canUnload() == S_FALSE, "DllCanUnloadNow while the server is locked");
+    factory->LockServer(FALSE);
+    factory->Release();
+    Check(canUnload() == S_OK, "DllCanUnloadNow after the lock is released");
+
+    CoUninitialize();
+    std::printf("%d passed, %d failed\n", g_passed, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,86 @@
+' The automation objects as a VBScript author meets them: creation by ProgID, the fixed
+' properties, every property set and read back, Clear. The arguments are result codes whose
+' descriptions are printed as "description CODE TEXT" for the caller to compare.
+Option Explicit
+Dim passed, failed
+passed = 0
+failed = 0
+
+Sub Check(condition, what)
+    If condition Then
+        passed = passed + 1
+    Else
+        failed = failed + 1
+        WScript.Echo "FAIL: " & what
+    End If
+End Sub
+
+Dim tw, i
+Set tw = CreateObject("Velmora.Twitter")
+Check TypeName(tw) = "ITwitter", "TypeName of Velmora.Twitter"
+Check tw.Version = "2.0-beta (x64)", "Version"
+Check tw.Build = "2.0.10.816 (x64)", "Build"
+Check tw.Module = "Warblerx64.dll", "Module"
+Check tw.LastError = 0, "LastError of a new object"
+Check tw.UseSSL = False, "UseSSL of a new object"
+' Wine's WScript.Arguments has no enumerator: walk it by index.
+For i = 0 To WScript.Arguments.Count - 1
+    WScript.Echo "description " & WScript.Arguments(i) & " " & tw.GetErrorDescription(CLng(WScript.Arguments(i)))
+Next
+
+tw.LogFile = "c:\warbler-objects.log"
+tw.ConsumerKey = "consumer key"
+tw.ConsumerSecret = "consumer secret"
+tw.AccessToken = "12345-token"
+tw.AccessTokenSecret = "token secret"
+tw.ProxyServer = "127.0.0.1:3128"
+tw.ProxyAccount = "proxy user"
+tw.ProxyPassword = "proxy password"
+tw.HttpLibrary = "no-such-transport.dll"
+tw.UseSSL = 5
+Check tw.LogFile = "c:\warbler-objects.log", "LogFile"
+Check tw.ConsumerKey = "consumer key", "ConsumerKey"
+Check tw.ConsumerSecret = "consumer secret", "ConsumerSecret"
+Check tw.AccessToken = "12345-token", "AccessToken"
+Check tw.AccessTokenSecret = "token secret", "AccessTokenSecret"
+Check tw.ProxyServer = "127.0.0.1:3128", "ProxyServer"
+Check tw.ProxyAccount = "proxy user", "ProxyAccount"
+Check tw.ProxyPassword = "proxy password", "ProxyPassword"
+Check tw.HttpLibrary = "no-such-transport.dll", "HttpLibrary"
+Check tw.UseSSL = True, "UseSSL = 5 reads True"
+Check CInt(tw.UseSSL) = -1, "UseSSL is VARIANT_TRUE"
+
+' A method that fails still returns: the outcome is in LastError.
+Dim tweet
+Set tweet = tw.FindNextTweet()
+Check tweet Is Nothing, "FindNextTweet of an empty list gives Nothing"
+Check tw.LastError = 35015, "FindNextTweet of an empty list: 35015"
+Check tw.GetErrorDescription(tw.LastError) = "There are no (more) status messages", "its description"
+
+tw.Clear
+Check tw.LastError = 0, "Clear resets LastError"
+Check tw.UseSSL = False, "Clear resets UseSSL"
+Check tw.ConsumerKey = "" And tw.ConsumerSecret = "", "Clear empties the consumer pair"
+Check tw.AccessToken = "" And tw.AccessTokenSecret = "", "Clear empties the access pair"
+Check tw.ProxyServer = "" And tw.ProxyAccount = "" And tw.ProxyPassword = "", "Clear empties the proxy"
+Check tw.LogFile = "c:\warbler-objects.log", "Clear keeps LogFile"
+Check tw.HttpLibrary = "no-such-transport.dll", "Clear keeps HttpLibrary"
+
+Dim progId, made
+For Each progId In Array("Velmora.Twitter.1", "Velmora.Twitter.Status", "Velmora.Twitter.Status.1", _
+                         "Velmora.Twitter.User", "Velmora.Twitter.User.1")
+    Set made = CreateObject(progId)
+    Check Not (made Is Nothing), "CreateObject " & progId
+Next
+Dim status, person
+Set status = CreateObject("Velmora.Twitter.Status")
+Check TypeName(status) = "ITweet", "TypeName of a Status"
+Check status.Id = "" And status.Text = "" And status.CreatedAt = "" And status.Source = "" And status.XML = "", _
+      "a new Status has empty texts"
+Set person = CreateObject("Velmora.Twitter.User")
+Check TypeName(person) = "IUser", "TypeName of a User"
+Check person.NumFollowers = 0 And person.NumFriends = 0 And person.NumTweets = 0, "a new User counts 0"
+Check person.Protected = False And person.ScreenName = "", "a new User is not protected and has no name"
+
+WScript.Echo passed & " passed, " & failed & " failed"
+WScript.Quit failed

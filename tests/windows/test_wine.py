@@ -1,0 +1,162 @@
+"""Warblerx64.dll under Wine: self-registration read back from the registry, a COM client built
+with mingw, and VBScript and JScript driving the objects through cscript.
+
+WARBLER_DLL_DIR names the folder of the cross build (Warblerx64.dll, warbler_com_test.exe);
+WARBLER_LIBRARY the Linux library whose descriptions the DLL's must equal. Each run uses a fresh
+Wine prefix under WARBLER_WINE_ROOT and removes it at the end."""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "python"))
+
+import warbler  # noqa: E402
+
+DLL_DIR = os.environ.get("WARBLER_DLL_DIR", "")
+CLASSES = [  # CLSID, versioned ProgID, ProgID, description
+    ("{DC7D96F0-E332-4D41-BBC5-D93CDB8F3D87}", "Velmora.Twitter.1", "Velmora.Twitter", "Twitter Class"),
+    ("{DF374A98-C6BA-4AEA-9A6C-6920625CF1E7}", "Velmora.Twitter.Status.1", "Velmora.Twitter.Status", "Status Class"),
+    ("{2B67D5CD-2072-4A61-872B-BBA60B985795}", "Velmora.Twitter.User.1", "Velmora.Twitter.User", "User Class"),
+]
+APPID = "{3968EE95-DCC0-4ED9-867B-FC3B16F8718F}"
+LIBID = "{2F01AB51-1085-4C69-AF29-36869EF8718B}"
+# Every public code, every HTTP client code, and codes that have no description of their own.
+CODES = [0, 25016] + list(range(35000, 35022)) + [10060, 22021, 22024, 22380, 22382, 22390, 22391, 22401,
+                                                 22404, 22405, 22406, 22407, 22408, 22409, 22410, 22412,
+                                                 22413, 22414, 22415, 22426, 22450, -103, -1, 1]
+SUMMARY = re.compile(r"^(\d+) passed, (\d+) failed$")
+VALUE_LINE = re.compile(r"^ {4}(.+?) {4}(REG_\w+)(?: {4}(.*))?$")
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class WineTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not os.path.isfile(os.path.join(DLL_DIR, "Warblerx64.dll")):
+            raise RuntimeError("no Warblerx64.dll in WARBLER_DLL_DIR (%r): ./run build mingw-x64" % DLL_DIR)
+        root = os.environ.get("WARBLER_WINE_ROOT") or tempfile.gettempdir()
+        os.makedirs(root, exist_ok=True)
+        cls.prefix = tempfile.mkdtemp(prefix="wine-", dir=root)
+        cls.env = dict(os.environ, WINEPREFIX=cls.prefix, WINEDEBUG="-all",
+                       WINEDLLOVERRIDES="mscoree,mshtml=")
+        # A server of its own that holds none of our pipes, stopped at the end.
+        subprocess.run(["wineserver", "-p"], env=cls.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=60)
+        subprocess.run(["wineboot", "-i"], env=cls.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=180)
+        cls.dll = windows_path(os.path.join(DLL_DIR, "Warblerx64.dll"))
+
+    @classmethod
+    def tearDownClass(cls):
+        subprocess.run(["wineserver", "-k"], env=cls.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        shutil.rmtree(cls.prefix, ignore_errors=True)
+
+    def wine(self, *args, timeout=120):
+        return subprocess.run(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
+                              text=True, errors="replace", timeout=timeout)
+
+    def regsvr32(self, *switches):
+        self.assertEqual(self.wine("regsvr32", "/s", *switches, self.dll).returncode, 0, switches)
+
+    def registry_tree(self, key):
+        """{subkey below key: {value name: data}}, or None when the key is missing."""
+        done = self.wine("reg", "query", key, "/s")
+        if done.returncode != 0:
+            return None
+        full = key.replace("HKCR", "HKEY_CLASSES_ROOT", 1).replace("HKCU", "HKEY_CURRENT_USER", 1)
+        tree, current = {}, None
+        for line in done.stdout.splitlines():
+            if line.startswith("HKEY_"):
+                current = line.strip()[len(full):]
+                tree[current] = {}
+                continue
+            value = VALUE_LINE.match(line)
+            if value and current is not None:
+                tree[current][value.group(1)] = value.group(3)
+        return tree
+
+    def assertClassesRegistered(self, root):
+        for clsid, versioned, independent, description in CLASSES:
+            progid = self.registry_tree("%s\\%s" % (root, versioned))
+            self.assertEqual(progid[""]["(Default)"], description)
+            self.assertEqual(progid["\\CLSID"]["(Default)"], clsid)
+            progid = self.registry_tree("%s\\%s" % (root, independent))
+            self.assertEqual((progid[""]["(Default)"], progid["\\CLSID"]["(Default)"],
+                              progid["\\CurVer"]["(Default)"]), (description, clsid, versioned))
+            cls = self.registry_tree("%s\\CLSID\\%s" % (root, clsid))
+            self.assertEqual(cls[""]["(Default)"], description)
+            self.assertEqual(cls["\\ProgID"]["(Default)"], versioned)
+            self.assertEqual(cls["\\VersionIndependentProgID"]["(Default)"], independent)
+            self.assertIn("\\Programmable", cls)
+            self.assertEqual(cls["\\InprocServer32"]["(Default)"], self.dll)
+            self.assertEqual(cls["\\InprocServer32"]["ThreadingModel"], "Apartment")
+            self.assertEqual(cls["\\TypeLib"]["(Default)"], LIBID)
+        self.assertEqual(self.registry_tree("%s\\AppID\\%s" % (root, APPID))[""]["(Default)"], "Warbler")
+        self.assertEqual(self.registry_tree("%s\\AppID\\Warbler.DLL" % root)[""]["AppID"], APPID)
+
+    def assertClassesGone(self, root):
+        for clsid, versioned, independent, _ in CLASSES:
+            for key in (versioned, independent, "CLSID\\" + clsid):
+                self.assertIsNone(self.registry_tree("%s\\%s" % (root, key)), key)
+        self.assertIsNone(self.registry_tree("%s\\AppID\\%s" % (root, APPID)))
+
+    def test_registration_machine_wide_and_per_user(self):
+        self.regsvr32()
+        self.assertClassesRegistered("HKCR")
+        self.assertIsNotNone(self.registry_tree("HKCR\\TypeLib\\%s\\1.0" % LIBID))
+        self.regsvr32("/u")
+        self.assertClassesGone("HKCR")
+        # The parents stay.
+        self.assertIsNotNone(self.registry_tree("HKCR\\AppID"))
+        self.assertIsNotNone(self.registry_tree("HKCR\\CLSID"))
+
+        self.regsvr32("/n", "/i:user")
+        self.assertClassesRegistered("HKCU\\Software\\Classes")
+        self.assertClassesGone("HKCR")
+        self.regsvr32("/u", "/n", "/i:user")
+        self.assertClassesGone("HKCU\\Software\\Classes")
+        # The word is case-sensitive: anything else installs machine-wide.
+        self.regsvr32("/n", "/i:User")
+        self.assertClassesRegistered("HKCR")
+        self.assertClassesGone("HKCU\\Software\\Classes")
+
+    def test_com_client(self):
+        folder = tempfile.mkdtemp(dir=self.prefix)
+        done = self.wine(os.path.join(DLL_DIR, "warbler_com_test.exe"), self.dll, windows_path(folder))
+        self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+        summary = SUMMARY.match(done.stdout.strip().splitlines()[-1])
+        self.assertTrue(summary and int(summary.group(1)) > 100 and summary.group(2) == "0", done.stdout)
+
+    def run_script(self, name):
+        self.regsvr32()
+        done = self.wine("cscript", "//nologo", windows_path(os.path.join(HERE, "scripts", name)),
+                         *[str(c) for c in CODES])
+        lines = done.stdout.strip().splitlines()
+        # A script that does not compile ends silently with 0: only its own summary counts.
+        self.assertTrue(lines and SUMMARY.match(lines[-1]), done.stdout + done.stderr)
+        self.assertEqual(SUMMARY.match(lines[-1]).group(2), "0", done.stdout)
+        self.assertEqual(done.returncode, 0)
+        linux = warbler.Dispatch("Velmora.Twitter")
+        descriptions = [line for line in lines if line.startswith("description ")]
+        self.assertEqual(descriptions,
+                         ["description %d %s" % (c, linux.GetErrorDescription(c)) for c in CODES])
+
+    def test_vbscript(self):
+        self.run_script("Objects.vbs")
+
+    def test_jscript(self):
+        self.run_script("Objects.js")
+
+
+if __name__ == "__main__":
+    unittest.main()
