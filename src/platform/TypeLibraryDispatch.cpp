@@ -44,19 +44,54 @@ HRESULT FindTypeInfo(REFIID iid, ITypeInfo** info) {
     return hr;
 }
 
-// The typed storage that stands in for a script's VT_BYREF|VT_VARIANT argument.
-struct OutShim {
-    VARIANT* target;  // the caller's variant
-    VARTYPE type;     // the declared type behind the pointer
-    VARIANT value;    // the typed value the member writes
-};
+// True when the member returns a value ([out, retval]); inputs is then the number of its other
+// parameters. A dual interface's dispatch view describes that value as the function's type.
+bool ReturnsValue(ITypeInfo* info, DISPID id, WORD flags, UINT* inputs) {
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(info->GetTypeAttr(&attributes)))
+        return false;
+    bool found = false;
+    for (UINT i = 0; i < attributes->cFuncs && !found; ++i) {
+        FUNCDESC* function = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &function)))
+            continue;
+        if (function->memid == id && (function->invkind & flags) != 0) {
+            UINT count = static_cast<UINT>(function->cParams);
+            if (function->funckind == FUNC_DISPATCH) {
+                VARTYPE type = function->elemdescFunc.tdesc.vt;
+                found = type != VT_VOID && type != VT_HRESULT;
+                *inputs = count;
+            } else if (count > 0) {
+                found = (function->lprgelemdescParam[count - 1].paramdesc.wParamFlags &
+                         PARAMFLAG_FRETVAL) != 0;
+                *inputs = count - 1;
+            }
+        }
+        info->ReleaseFuncDesc(function);
+    }
+    info->ReleaseTypeAttr(attributes);
+    return found;
+}
 
-// The declared type behind an [out] pointer parameter, or VT_EMPTY when it is none.
-VARTYPE OutType(const ELEMDESC& element) {
-    if ((element.paramdesc.wParamFlags & PARAMFLAG_FOUT) == 0 || element.tdesc.vt != VT_PTR ||
-        element.tdesc.lptdesc == nullptr)
-        return VT_EMPTY;
-    return element.tdesc.lptdesc->vt;
+// Hands the result to a caller's by-reference argument: a script's variant, cleared first, or a
+// variable of the result's own type.
+HRESULT StoreByReference(VARIANT& value, VARIANTARG& target) {
+    if (target.vt == (VT_BYREF | VT_VARIANT) && target.pvarVal != nullptr) {
+        VariantClear(target.pvarVal);
+        *target.pvarVal = value;
+    } else if (target.vt == (VT_BYREF | VT_BSTR) && value.vt == VT_BSTR) {
+        SysFreeString(*target.pbstrVal);
+        *target.pbstrVal = value.bstrVal;
+    } else if (target.vt == (VT_BYREF | VT_I4) && value.vt == VT_I4) {
+        *target.plVal = value.lVal;
+    } else if (target.vt == (VT_BYREF | VT_BOOL) && value.vt == VT_BOOL) {
+        *target.pboolVal = value.boolVal;
+    } else {
+        VariantClear(&value);
+        return DISP_E_TYPEMISMATCH;
+    }
+    VariantInit(&value);
+    return S_OK;
 }
 
 }  // namespace
@@ -101,62 +136,25 @@ HRESULT TypeLibraryInvoke(void* object, REFIID iid, DISPID id, WORD flags, DISPP
     HRESULT hr = FindTypeInfo(iid, &info);
     if (FAILED(hr))
         return hr;
-    if (params == nullptr || params->cArgs == 0 || params->cNamedArgs != 0)
+    // Scripts written for [out] arguments pass the last one by reference (tw.GetErrorDescription
+    // 35000, text); the type library declares it [out, retval]. Such a call gets the value in
+    // that argument, as a call without it gets it as the function's value.
+    UINT inputs = 0;
+    if (params == nullptr || params->cArgs == 0 || params->cNamedArgs != 0 ||
+        (params->rgvarg[0].vt & VT_BYREF) == 0 || !ReturnsValue(info, id, flags, &inputs) ||
+        params->cArgs != inputs + 1)
         return DispInvoke(object, info, id, flags, params, result, exception, argError);
-
-    // Find the member's description to see which arguments are [out] pointers.
-    TYPEATTR* attributes = nullptr;
-    if (FAILED(info->GetTypeAttr(&attributes)))
-        return DispInvoke(object, info, id, flags, params, result, exception, argError);
-    FUNCDESC* function = nullptr;
-    for (UINT i = 0; i < attributes->cFuncs && function == nullptr; ++i) {
-        FUNCDESC* candidate = nullptr;
-        if (FAILED(info->GetFuncDesc(i, &candidate)))
-            continue;
-        if (candidate->memid == id && (candidate->invkind & flags) != 0)
-            function = candidate;
-        else
-            info->ReleaseFuncDesc(candidate);
-    }
-    info->ReleaseTypeAttr(attributes);
-
-    std::vector<VARIANTARG> args(params->rgvarg, params->rgvarg + params->cArgs);
-    std::vector<OutShim> shims;
-    if (function != nullptr) {
-        shims.reserve(params->cArgs);
-        UINT declared = static_cast<UINT>(function->cParams);
-        for (UINT p = 0; p < declared && p < params->cArgs; ++p) {
-            VARIANTARG& arg = args[params->cArgs - 1 - p];
-            VARTYPE type = OutType(function->lprgelemdescParam[p]);
-            if (type == VT_EMPTY || arg.vt != (VT_BYREF | VT_VARIANT) || arg.pvarVal == nullptr)
-                continue;
-            if (type == VT_VARIANT) {
-                VariantClear(arg.pvarVal);  // the caller's old value would leak
-                continue;
-            }
-            if (type != VT_BSTR && type != VT_I4 && type != VT_BOOL)
-                continue;
-            shims.push_back({arg.pvarVal, type, {}});
-            OutShim& shim = shims.back();
-            VariantInit(&shim.value);
-            arg.vt = static_cast<VARTYPE>(VT_BYREF | type);
-            arg.byref = &shim.value.bstrVal;  // the union's storage serves every type here
-        }
-        info->ReleaseFuncDesc(function);
-    }
-    DISPPARAMS adapted = *params;
-    adapted.rgvarg = args.data();
-    hr = DispInvoke(object, info, id, flags, &adapted, result, exception, argError);
-    for (OutShim& shim : shims) {
-        VariantClear(shim.target);
-        if (SUCCEEDED(hr)) {
-            shim.value.vt = shim.type;
-            *shim.target = shim.value;
-        } else if (shim.type == VT_BSTR) {
-            SysFreeString(shim.value.bstrVal);
-        }
-    }
-    return hr;
+    DISPPARAMS shorter = *params;
+    shorter.rgvarg = params->rgvarg + 1;  // arguments come in reverse order: the last is first
+    shorter.cArgs = params->cArgs - 1;
+    VARIANT value;
+    VariantInit(&value);
+    hr = DispInvoke(object, info, id, flags, &shorter, &value, exception, argError);
+    if (FAILED(hr))
+        return hr;
+    if (argError != nullptr)
+        *argError = 0;
+    return StoreByReference(value, params->rgvarg[0]);
 }
 
 }  // namespace platform

@@ -12,8 +12,8 @@ std::wstring ModulePath();
 
 HRESULT GetInterfaceTypeInfo(REFIID iid, UINT index, ITypeInfo** info);
 HRESULT TypeLibraryGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids);
-// DispInvoke on the interface, with the by-reference arguments of script callers adapted to the
-// declared [out] types, and [out] VARIANTs cleared before they are written.
+// DispInvoke on the interface; a caller that passes the [out, retval] argument by reference gets
+// the value there (a script's variant is cleared before it is written).
 HRESULT TypeLibraryInvoke(void* object, REFIID iid, DISPID id, WORD flags, DISPPARAMS* params,
                           VARIANT* result, EXCEPINFO* exception, UINT* argError);
 

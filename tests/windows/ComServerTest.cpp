@@ -181,6 +181,22 @@ int wmain(int argc, wchar_t** argv) {
                                 nullptr);
             Check(hr == S_OK, "HttpLibrary put", hr);
             VariantClear(&library);
+
+            // The [out, retval] argument passed by reference receives the value.
+            BSTR text = SysAllocString(L"old");
+            VARIANT args[2];
+            VariantInit(&args[0]);
+            args[0].vt = VT_BYREF | VT_BSTR;
+            args[0].pbstrVal = &text;
+            VariantInit(&args[1]);
+            args[1].vt = VT_I4;
+            args[1].lVal = 35019;
+            DISPPARAMS byReference{args, nullptr, 2, 0};
+            hr = object->Invoke(11, IID_NULL, 0, DISPATCH_METHOD, &byReference, nullptr, nullptr,
+                                nullptr);
+            Check(hr == S_OK && lstrcmpW(text, L"Could not find the specified key file.") == 0,
+                  "GetErrorDescription with its result by reference", hr);
+            SysFreeString(text);
         }
         InvokeEveryMember(object, argv[2], name);
         object->Release();

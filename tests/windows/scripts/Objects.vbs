@@ -28,6 +28,16 @@ For i = 0 To WScript.Arguments.Count - 1
     WScript.Echo "description " & WScript.Arguments(i) & " " & tw.GetErrorDescription(CLng(WScript.Arguments(i)))
 Next
 
+' Scripts written for [out] arguments pass the last one by reference.
+Dim text, found
+text = "an old value"
+tw.GetErrorDescription 35000, text
+Check text = "An access token is required for this operation.", "GetErrorDescription by reference"
+Set found = tw
+tw.FindNextUser found
+Check found Is Nothing, "FindNextUser by reference"
+Check tw.LastError = 25016, "FindNextUser of an empty list: 25016"
+
 tw.LogFile = "c:\warbler-objects.log"
 tw.ConsumerKey = "consumer key"
 tw.ConsumerSecret = "consumer secret"
