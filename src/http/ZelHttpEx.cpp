@@ -32,6 +32,8 @@ constexpr int32_t kSecureFailure = 22450;
 constexpr uint32_t WINHTTP_ACCESS_TYPE_DEFAULT_PROXY = 0;
 constexpr uint32_t WINHTTP_ACCESS_TYPE_NAMED_PROXY = 3;
 constexpr uint32_t WINHTTP_OPTION_SECURE_PROTOCOLS = 84;
+constexpr uint32_t WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 = 0x800;
+constexpr uint32_t WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 = 0x2000;
 constexpr uint32_t WINHTTP_OPTION_CONFIGURE_PASSPORT_AUTH = 83;
 constexpr uint32_t WINHTTP_OPTION_DISABLE_FEATURE = 63;
 constexpr uint32_t WINHTTP_DISABLE_REDIRECTS = 2;
@@ -106,7 +108,8 @@ int32_t CZelHttpEx::OpenSession() {
                                         proxy.c_str(), nullptr, 0);
     if (Session == nullptr)
         return kNoSession;
-    DWORD protocols = 0xA0;
+    // TLS 1.2 and 1.3: SSL 3.0 and TLS 1.0 (0xA0) are broken, and today's servers refuse them.
+    DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
     Binding.WinHttpSetOption(Session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
                              sizeof protocols);
     DWORD passport = 0;

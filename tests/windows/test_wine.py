@@ -1,5 +1,6 @@
 """Warblerx64.dll under Wine: self-registration read back from the registry, a COM client built
-with mingw, and VBScript and JScript driving the objects through cscript.
+with mingw, VBScript and JScript driving the objects through cscript, against the simulator too,
+and the examples a Windows user copies.
 
 WARBLER_DLL_DIR names the folder of the cross build (Warblerx64.dll, warbler_com_test.exe);
 WARBLER_LIBRARY the Linux library whose descriptions the DLL's must equal. Each run uses a fresh
@@ -12,11 +13,15 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(HERE)), "python"))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(ROOT, "python"))
+sys.path.insert(0, os.path.join(ROOT, "simulator"))
 
 import warbler  # noqa: E402
+from warbler_sim.process import Simulator  # noqa: E402
 
 DLL_DIR = os.environ.get("WARBLER_DLL_DIR", "")
 CLASSES = [  # CLSID, versioned ProgID, ProgID, description
@@ -156,6 +161,156 @@ class WineTest(unittest.TestCase):
 
     def test_jscript(self):
         self.run_script("Objects.js")
+
+
+    def simulator_env(self, sim):
+        return dict(self.env, WARBLER_API_HOST=sim.host_port(), WARBLER_OAUTH_HOST=sim.host_port())
+
+    def run_flow(self, script):
+        """The flow script under Wine against a fresh simulator: its result lines and log lines."""
+        self.regsvr32()
+        log = os.path.join(self.prefix, "drive_c", "flow-%s.log" % script)
+        sim = Simulator("--page-size", "20")
+        try:
+            done = subprocess.run(
+                ["wine", "cscript", "//nologo", windows_path(os.path.join(HERE, "scripts", script)),
+                 sim.credentials["consumer_key"], sim.credentials["consumer_secret"], "c:\\flow-%s.log" % script,
+                 "c:\\flow-%s.ini" % script],
+                env=self.simulator_env(sim), stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                timeout=300)
+        finally:
+            sim.stop()
+        with open(log, encoding="utf-8", newline="") as f:
+            text = f.read()
+        self.assertNotIn("\n", text.replace("\r\n", ""), "log lines end with CR LF on Windows")
+        return done.stdout.splitlines(), text.splitlines()
+
+    def python_flow(self):
+        """The same flow from Python on Linux."""
+        folder = tempfile.mkdtemp(dir=self.prefix)
+        log, keys = os.path.join(folder, "flow.log"), os.path.join(folder, "flow.ini")
+        sim = Simulator("--page-size", "20")
+        saved = {k: os.environ.get(k) for k in ("WARBLER_API_HOST", "WARBLER_OAUTH_HOST")}
+        os.environ.update(WARBLER_API_HOST=sim.host_port(), WARBLER_OAUTH_HOST=sim.host_port())
+        lines = []
+
+        def report(step, *values):
+            lines.append("%s: %s" % (step, " ".join(str(v).lower() for v in values)))
+
+        def walk(first, following):
+            count, item = 0, first
+            while item is not None:
+                count, item = count + 1, following()
+            return count
+
+        try:
+            tw = warbler.Dispatch("Velmora.Twitter")
+            tw.LogFile, tw.ConsumerKey = log, sim.credentials["consumer_key"]
+            tw.ConsumerSecret = sim.credentials["consumer_secret"]
+            url = tw.RequestAuthorization()
+            report("authorize", tw.LastError)
+            with urllib.request.urlopen(url + "&approve=1&format=text", timeout=10) as page:
+                tw.RequestAccessToken(page.read().decode().split("oauth_verifier=")[1])
+            report("access", tw.LastError, tw.AccessToken.startswith("14785507-"))
+            tw.SaveAccessKey(keys)
+            tw.SaveConsumerKey(keys)
+            other = warbler.Dispatch("Velmora.Twitter")
+            other.LoadAccessKey(keys)
+            other.LoadConsumerKey(keys)
+            report("keys", other.LastError,
+                   other.AccessToken == tw.AccessToken and other.ConsumerSecret == tw.ConsumerSecret)
+            reply = tw.APICall("account/verify_credentials", "xml")
+            report("signed", tw.LastError, "<screen_name>warbler_demo</screen_name>" in reply)
+            unsigned = warbler.Dispatch("Velmora.Twitter")
+            unsigned.LogFile = log
+            reply = unsigned.APICall("statuses/public_timeline", "xml", "count=2")
+            report("unsigned", unsigned.LastError, reply.count("<status>"))
+            status_id = tw.Tweet("A status from the flow")
+            report("tweet", tw.LastError, status_id)
+            reply = tw.DirectTweet("thanks", "alice", status_id)
+            report("reply", tw.LastError, reply)
+            tw.Tweet("")
+            report("empty", tw.LastError)
+            for step, method in (("follow", tw.Follow), ("follow again", tw.Follow), ("unfollow", tw.UnFollow)):
+                method("fan_01")
+                report(step, tw.LastError)
+            status = tw.FindFirstTweet("home", "", "", 5)
+            first = status.Id
+            report("timeline", walk(status, tw.FindNextTweet), tw.LastError)
+            report("reuse", tw.FindFirstTweet("home", "", "", 5).Id == first, tw.LastError)
+            report("friends", walk(tw.FindFirstFriend(), tw.FindNextUser), tw.LastError)
+            tw.APICall("http://127.0.0.1:1/refused", "xml")
+            report("refused", tw.LastError)
+            tw.AccessTokenSecret = "wrong"
+            tw.APICall("account/verify_credentials", "xml")
+            report("denied", tw.LastError)
+        finally:
+            sim.stop()
+            for name, value in saved.items():
+                if value is None:
+                    os.environ.pop(name, None)
+                else:
+                    os.environ[name] = value
+        with open(log, encoding="utf-8") as f:
+            return lines, f.read().splitlines()
+
+    @staticmethod
+    def comparable(log):
+        """Log lines without what differs by run or by platform: times, ports, tokens, and the
+        transport library's name."""
+        lines = []
+        for line in log:
+            line = re.sub(r"^\[\d\d:\d\d:\d\d\] ", "", line)
+            if line.startswith("LoadLibrary ["):
+                continue
+            line = re.sub(r"127\.0\.0\.1:?\d+", "HOST", line)
+            line = re.sub(r"[A-Za-z0-9]{20,}", "TOKEN", line)
+            line = re.sub(r"valid for \[\d+\] seconds", "valid for [N] seconds", line)
+            lines.append(line)
+        return lines
+
+    def test_flow_against_the_simulator_matches_linux(self):
+        expected_results, expected_log = self.python_flow()
+        self.assertIn("friends: 45 25016", expected_results)
+        results, log = self.run_flow("Flow.vbs")
+        self.assertEqual(results, expected_results)
+        self.assertEqual(self.comparable(log), self.comparable(expected_log))
+        js_results, _ = self.run_flow("Flow.js")
+        self.assertEqual(js_results, expected_results)
+
+    def test_examples(self):
+        self.regsvr32()
+        keys = os.path.join(tempfile.mkdtemp(dir=self.prefix), "keys.ini")
+        sim = Simulator("--page-size", "20")
+        env = self.simulator_env(sim)
+
+        def example(*args):
+            done = subprocess.run(["wine", "cscript", "//nologo",
+                                   windows_path(os.path.join(ROOT, "examples", "windows", args[0])),
+                                   windows_path(keys), *args[1:]],
+                                  env=env, stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120)
+            self.assertEqual(done.returncode, 0, done.stdout)
+            return done.stdout.splitlines()
+
+        try:
+            first = example("Authorize.vbs", sim.credentials["consumer_key"], sim.credentials["consumer_secret"])
+            url = first[0].split(": ", 1)[1]
+            with urllib.request.urlopen(url + "&approve=1&format=text", timeout=10) as page:
+                verifier = page.read().decode().split("oauth_verifier=")[1]
+            self.assertEqual(example("Authorize.vbs", verifier)[-1],
+                             "Authorized; the keys are in " + windows_path(keys))
+            posted = example("Post.vbs", "Hello from VBScript")[-1]
+            self.assertRegex(posted, r"^Posted status \d+$")
+            self.assertRegex(example("Post.vbs", "A reply", "warbler_demo", posted.split()[-1])[-1],
+                             r"^Posted status \d+$")
+            timeline = example("Timeline.vbs", "home", "5")
+            self.assertEqual(timeline[-1], "5 statuses")
+            self.assertTrue(timeline[0].endswith("@warbler_demo: @warbler_demo A reply"), timeline[0])
+            followers = example("Followers.js")
+            self.assertEqual(followers[-1], "52 followers")
+            self.assertEqual(len(set(followers[:-1])), 52)
+        finally:
+            sim.stop()
 
 
 if __name__ == "__main__":
