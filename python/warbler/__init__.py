@@ -20,16 +20,17 @@ import threading
 from ctypes import byref, c_char_p, c_int32, c_uint32, c_void_p
 
 from ._automation import (DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT, DISPID_PROPERTYPUT,
-                          DISPPARAMS, GUID, KIND_GET, KIND_METHOD, KIND_PUT, PARAM_OPTIONAL, PARAM_OUT,
-                          VARIANT, VT_BOOL, VT_BSTR, VT_BYREF, VT_DISPATCH, VT_EMPTY, VT_I2, VT_I4, VT_I8,
-                          VT_INT, VT_NULL, VT_R8, VT_UNKNOWN, VT_VARIANT, ComError, Library, _ADDREF,
-                          _INVOKE, _RELEASE, vtable_entry)
+                          DISPPARAMS, GUID, IID_IUNKNOWN, KIND_GET, KIND_METHOD, KIND_PUT, PARAM_OPTIONAL,
+                          PARAM_OUT, VARIANT, VT_BOOL, VT_BSTR, VT_BYREF, VT_DISPATCH, VT_EMPTY, VT_I2, VT_I4,
+                          VT_I8, VT_INT, VT_NULL, VT_R8, VT_UNKNOWN, VT_VARIANT, ComError, Library, _ADDREF,
+                          _INVOKE, _QUERY_INTERFACE, _RELEASE, vtable_entry)
 
 __all__ = ["Dispatch", "ComError", "can_unload"]
 
 _library = None
 _classes = {}
 _TYPE_NAMES = {VT_BSTR: "str", VT_I4: "int", VT_BOOL: "bool", VT_VARIANT: "object"}
+DISP_E_OVERFLOW = 0x8002000A
 
 
 def _lib():
@@ -48,8 +49,10 @@ def _to_variant(value, variant):
     elif isinstance(value, int):
         if -2**31 <= value < 2**31:
             variant.vt, variant.value.lVal = VT_I4, value
-        else:
+        elif -2**63 <= value < 2**63:
             variant.vt, variant.value.llVal = VT_I8, value
+        else:
+            raise OverflowError("%d does not fit an automation integer" % value)
     elif isinstance(value, float):
         variant.vt, variant.value.dblVal = VT_R8, value
     elif isinstance(value, str):
@@ -117,6 +120,35 @@ class AutomationObject:
     def __repr__(self):
         return "<warbler %s object>" % self._interface
 
+    # A wrapper holds one reference: a copy takes one of its own, and nothing else can duplicate it.
+    def __copy__(self):
+        self._check_thread()
+        vtable_entry(self._pointer, 1, _ADDREF)(self._pointer)
+        return type(self)(self._pointer)
+
+    def __deepcopy__(self, memo):
+        return self.__copy__()
+
+    def __reduce_ex__(self, protocol):
+        raise TypeError("a warbler %s object cannot be pickled" % self._interface)
+
+    def _identity(self):
+        """The object's IUnknown pointer: the same for every wrapper of one object."""
+        unknown = c_void_p()
+        hr = vtable_entry(self._pointer, 0, _QUERY_INTERFACE)(self._pointer, byref(IID_IUNKNOWN), byref(unknown))
+        if hr != 0:
+            raise ComError(hr, "QueryInterface")
+        vtable_entry(unknown.value, 2, _RELEASE)(unknown.value)
+        return unknown.value
+
+    def __eq__(self, other):
+        if not isinstance(other, AutomationObject):
+            return NotImplemented
+        return self._identity() == other._identity()
+
+    def __hash__(self):
+        return hash(self._identity())
+
     def __getattr__(self, name):
         member = self._members.get(name.lower())
         if member is None:
@@ -150,6 +182,9 @@ class AutomationObject:
             hr = self._invoke(self._pointer, member.id, byref(GUID()), 0, flags, byref(params), byref(result),
                               None, byref(arg_error))
             if hr < 0:
+                if hr & 0xFFFFFFFF == DISP_E_OVERFLOW:
+                    raise OverflowError("%s.%s: an argument does not fit its parameter's type"
+                                        % (self._interface, member.name.decode()))
                 raise ComError(hr, "%s.%s" % (self._interface, member.name.decode()))
             return _from_variant(result)
         finally:
@@ -169,18 +204,29 @@ class AutomationObject:
         inputs = [p for p in params if not p.flags & PARAM_OUT]
         outs = [p for p in params if p.flags & PARAM_OUT]
         values = list(args)
+        if len(values) > len(inputs):
+            raise TypeError("%s() takes %d arguments" % (member.name.decode(), len(inputs)))
+        # Keyword names match without regard to case, as member names do.
+        by_name = {}
+        for key, value in kwargs.items():
+            if key.lower() in by_name:
+                raise TypeError("%s() got argument %r twice" % (member.name.decode(), key))
+            by_name[key.lower()] = (key, value)
+        for p in inputs[:len(values)]:
+            if p.name.decode().lower() in by_name:
+                raise TypeError("%s() got argument %r by position and by keyword"
+                                % (member.name.decode(), p.name.decode()))
         for p in inputs[len(values):]:
             name = p.name.decode()
-            if name in kwargs:
-                values.append(kwargs.pop(name))
+            if name.lower() in by_name:
+                values.append(by_name.pop(name.lower())[1])
             elif p.flags & PARAM_OPTIONAL:
                 values.append(_default(p))
             else:
                 raise TypeError("%s() missing argument %r" % (member.name.decode(), name))
-        if kwargs:
-            raise TypeError("%s() got unexpected arguments %s" % (member.name.decode(), sorted(kwargs)))
-        if len(values) > len(inputs):
-            raise TypeError("%s() takes %d arguments" % (member.name.decode(), len(inputs)))
+        if by_name:
+            raise TypeError("%s() got unexpected arguments %s"
+                            % (member.name.decode(), sorted(k for k, _ in by_name.values())))
         holders = [VARIANT() for _ in outs]
         references = []
         for holder in holders:
@@ -252,6 +298,8 @@ def _class_of(interface):
 def Dispatch(progid):
     """Creates an object by its ProgID: "Velmora.Twitter", "Velmora.Twitter.Status",
     "Velmora.Twitter.User" (or their ".1" forms)."""
+    if not isinstance(progid, str):
+        raise TypeError("Dispatch() takes a ProgID text, not %s" % type(progid).__name__)
     lib = _lib()
     name = lib.bstr(progid)
     pointer = c_void_p()

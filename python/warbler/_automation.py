@@ -18,7 +18,8 @@ HRESULT_NAMES = {
     0x8000FFFF: "E_UNEXPECTED", 0x8007000E: "E_OUTOFMEMORY", 0x80070057: "E_INVALIDARG",
     0x80040110: "CLASS_E_NOAGGREGATION", 0x80040111: "CLASS_E_CLASSNOTAVAILABLE",
     0x80020003: "DISP_E_MEMBERNOTFOUND", 0x80020005: "DISP_E_TYPEMISMATCH",
-    0x80020006: "DISP_E_UNKNOWNNAME", 0x80020007: "DISP_E_NONAMEDARGS", 0x8002000A: "DISP_E_OVERFLOW",
+    0x80020004: "DISP_E_PARAMNOTFOUND", 0x80020006: "DISP_E_UNKNOWNNAME", 0x80020007: "DISP_E_NONAMEDARGS",
+    0x8002000A: "DISP_E_OVERFLOW",
     0x8002000E: "DISP_E_BADPARAMCOUNT", 0x8002000F: "DISP_E_PARAMNOTOPTIONAL",
     0x8001010E: "RPC_E_WRONG_THREAD",
 }
@@ -54,6 +55,9 @@ class GUID(Structure):
     _fields_ = [("Data1", c_uint32), ("Data2", c_uint16), ("Data3", c_uint16), ("Data4", ctypes.c_ubyte * 8)]
 
 
+IID_IUNKNOWN = GUID(0, 0, 0, (ctypes.c_ubyte * 8)(0xC0, 0, 0, 0, 0, 0, 0, 0x46))
+
+
 class PARAM(Structure):
     _fields_ = [("name", c_char_p), ("type", c_uint16), ("flags", c_uint16), ("defaultValue", c_char_p)]
 
@@ -63,6 +67,7 @@ class MEMBER(Structure):
                 ("params", POINTER(PARAM)), ("paramCount", c_uint16), ("invoke", c_void_p)]
 
 
+_QUERY_INTERFACE = ctypes.CFUNCTYPE(c_int32, c_void_p, POINTER(GUID), POINTER(c_void_p))
 _RELEASE = ctypes.CFUNCTYPE(c_uint32, c_void_p)
 _ADDREF = ctypes.CFUNCTYPE(c_uint32, c_void_p)
 _GET_IDS = ctypes.CFUNCTYPE(c_int32, c_void_p, POINTER(GUID), POINTER(c_void_p), c_uint32, c_uint32,

@@ -138,6 +138,7 @@ struct VARIANT {
         IUnknown** ppunkVal;
         IDispatch** ppdispVal;
         VARIANT* pvarVal;
+        void* byref;
         struct {
             void* pvRecord;
             void* pRecInfo;

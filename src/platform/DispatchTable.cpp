@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -34,8 +36,12 @@ const Member* FindMember(const Table& table, DISPID id) {
 }
 
 // The value behind any number of by-reference levels a caller may pass.
+// The value behind the by-reference levels a caller may pass; a chain that does not end (a
+// variant that refers to itself) stops at a level that no conversion accepts.
 const VARIANT* Deref(const VARIANT* v) {
-    while (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal != nullptr) v = v->pvarVal;
+    for (int level = 0; level < 8 && v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal != nullptr;
+         ++level)
+        v = v->pvarVal;
     return v;
 }
 
@@ -76,12 +82,26 @@ HRESULT ToLong(const VARIANT* v, LONG& out) {
             return S_OK;
         }
         case VT_BSTR: {
+            // As VariantChangeType reads a number: blanks around it, a fraction rounded to even.
             std::string text = CZelString(v->bstrVal).Str();
+            size_t first = text.find_first_not_of(" \t");
+            size_t last = text.find_last_not_of(" \t");
+            if (first == std::string::npos)
+                return DISP_E_TYPEMISMATCH;
+            text = text.substr(first, last - first + 1);
             char* end = nullptr;
             errno = 0;
             long long value = std::strtoll(text.c_str(), &end, 10);
-            if (text.empty() || end == nullptr || *end != 0)
-                return DISP_E_TYPEMISMATCH;
+            if (end != nullptr && *end != 0) {
+                double real = std::strtod(text.c_str(), &end);
+                if (end == nullptr || *end != 0 || !std::isfinite(real))
+                    return DISP_E_TYPEMISMATCH;
+                VARIANT number;
+                VariantInit(&number);
+                number.vt = VT_R8;
+                number.dblVal = real;
+                return ToLong(&number, out);
+            }
             if (errno != 0 || value < INT32_MIN || value > INT32_MAX)
                 return DISP_E_OVERFLOW;
             out = static_cast<LONG>(value);
@@ -126,6 +146,21 @@ HRESULT ToBstr(const VARIANT* v, BSTR& out) {
         case VT_BOOL:
             text = v->boolVal != 0 ? "True" : "False";
             break;
+        case VT_R8: {
+            // The shortest text that reads back as the same number, as VariantChangeType writes.
+            char buffer[32];
+            std::snprintf(buffer, sizeof buffer, "%.15G", v->dblVal);
+            if (std::strtod(buffer, nullptr) != v->dblVal)
+                std::snprintf(buffer, sizeof buffer, "%.17G", v->dblVal);
+            text = buffer;
+            break;
+        }
+        case VT_I8:
+            text = std::to_string(v->llVal);
+            break;
+        case VT_UI4:
+            text = std::to_string(static_cast<uint32_t>(v->lVal));
+            break;
         default: {
             LONG number = 0;
             HRESULT hr = ToLong(v, number);
@@ -140,8 +175,11 @@ HRESULT ToBstr(const VARIANT* v, BSTR& out) {
 
 // Converts a caller's argument into a variant of the declared type, owned by the dispatcher.
 HRESULT Coerce(const VARIANT* source, VARTYPE type, VARIANT& out) {
+    VariantInit(&out);
     const VARIANT* v = Deref(source);
     if ((v->vt & VT_BYREF) != 0) {
+        if (v->byref == nullptr)
+            return DISP_E_TYPEMISMATCH;  // a reference to nothing
         VARIANT plain;
         VariantInit(&plain);
         switch (v->vt & ~VT_BYREF) {
@@ -214,27 +252,56 @@ void ClearAll(std::vector<VARIANT>& args) {
     for (VARIANT& v : args) VariantClear(&v);
 }
 
-HRESULT CallMethod(const Member& member, void* object, DISPPARAMS* params, VARIANT* result,
-                   UINT* argError) {
+// Where each declared parameter's argument is in rgvarg, or -1 when the caller did not give it:
+// positional arguments first, in reverse order at the end of rgvarg; named ones at its start,
+// identified by their positions as GetIDsOfNames gives them.
+HRESULT PlaceArguments(const Member& member, DISPPARAMS* params, std::vector<int>& slots,
+                       UINT* argError) {
     UINT given = params != nullptr ? params->cArgs : 0;
+    UINT named = params != nullptr ? params->cNamedArgs : 0;
+    if (named > given || (named > 0 && params->rgdispidNamedArgs == nullptr))
+        return E_INVALIDARG;
+    UINT positional = given - named;
     if (given > member.paramCount)
         return DISP_E_BADPARAMCOUNT;
+    slots.assign(member.paramCount, -1);
+    for (UINT i = 0; i < positional; ++i) slots[i] = static_cast<int>(given - 1 - i);
+    for (UINT n = 0; n < named; ++n) {
+        DISPID position = params->rgdispidNamedArgs[n];
+        if (position < 0 || position >= member.paramCount || slots[position] != -1) {
+            if (argError != nullptr)
+                *argError = n;
+            return DISP_E_PARAMNOTFOUND;  // unknown, or given twice
+        }
+        slots[position] = static_cast<int>(n);
+    }
+    return S_OK;
+}
+
+HRESULT CallMethod(const Member& member, void* object, DISPPARAMS* params, VARIANT* result,
+                   UINT* argError) {
+    std::vector<int> slots;
+    HRESULT placed = PlaceArguments(member, params, slots, argError);
+    if (FAILED(placed))
+        return placed;
     std::vector<VARIANT> args(member.paramCount);
     for (VARIANT& v : args) VariantInit(&v);
     std::vector<VARIANT*> outTargets(member.paramCount, nullptr);
     int retval = -1;
     for (uint16_t i = 0; i < member.paramCount; ++i) {
         const Param& param = member.params[i];
-        bool supplied = i < given;
-        const VARIANT* arg = supplied ? &params->rgvarg[given - 1 - i] : nullptr;
+        bool supplied = slots[i] >= 0;
+        const VARIANT* arg = supplied ? &params->rgvarg[slots[i]] : nullptr;
+        auto fail = [&](HRESULT hr) {
+            if (argError != nullptr && supplied)
+                *argError = static_cast<UINT>(slots[i]);
+            ClearAll(args);
+            return hr;
+        };
         if ((param.flags & kOut) != 0) {
             if (supplied && !IsMissing(arg)) {
-                if (!AcceptsOut(param, arg)) {
-                    if (argError != nullptr)
-                        *argError = given - 1 - i;
-                    ClearAll(args);
-                    return DISP_E_TYPEMISMATCH;
-                }
+                if (!AcceptsOut(param, arg))
+                    return fail(DISP_E_TYPEMISMATCH);
                 outTargets[i] = const_cast<VARIANT*>(arg);
             } else if (i == member.paramCount - 1) {
                 retval = i;  // an omitted last [out] comes back as the result
@@ -243,20 +310,14 @@ HRESULT CallMethod(const Member& member, void* object, DISPPARAMS* params, VARIA
         }
         HRESULT hr = S_OK;
         if (!supplied || IsMissing(arg)) {
-            if ((param.flags & kOptional) == 0) {
-                ClearAll(args);
-                return supplied ? DISP_E_PARAMNOTOPTIONAL : DISP_E_BADPARAMCOUNT;
-            }
+            if ((param.flags & kOptional) == 0)
+                return fail(supplied ? DISP_E_PARAMNOTOPTIONAL : DISP_E_BADPARAMCOUNT);
             hr = DefaultFor(param, args[i]);
         } else {
             hr = Coerce(arg, param.type, args[i]);
         }
-        if (FAILED(hr)) {
-            if (argError != nullptr && supplied)
-                *argError = given - 1 - i;
-            ClearAll(args);
-            return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
-        }
+        if (FAILED(hr))
+            return fail(hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH);
     }
     HRESULT hr = member.invoke(object, kMethod, args.data(), nullptr);
     for (uint16_t i = 0; i < member.paramCount; ++i) {
@@ -297,8 +358,10 @@ HRESULT GetIDsOfNames(const Table& table, LPOLESTR* names, UINT count, DISPID* i
     return hr;
 }
 
-HRESULT Invoke(const Table& table, void* object, DISPID id, WORD flags, DISPPARAMS* params,
-               VARIANT* result, UINT* argError) {
+namespace {
+
+HRESULT InvokeMember(const Table& table, void* object, DISPID id, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, UINT* argError) {
     const Member* member = FindMember(table, id);
     if (member == nullptr)
         return DISP_E_MEMBERNOTFOUND;
@@ -308,7 +371,8 @@ HRESULT Invoke(const Table& table, void* object, DISPID id, WORD flags, DISPPARA
         return E_INVALIDARG;
 
     if ((flags & DISPATCH_PROPERTYPUT) != 0 && (member->kinds & kPut) != 0) {
-        if (named > 1 || (named == 1 && params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT))
+        if (named > 1 || (named == 1 && (params->rgdispidNamedArgs == nullptr ||
+                                         params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)))
             return DISP_E_NONAMEDARGS;
         if (given != 1)
             return DISP_E_BADPARAMCOUNT;
@@ -326,9 +390,9 @@ HRESULT Invoke(const Table& table, void* object, DISPID id, WORD flags, DISPPARA
     }
     if ((flags & DISPATCH_PROPERTYPUT) != 0)
         return DISP_E_MEMBERNOTFOUND;  // read-only or a method
-    if (named != 0)
-        return DISP_E_NONAMEDARGS;
     if ((flags & DISPATCH_PROPERTYGET) != 0 && (member->kinds & kGet) != 0) {
+        if (named != 0)
+            return DISP_E_NONAMEDARGS;
         if (given != 0)
             return DISP_E_BADPARAMCOUNT;
         VARIANT value;
@@ -345,6 +409,20 @@ HRESULT Invoke(const Table& table, void* object, DISPID id, WORD flags, DISPPARA
     if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) != 0 && (member->kinds & kMethod) != 0)
         return CallMethod(*member, object, params, result, argError);
     return DISP_E_MEMBERNOTFOUND;
+}
+
+}  // namespace
+
+HRESULT Invoke(const Table& table, void* object, DISPID id, WORD flags, DISPPARAMS* params,
+               VARIANT* result, UINT* argError) {
+    // No C++ exception crosses the automation boundary: the host would be aborted.
+    try {
+        return InvokeMember(table, object, id, flags, params, result, argError);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
 }
 
 }  // namespace dispatch

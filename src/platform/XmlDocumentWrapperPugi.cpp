@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/CodePage.h"
+#include "platform/XmlWellFormed.h"
 #include "rest/XmlDocumentWrapper.h"
 
 struct CXmlDocumentWrapper::Document {
@@ -42,12 +43,32 @@ struct StringWriter : pugi::xml_writer {
     std::string text;
 };
 
+bool IsText(const pugi::xml_node& node) {
+    return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
+}
+
+// The text of a node and everything below it, in document order. Iterative: a reply may nest
+// deeper than the stack allows.
 void AppendText(const pugi::xml_node& node, std::string& out) {
-    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+    if (IsText(node)) {
         out += node.value();
         return;
     }
-    for (pugi::xml_node child : node.children()) AppendText(child, out);
+    pugi::xml_node current = node.first_child();
+    while (current) {
+        if (IsText(current))
+            out += current.value();
+        if (current.first_child()) {
+            current = current.first_child();
+            continue;
+        }
+        while (!current.next_sibling()) {
+            current = current.parent();
+            if (current == node)
+                return;
+        }
+        current = current.next_sibling();
+    }
 }
 
 }  // namespace
@@ -70,7 +91,8 @@ bool CXmlDocumentWrapper::Load(const CZelString& text) {
     }
     pugi::xml_parse_result result = document_->doc.load_buffer(
         source->data(), source->size(), pugi::parse_default, pugi::encoding_utf8);
-    if (result && document_->doc.document_element())
+    // The parser is lenient where MSXML is strict: what MSXML refuses is no XML here either.
+    if (result && document_->doc.document_element() && platform::IsWellFormedXml(*source))
         return true;
     document_->doc.reset();  // no half-parsed tree is ever handed out
     return false;

@@ -1,5 +1,12 @@
 #include "server/ClassFactory.h"
 
+namespace {
+
+// The explicit server locks: an unlock without its lock changes nothing.
+std::atomic<long> g_serverLocks{0};
+
+}  // namespace
+
 HRESULT CClassFactory::QueryInterface(REFIID riid, void** ppv) {
     if (ppv == nullptr)
         return E_POINTER;
@@ -30,9 +37,17 @@ HRESULT CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) 
 }
 
 HRESULT CClassFactory::LockServer(BOOL lock) {
-    if (lock)
+    if (lock) {
+        g_serverLocks.fetch_add(1);
         CWarblerModule::Lock();
-    else
-        CWarblerModule::Unlock();
+        return S_OK;
+    }
+    long held = g_serverLocks.load();
+    while (held > 0) {
+        if (g_serverLocks.compare_exchange_weak(held, held - 1)) {
+            CWarblerModule::Unlock();
+            break;
+        }
+    }
     return S_OK;
 }

@@ -329,3 +329,144 @@ TEST(Dispatch, TwitterMembersInInterfaceOrder) {
         EXPECT_EQ(result.punkVal, nullptr);
     }
 }
+
+namespace {
+
+VARIANT Shape(VARTYPE type, void* pointer) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = type;
+    v.byref = pointer;
+    return v;
+}
+
+VARIANT Real(double value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_R8;
+    v.dblVal = value;
+    return v;
+}
+
+}  // namespace
+
+// Argument shapes a careless or hostile caller can build: each gets its code, none a crash.
+TEST(Dispatch, HostileArgumentsGetCodes) {
+    Late t;
+    VARIANT self = Shape(VT_BYREF | VT_VARIANT, nullptr);
+    self.pvarVal = &self;  // a reference to itself
+    struct Case {
+        const char* what;
+        VARIANT arg;
+        HRESULT expected;
+    } cases[] = {
+        {"null VT_BYREF|VT_I4", Shape(VT_BYREF | VT_I4, nullptr), DISP_E_TYPEMISMATCH},
+        {"null VT_BYREF|VT_BSTR", Shape(VT_BYREF | VT_BSTR, nullptr), DISP_E_TYPEMISMATCH},
+        {"null VT_BYREF|VT_VARIANT", Shape(VT_BYREF | VT_VARIANT, nullptr), DISP_E_TYPEMISMATCH},
+        {"null VT_BYREF|VT_BOOL", Shape(VT_BYREF | VT_BOOL, nullptr), DISP_E_TYPEMISMATCH},
+        {"a variant that refers to itself", self, DISP_E_TYPEMISMATCH},
+        {"an unknown type", Shape(0x7FF, nullptr), DISP_E_TYPEMISMATCH},
+    };
+    for (Case& c : cases) {
+        VARIANT result;
+        VariantInit(&result);
+        std::vector<VARIANT> args{c.arg};
+        std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+        DISPPARAMS params{reversed.data(), nullptr, 1, 0};
+        EXPECT_EQ(
+            t.object->Invoke(11, IID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr),
+            c.expected)
+            << c.what;
+        EXPECT_EQ(t.object->Invoke(13, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                                   nullptr),
+                  c.expected)
+            << c.what;
+        VariantClear(&result);
+    }
+    VARIANT arg = Late::Long(35000);
+    DISPPARAMS namedWithoutIds{&arg, nullptr, 1, 1};
+    EXPECT_EQ(t.object->Invoke(11, IID_NULL, 0, DISPATCH_METHOD, &namedWithoutIds, nullptr, nullptr,
+                               nullptr),
+              E_INVALIDARG);
+    EXPECT_EQ(t.object->Invoke(13, IID_NULL, 0, DISPATCH_PROPERTYPUT, &namedWithoutIds, nullptr,
+                               nullptr, nullptr),
+              DISP_E_NONAMEDARGS);
+}
+
+TEST(Dispatch, NamedArguments) {
+    Late t;
+    auto describe = [&](std::vector<VARIANT> args, std::vector<DISPID> names, VARIANT* result) {
+        DISPPARAMS params{args.data(), names.data(), static_cast<UINT>(args.size()),
+                          static_cast<UINT>(names.size())};
+        HRESULT hr =
+            t.object->Invoke(11, IID_NULL, 0, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+        for (VARIANT& v : args) VariantClear(&v);
+        return hr;
+    };
+    VARIANT result;
+    VariantInit(&result);
+    ASSERT_EQ(describe({Late::Long(35019)}, {0}, &result), S_OK);
+    EXPECT_EQ(CZelString(result.bstrVal).Str(), "Could not find the specified key file.");
+    VariantClear(&result);
+
+    // The names GetIDsOfNames gives, in any letter case.
+    std::u16string method = u"GetErrorDescription", param = u"LERROR";
+    LPOLESTR names[] = {method.data(), param.data()};
+    DISPID ids[2] = {0, 0};
+    ASSERT_EQ(t.object->GetIDsOfNames(IID_NULL, names, 2, 0, ids), S_OK);
+    EXPECT_EQ(ids[1], 0);
+
+    // The [out] by name, the input by position: named arguments come first in rgvarg.
+    BSTR text = nullptr;
+    VARIANT out = Shape(VT_BYREF | VT_BSTR, &text);
+    EXPECT_EQ(describe({out, Late::Long(0)}, {1}, nullptr), S_OK);
+    EXPECT_EQ(CZelString(text).Str(), "Success");
+    SysFreeString(text);
+
+    EXPECT_EQ(describe({Late::Long(1)}, {5}, &result), DISP_E_PARAMNOTFOUND);
+    EXPECT_EQ(describe({Late::Long(1), Late::Long(2)}, {0}, &result), DISP_E_PARAMNOTFOUND);
+}
+
+TEST(Dispatch, ConversionsFollowAutomationRules) {
+    Late t;
+    EXPECT_EQ(t.PutText("ConsumerKey", "x"), S_OK);
+    VARIANT big;
+    VariantInit(&big);
+    big.vt = VT_I8;
+    big.llVal = 1LL << 40;
+    struct Case {
+        VARIANT value;
+        const char* text;
+    } texts[] = {{Real(1.5), "1.5"}, {Real(0.1), "0.1"}, {Real(-2), "-2"}, {big, "1099511627776"}};
+    for (Case& c : texts) {
+        EXPECT_EQ(t.Call(13, DISPATCH_PROPERTYPUT, {c.value}, nullptr, nullptr, true), S_OK);
+        EXPECT_EQ(t.GetText("ConsumerKey"), c.text);
+    }
+    VARIANT result;
+    VariantInit(&result);
+    for (const char* number : {" 35019", "35019 ", "\t35019\t", "35019.4", "3.50194e4"}) {
+        ASSERT_EQ(t.Call(11, DISPATCH_METHOD, {Late::Text(number)}, &result), S_OK) << number;
+        EXPECT_EQ(CZelString(result.bstrVal).Str(), "Could not find the specified key file.")
+            << number;
+        VariantClear(&result);
+    }
+    // Halves round to even.
+    ASSERT_EQ(t.Call(11, DISPATCH_METHOD, {Late::Text("35018.5")}, &result), S_OK);
+    EXPECT_EQ(CZelString(result.bstrVal).Str(), "There was an error while saving the key file.");
+    VariantClear(&result);
+    EXPECT_EQ(t.Call(11, DISPATCH_METHOD, {Late::Text("35 019")}, &result), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(t.Call(11, DISPATCH_METHOD, {Late::Text("  ")}, &result), DISP_E_TYPEMISMATCH);
+}
+
+TEST(Dispatch, AnUnbalancedServerUnlockKeepsTheCountAtZero) {
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(DllGetClassObject(CLSID_Tweet, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+              S_OK);
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    factory->LockServer(FALSE);
+    factory->LockServer(TRUE);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
+    factory->LockServer(FALSE);
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    factory->Release();
+}

@@ -34,15 +34,50 @@ TEST(XmlDocument, WhatIsNotXmlDoesNotLoad) {
         "<html>\r\n<head><title>502 Bad Gateway</title></head>\r\n<body>\r\n<center><h1>502 Bad "
         "Gateway</h1></center>\r\n<hr><center>nginx/1.22.1</center>\r\n</body>\r\n</html>\r\n",
         "<?xml version=\"1.0\"?>",
+        // What a lenient parser takes and MSXML refuses.
+        "text before<status><id>1</id></status>",
+        "<status><id>1</id></status>text after",
+        "<status><id>1</id></status><status><id>2</id></status>",
+        "<html><body>&nbsp;</body></html>",
+        "<a>fish & chips</a>",
+        "<a>&#0;</a>",
+        "<a>&#xD800;</a>",
+        "<a b=\"1\" b=\"2\"/>",
+        "<a b=\"x & y\"/>",
+        "<a>]]></a>",
+        "<a>\x01</a>",
+        "<![CDATA[x]]><a/>",
     };
     for (const char* body : bodies) {
         CXmlDocumentWrapper document;
         EXPECT_FALSE(document.Load(body)) << body;
         EXPECT_FALSE(document.Root());
     }
+    const char* wellFormed[] = {
+        "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<!-- & ]]> --><a>&amp;&lt;&#233;&#x1F426;</a>\n",
+        "<a b='1' c=\"&quot;>\"><![CDATA[ & ]] > ]]><?pi & ?></a>",
+        "<!DOCTYPE a><a/>",
+    };
+    for (const char* body : wellFormed) {
+        CXmlDocumentWrapper document;
+        EXPECT_TRUE(document.Load(body)) << body;
+    }
     XmlNode none;
     EXPECT_STREQ(none.GetNodeText("/hash/error").c_str(), "");
     EXPECT_FALSE(none.SelectNodes("/x"));
+}
+
+// A reply nested deeper than the stack allows, read as every REST call reads it.
+TEST(XmlDocument, DeepNestingIsReadWithoutRecursion) {
+    std::string body = "<hash>";
+    for (int i = 0; i < 200000; ++i) body += "<e>";
+    body += "deep";
+    for (int i = 0; i < 200000; ++i) body += "</e>";
+    body += "</hash>";
+    CXmlDocumentWrapper document;
+    ASSERT_TRUE(document.Load(CZelString(std::move(body))));
+    EXPECT_STREQ(document.Root().GetNodeText("/hash/error").c_str(), "");
+    EXPECT_STREQ(document.Root().GetNodeText("/hash").c_str(), "deep");
 }
 
 TEST(XmlDocument, NodeTextAndSelections) {

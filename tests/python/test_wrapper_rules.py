@@ -1,0 +1,63 @@
+"""The package's wrappers as a careless caller uses them: copies, identity, argument rules."""
+
+import copy
+import gc
+import pickle
+import unittest
+
+import support  # noqa: F401  (puts the package on the path)
+import warbler
+
+
+class WrapperRulesTest(unittest.TestCase):
+    def test_copies_hold_references_of_their_own(self):
+        twitter = warbler.Dispatch("Velmora.Twitter")
+        twitter.ConsumerKey = "kept"
+        copies = [copy.copy(twitter), copy.deepcopy(twitter)]
+        del twitter
+        gc.collect()
+        for other in copies:
+            self.assertEqual(other.ConsumerKey, "kept")
+        self.assertEqual(copies[0], copies[1])
+        with self.assertRaises(TypeError):
+            pickle.dumps(copies[0])
+        del copies, other
+        gc.collect()
+        self.assertTrue(warbler.can_unload())
+
+    def test_wrappers_of_one_object_are_equal(self):
+        twitter = warbler.Dispatch("Velmora.Twitter")
+        same = copy.copy(twitter)
+        other = warbler.Dispatch("Velmora.Twitter")
+        self.assertEqual(twitter, same)
+        self.assertEqual(hash(twitter), hash(same))
+        self.assertNotEqual(twitter, other)
+        self.assertEqual(len({twitter, same, other}), 2)
+        self.assertNotEqual(twitter, "Velmora.Twitter")
+
+    def test_argument_rules(self):
+        twitter = warbler.Dispatch("Velmora.Twitter")
+        with self.assertRaises(TypeError):
+            warbler.Dispatch(None)
+        for too_big in (2**64 + 35000, 2**31, -2**31 - 1):
+            with self.assertRaises(OverflowError):
+                twitter.GetErrorDescription(too_big)
+        description = "Could not find the specified key file."
+        self.assertEqual(twitter.GetErrorDescription(lerror=35019), description)
+        self.assertEqual(twitter.GetErrorDescription(LERROR=35019), description)
+        with self.assertRaisesRegex(TypeError, "by position and by keyword"):
+            twitter.GetErrorDescription(35019, lError=35019)
+        with self.assertRaisesRegex(TypeError, "twice"):
+            twitter.GetErrorDescription(lError=1, LERROR=2)
+        with self.assertRaisesRegex(TypeError, "unexpected"):
+            twitter.GetErrorDescription(35019, verbose=True)
+        # Automation's conversions: a float for a text is its decimal text.
+        twitter.ConsumerKey = 1.5
+        self.assertEqual(twitter.ConsumerKey, "1.5")
+        twitter.ConsumerKey = 2**40
+        self.assertEqual(twitter.ConsumerKey, "1099511627776")
+        self.assertEqual(twitter.GetErrorDescription(" 35019 "), description)
+
+
+if __name__ == "__main__":
+    unittest.main()
