@@ -1,11 +1,12 @@
 // A 200-status home timeline reply parsed into records, beside pugixml's own parse of the same
-// bytes (the floor).
+// bytes (the floor) and the well-formedness pass that loading adds to it.
 #include <benchmark/benchmark.h>
 
 #include <pugixml.hpp>
 #include <string>
 #include <vector>
 
+#include "platform/XmlWellFormed.h"
 #include "rest/RecordFiller.h"
 #include "rest/XmlDocumentWrapper.h"
 
@@ -78,7 +79,16 @@ void PugixmlParseOnly(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(body.size()));
 }
 
+// The well-formedness pass that Load adds to pugixml's parse, alone.
+void WellFormedCheck(benchmark::State& state) {
+    const std::string& body = HomeTimeline();
+    for (auto _ : state) benchmark::DoNotOptimize(platform::IsWellFormedParse(body, "statuses"));
+    state.SetItemsProcessed(state.iterations());
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(body.size()));
+}
+
 }  // namespace
 
 BENCHMARK(ParseIntoRecords);
 BENCHMARK(PugixmlParseOnly);
+BENCHMARK(WellFormedCheck);

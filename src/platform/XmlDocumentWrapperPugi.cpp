@@ -71,6 +71,13 @@ void AppendText(const pugi::xml_node& node, std::string& out) {
     }
 }
 
+bool HasOneRoot(const pugi::xml_document& document) {
+    int elements = 0;
+    for (pugi::xml_node child : document.children())
+        elements += child.type() == pugi::node_element ? 1 : 0;
+    return elements == 1;
+}
+
 }  // namespace
 
 CXmlDocumentWrapper::CXmlDocumentWrapper() : document_(std::make_shared<Document>()) {}
@@ -92,7 +99,8 @@ bool CXmlDocumentWrapper::Load(const CZelString& text) {
     pugi::xml_parse_result result = document_->doc.load_buffer(
         source->data(), source->size(), pugi::parse_default, pugi::encoding_utf8);
     // The parser is lenient where MSXML is strict: what MSXML refuses is no XML here either.
-    if (result && document_->doc.document_element() && platform::IsWellFormedXml(*source))
+    if (result && HasOneRoot(document_->doc) &&
+        platform::IsWellFormedParse(*source, document_->doc.document_element().name()))
         return true;
     document_->doc.reset();  // no half-parsed tree is ever handed out
     return false;

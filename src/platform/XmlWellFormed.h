@@ -10,4 +10,8 @@ namespace platform {
 
 bool IsWellFormedXml(std::string_view text);
 
+// The same for a text that a lenient parser read as one tree with the root element 'root':
+// cheap passes over the text, and the full check only where one of them has a doubt.
+bool IsWellFormedParse(std::string_view text, std::string_view root);
+
 }  // namespace platform
