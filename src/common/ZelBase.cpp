@@ -6,22 +6,12 @@
 
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
+#include "platform/TextFile.h"
 
 namespace {
 
 constexpr size_t kSharedBufferSize = 65536;
 constexpr size_t kSizedMargin = 2047;
-
-// Text-mode append: the file is opened and closed for every line so that several objects, and
-// a reader, see whole lines.
-void AppendLine(const char* path, const std::string& line) {
-    FILE* file = std::fopen(path, "a");
-    if (file == nullptr)
-        return;
-    std::fwrite(line.data(), 1, line.size(), file);
-    std::fputc('\n', file);
-    std::fclose(file);
-}
 
 std::string TimePrefix() {
     platform::TimeOfDay now = platform::LocalTimeOfDay();
@@ -106,7 +96,7 @@ void CZelBase::WriteLine(unsigned flags, char* buffer, size_t size, const char* 
         line.Replace("\n", " <LF> ", true);
     }
     if ((flags & (LOG_TO_FILE | LOG_VERBATIM)) != 0)
-        AppendLine(logFile_.c_str(), line.Str());
+        platform::AppendLine(logFile_.c_str(), line.Str());
 }
 
 void CZelBase::AssertTrace(bool condition, const char* file, long line) {
@@ -117,7 +107,7 @@ void CZelBase::AssertTrace(bool condition, const char* file, long line) {
     std::snprintf(text, sizeof text,
                   "[%02d:%02d:%02d] VELMORA ASSERTION FAILURE, FILE: [%s]; LINE: %ld", now.hour,
                   now.minute, now.second, file != nullptr ? file : "", line);
-    AppendLine(platform::AssertionTraceFile(), text);
+    platform::AppendLine(platform::AssertionTraceFile(), text);
     platform::ReportAssertionEvent(text);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform/CodePage.h"
 
@@ -248,8 +249,12 @@ void CZelString::FormatSized(const char* format, ...) {
 }
 
 BSTR CZelString::ToBSTR() const {
-    platform::WideString wide = platform::AnsiToWide(text_);
-    return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    try {
+        platform::WideString wide = platform::AnsiToWide(text_);
+        return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 void CZelString::MakeUpper() {

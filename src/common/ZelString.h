@@ -34,7 +34,7 @@ class CZelString {
     // printf-style without a length limit; "%ls" takes a BSTR.
     void FormatSized(const char* format, ...);
 
-    // A new BSTR the caller owns.
+    // A new BSTR the caller owns; null when it could not be allocated.
     BSTR ToBSTR() const;
 
     void MakeUpper();

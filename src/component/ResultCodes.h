@@ -27,6 +27,10 @@ constexpr int32_t NoUser = -205;
 constexpr int32_t NoQuery = -206;
 constexpr int32_t NoMessage = -207;
 
+// The HTTP client's code for memory it could not get, which the Twitter object also reports when
+// a reply is too large to hand over.
+constexpr int32_t NoBuffer = 22382;
+
 // Public codes that the Twitter object sets itself.
 constexpr int32_t NoMoreUsers = 25016;
 constexpr int32_t UnexpectedError = 35014;

@@ -29,7 +29,7 @@ HRESULT CTwitter::ReturnText(const CZelString& text, BSTR* pVal) {
     if (pVal == nullptr)
         return E_POINTER;
     *pVal = text.ToBSTR();
-    return S_OK;
+    return *pVal == nullptr && !text.IsEmpty() ? E_OUTOFMEMORY : S_OK;
 }
 
 HRESULT CTwitter::get_Version(BSTR* pVal) {

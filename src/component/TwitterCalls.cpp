@@ -45,8 +45,17 @@ HRESULT CTwitter::APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
         Log(LOG_VERBATIM, "No AccessToken was supplied, calling this method without signing it.");
         code = rest_.MakeUnsignedRequest(url, post, std::move(params), response);
     }
+    // A reply too large to hand over is a failure, never an empty success.
+    BSTR converted = response.ToBSTR();
+    if (converted == nullptr && !response.IsEmpty() && code == 0)
+        code = rc::NoBuffer;
     Finish("APICall", code);
-    return ReturnText(response, pbstrResponse);
+    if (pbstrResponse == nullptr) {
+        SysFreeString(converted);
+        return E_POINTER;
+    }
+    *pbstrResponse = converted;
+    return S_OK;
 }
 
 HRESULT CTwitter::RequestAuthorization(BSTR bstrCallBack, BSTR* pbstrUrl) {

@@ -1,5 +1,6 @@
 // Saving and loading the key pairs in profile files. These methods write no log lines.
-#include <memory>
+#include <cstring>
+#include <string>
 
 #include "component/ResultCodes.h"
 #include "component/Twitter.h"
@@ -10,15 +11,9 @@ namespace {
 constexpr char kAccessSection[] = "AccessTokenPair";
 constexpr char kConsumerSection[] = "ConsumerTokenPair";
 
-// A value is read with a 511-character limit first, and again with 65,535 when it filled it.
-CZelString ReadValue(const char* section, const char* key, const char* file) {
-    char small[512];
-    uint32_t n = platform::GetProfileString(section, key, "", small, sizeof small, file);
-    if (n < 510)
-        return CZelString(small);
-    auto large = std::make_unique<char[]>(65536);
-    platform::GetProfileString(section, key, "", large.get(), 65536, file);
-    return CZelString(large.get());
+// A name that the conversion cut at a NUL would name another file.
+bool IsWholeName(const CZelString& file) {
+    return std::strlen(file.c_str()) == file.Length();
 }
 
 }  // namespace
@@ -26,8 +21,11 @@ CZelString ReadValue(const char* section, const char* key, const char* file) {
 void CTwitter::SaveKeyPair(const char* section, const char* firstKey, const CZelString& first,
                            const char* secondKey, const CZelString& second, BSTR bstrFilename) {
     CZelString file(bstrFilename);
-    bool saved = platform::WriteProfileString(section, firstKey, first.c_str(), file.c_str()) &&
-                 platform::WriteProfileString(section, secondKey, second.c_str(), file.c_str());
+    const char* keys[] = {firstKey, secondKey};
+    const char* values[] = {first.c_str(), second.c_str()};
+    // The pair is one update: a concurrent load sees both old values or both new ones.
+    bool saved =
+        IsWholeName(file) && platform::WriteProfileStrings(section, keys, values, 2, file.c_str());
     lastError_ = saved ? 0 : rc::KeyFileWriteFailed;
 }
 
@@ -35,12 +33,15 @@ void CTwitter::LoadKeyPair(const char* section, const char* firstKey, CZelString
                            const char* secondKey, CZelString& second, BSTR bstrFilename) {
     lastError_ = 0;
     CZelString file(bstrFilename);
-    if (!platform::FileExists(file.c_str())) {
+    if (!IsWholeName(file) || !platform::FileExists(file.c_str())) {
         lastError_ = rc::KeyFileMissing;
         return;
     }
-    first = ReadValue(section, firstKey, file.c_str());
-    second = ReadValue(section, secondKey, file.c_str());
+    const char* keys[] = {firstKey, secondKey};
+    std::string values[2];
+    platform::GetProfileStrings(section, keys, values, 2, "", file.c_str());
+    first.Assign(values[0].c_str());
+    second.Assign(values[1].c_str());
     if (first.IsEmpty() && second.IsEmpty())
         lastError_ = rc::KeyFileEmpty;
     else if (first.IsEmpty() || second.IsEmpty())

@@ -1,6 +1,7 @@
 #include "http/ZelHttpEx.h"
 
 #include <memory>
+#include <new>
 #include <string>
 
 #include "platform/CodePage.h"
@@ -328,7 +329,11 @@ int32_t CZelHttpEx::ReadResponse(HINTERNET request, CZelString& text) {
         if (read > available)
             read = available;
         buffer[read] = '\0';
-        text.Append(buffer.get());  // a chunk ends at its first zero byte
+        try {
+            text.Append(buffer.get());  // a chunk ends at its first zero byte
+        } catch (const std::bad_alloc&) {
+            return kNoBuffer;
+        }
         if (read == 0)
             return 0;
     }

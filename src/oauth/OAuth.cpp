@@ -33,6 +33,17 @@ bool NeedsEncodingInHeader(const std::string& value) {
     });
 }
 
+// A name is written as it is only when it holds nothing but unreserved characters: anything else
+// (a quote, a comma, a line break) could end the field or the line, or plant another field.
+bool NeedsEncodingAsName(const std::string& name) {
+    return std::any_of(name.begin(), name.end(), [](char ch) {
+        bool unreserved = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                          (ch >= '0' && ch <= '9') || ch == '-' || ch == '.' || ch == '_' ||
+                          ch == '~';
+        return !unreserved;
+    });
+}
+
 }  // namespace
 
 COAuth::COAuth()
@@ -190,7 +201,8 @@ CZelString COAuth::AuthorizationLine(const CZelString& realm, const ParameterMap
     std::string line = "Authorization: OAuth realm=\"" + realm.Str() + "\"";
     for (const auto& [name, value] : params) {
         bool encode = name != "oauth_signature" && NeedsEncodingInHeader(value);
-        line += ", " + name + "=\"" + (encode ? PercentEncode(value) : value) + "\"";
+        line += ", " + (NeedsEncodingAsName(name) ? PercentEncode(name) : name) + "=\"" +
+                (encode ? PercentEncode(value) : value) + "\"";
     }
     return CZelString(line + "\r\n");
 }

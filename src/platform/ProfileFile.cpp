@@ -1,15 +1,13 @@
 #include "platform/ProfileFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +16,9 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// A line is looked at up to this length: a key and the longest value a read can return.
+constexpr size_t kLineLimit = kProfileValueLimit + 4096;
 
 std::string_view TrimBlanks(std::string_view s) {
     size_t first = s.find_first_not_of(kBlanks);
@@ -34,35 +35,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
                };
                return up(x) == up(y);
            });
-}
-
-struct ProfileText {
-    std::vector<std::string> lines;  // without their line ends
-    std::string eol = "\n";
-};
-
-std::optional<ProfileText> ReadProfile(const char* file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    std::string text = buffer.str();
-    ProfileText profile;
-    if (text.find("\r\n") != std::string::npos)
-        profile.eol = "\r\n";
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        profile.lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return profile;
 }
 
 // The section name of a "[name]" line, if the line is one.
@@ -83,85 +55,248 @@ bool KeyMatches(std::string_view line, std::string_view key) {
     return EqualNoCase(TrimBlanks(line.substr(0, eq)), key);
 }
 
-// Index of the section's header line, or lines.size().
-size_t FindSection(const ProfileText& profile, std::string_view section) {
-    for (size_t i = 0; i < profile.lines.size(); ++i) {
-        auto name = SectionOf(profile.lines[i]);
-        if (name && EqualNoCase(*name, section))
-            return i;
-    }
-    return profile.lines.size();
-}
-
-// One past the last line of the section that starts at header.
-size_t SectionEnd(const ProfileText& profile, size_t header) {
-    size_t i = header + 1;
-    while (i < profile.lines.size() && !SectionOf(profile.lines[i])) ++i;
-    return i;
+std::string_view ValueOf(std::string_view line) {
+    std::string_view value = TrimBlanks(line.substr(line.find('=') + 1));
+    // Like Windows, a value wrapped in matching quotes loses them.
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return value.substr(0, kProfileValueLimit);
 }
 
 bool HasLineBreak(const char* s) {
     return std::strpbrk(s, "\r\n") != nullptr;
 }
 
-bool WriteWhole(const char* file, const ProfileText& profile, mode_t mode) {
-    struct stat st {};
-    if (stat(file, &st) == 0) {
-        if (S_ISDIR(st.st_mode))
+// An open descriptor, closed (and so unlocked) when it goes.
+class FileHandle {
+  public:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int Get() const { return fd_; }
+
+    // A regular file, locked; never waits on a FIFO or a device.
+    bool LockRegular(int operation) const {
+        struct stat st {};
+        return fd_ >= 0 && fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) &&
+               flock(fd_, operation) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+// Reads lines one at a time with a bounded memory: longer lines are cut at kLineLimit.
+class LineReader {
+  public:
+    explicit LineReader(int fd) : fd_(fd) {}
+    bool Next(std::string& line) {
+        line.clear();
+        bool any = false;
+        for (;;) {
+            if (at_ == end_) {
+                ssize_t n = read(fd_, chunk_, sizeof chunk_);
+                if (n <= 0)
+                    return any;
+                at_ = 0, end_ = static_cast<size_t>(n);
+            }
+            any = true;
+            const char* start = chunk_ + at_;
+            const char* newline = static_cast<const char*>(std::memchr(start, '\n', end_ - at_));
+            size_t take = newline != nullptr ? static_cast<size_t>(newline - start) : end_ - at_;
+            line.append(start, std::min(take, kLineLimit - std::min(kLineLimit, line.size())));
+            at_ += take;
+            if (newline != nullptr) {
+                ++at_;
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                return true;
+            }
+        }
+    }
+
+  private:
+    int fd_;
+    char chunk_[65536];
+    size_t at_ = 0, end_ = 0;
+};
+
+struct Line {
+    std::string text;  // without its line end
+    std::string end;   // "\n", "\r\n", or empty for a last line without one
+};
+
+// Where a new line goes, it takes the line end of the line before it.
+struct ProfileText {
+    std::vector<Line> lines;
+    std::string EndAfter(size_t index) const {
+        return index > 0 && !lines[index - 1].end.empty() ? lines[index - 1].end : "\n";
+    }
+    std::string_view Content(size_t index) const {
+        std::string_view text = lines[index].text;
+        return index == 0 && text.substr(0, 3) == kByteOrderMark ? text.substr(3) : text;
+    }
+    size_t FindSection(std::string_view section) const {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            auto name = SectionOf(Content(i));
+            if (name && EqualNoCase(*name, section))
+                return i;
+        }
+        return lines.size();
+    }
+    size_t SectionEnd(size_t header) const {
+        size_t i = header + 1;
+        while (i < lines.size() && !SectionOf(Content(i))) ++i;
+        return i;
+    }
+    void Insert(size_t at, std::string text) {
+        std::string end = EndAfter(at);
+        if (at > 0 && lines[at - 1].end.empty())
+            lines[at - 1].end = end;  // the old last line needs its end now
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), end});
+    }
+};
+
+bool ReadWhole(int fd, std::string& text) {
+    char chunk[65536];
+    for (;;) {
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0)
             return false;
-        mode = st.st_mode & 07777;
+        if (n == 0)
+            return true;
+        text.append(chunk, static_cast<size_t>(n));
     }
-    std::string temp = std::string(file) + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    std::string text;
-    for (const auto& line : profile.lines) text += line + profile.eol;
-    bool ok = fchmod(fd, mode) == 0;
+}
+
+ProfileText Split(const std::string& text) {
+    ProfileText profile;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t newline = text.find('\n', start);
+        Line line;
+        if (newline == std::string::npos) {
+            line.text = text.substr(start);
+            start = text.size();
+        } else {
+            line.text = text.substr(start, newline - start);
+            line.end = "\n";
+            if (!line.text.empty() && line.text.back() == '\r') {
+                line.text.pop_back();
+                line.end = "\r\n";
+            }
+            start = newline + 1;
+        }
+        profile.lines.push_back(std::move(line));
+    }
+    return profile;
+}
+
+void Set(ProfileText& profile, std::string_view section, std::string_view key,
+         std::string_view value) {
+    std::string entry = std::string(key) + "=" + std::string(value);
+    size_t header = profile.FindSection(section);
+    if (header == profile.lines.size()) {
+        if (!profile.lines.empty() && !TrimBlanks(profile.Content(header - 1)).empty())
+            profile.Insert(profile.lines.size(), "");
+        profile.Insert(profile.lines.size(), "[" + std::string(section) + "]");
+        profile.Insert(profile.lines.size(), entry);
+        return;
+    }
+    size_t end = profile.SectionEnd(header);
+    for (size_t i = header + 1; i < end; ++i) {
+        std::string& line = profile.lines[i].text;
+        if (!KeyMatches(line, key))
+            continue;
+        line = std::string(TrimBlanks(line.substr(0, line.find('=')))) + "=" + std::string(value);
+        return;
+    }
+    size_t insertAt = end;
+    while (insertAt > header + 1 && TrimBlanks(profile.Content(insertAt - 1)).empty()) --insertAt;
+    profile.Insert(insertAt, entry);
+}
+
+bool WriteAll(int fd, const std::string& text) {
     size_t done = 0;
-    while (ok && done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
+    while (done < text.size()) {
+        ssize_t n = pwrite(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
         if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<size_t>(n);
+            return false;
+        done += static_cast<size_t>(n);
     }
-    ok = close(fd) == 0 && ok;
-    // Renaming over the old file keeps it whole if anything above failed.
-    if (ok)
-        ok = rename(temp.c_str(), file) == 0;
-    if (!ok)
-        unlink(temp.c_str());
-    return ok;
+    return ftruncate(fd, static_cast<off_t>(text.size())) == 0;
 }
 
 }  // namespace
+
+void GetProfileStrings(const char* section, const char* const* keys, std::string* values,
+                       size_t count, const char* def, const char* file) {
+    std::string_view fallback = def != nullptr ? TrimBlanks(def) : std::string_view{};
+    std::vector<bool> found(count, false);
+    for (size_t k = 0; k < count; ++k) values[k].assign(fallback);
+    if (section == nullptr || file == nullptr)
+        return;
+    FileHandle handle(open(file, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!handle.LockRegular(LOCK_SH))
+        return;
+    LineReader reader(handle.Get());
+    bool inSection = false, first = true;
+    for (std::string line; reader.Next(line); first = false) {
+        std::string_view content = line;
+        if (first && content.substr(0, 3) == kByteOrderMark)
+            content.remove_prefix(3);
+        if (auto name = SectionOf(content)) {
+            if (inSection)
+                return;  // only the first section of that name counts
+            inSection = EqualNoCase(*name, section);
+            continue;
+        }
+        if (!inSection)
+            continue;
+        for (size_t k = 0; k < count; ++k) {
+            if (found[k] || keys[k] == nullptr || !KeyMatches(content, keys[k]))
+                continue;
+            values[k].assign(ValueOf(content));
+            found[k] = true;
+        }
+    }
+}
+
+bool WriteProfileStrings(const char* section, const char* const* keys, const char* const* values,
+                         size_t count, const char* file, unsigned newFileMode) {
+    if (section == nullptr || file == nullptr || *file == 0 || HasLineBreak(section))
+        return false;
+    for (size_t k = 0; k < count; ++k)
+        if (keys[k] == nullptr || values[k] == nullptr || HasLineBreak(keys[k]) ||
+            HasLineBreak(values[k]))
+            return false;
+    // Read and write access both: nothing is written over content that could not be read.
+    FileHandle handle(
+        open(file, O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, static_cast<mode_t>(newFileMode)));
+    if (!handle.LockRegular(LOCK_EX))
+        return false;
+    std::string text;
+    if (!ReadWhole(handle.Get(), text))
+        return false;
+    ProfileText profile = Split(text);
+    for (size_t k = 0; k < count; ++k) Set(profile, section, keys[k], values[k]);
+    std::string updated;
+    updated.reserve(text.size() + 128);
+    for (const Line& line : profile.lines) updated += line.text + line.end;
+    return WriteAll(handle.Get(), updated);
+}
 
 uint32_t GetProfileString(const char* section, const char* key, const char* def, char* buffer,
                           uint32_t size, const char* file) {
     if (buffer == nullptr || size == 0)
         return 0;
-    std::string_view value = def != nullptr ? TrimBlanks(def) : std::string_view{};
-    std::optional<ProfileText> profile;
-    if (section != nullptr && key != nullptr && file != nullptr)
-        profile = ReadProfile(file);
-    if (profile) {
-        size_t header = FindSection(*profile, section);
-        if (header < profile->lines.size()) {
-            size_t end = SectionEnd(*profile, header);
-            for (size_t i = header + 1; i < end; ++i) {
-                std::string_view line = profile->lines[i];
-                if (!KeyMatches(line, key))
-                    continue;
-                value = TrimBlanks(line.substr(line.find('=') + 1));
-                // Like Windows, a value wrapped in matching quotes loses them.
-                if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                    value.back() == value.front())
-                    value = value.substr(1, value.size() - 2);
-                break;
-            }
-        }
-    }
+    std::string value;
+    GetProfileStrings(section, &key, &value, 1, def, file);
     size_t n = std::min<size_t>(value.size(), size - 1);
     if (n > 0)
         std::memcpy(buffer, value.data(), n);
@@ -171,37 +306,12 @@ uint32_t GetProfileString(const char* section, const char* key, const char* def,
 
 bool WriteProfileString(const char* section, const char* key, const char* value, const char* file,
                         unsigned newFileMode) {
-    if (section == nullptr || key == nullptr || value == nullptr || file == nullptr || *file == 0)
-        return false;
-    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
-        return false;
-    ProfileText profile = ReadProfile(file).value_or(ProfileText{});
-    std::string entry = std::string(key) + "=" + value;
-    size_t header = FindSection(profile, section);
-    if (header == profile.lines.size()) {
-        if (!profile.lines.empty() && !TrimBlanks(profile.lines.back()).empty())
-            profile.lines.emplace_back();
-        profile.lines.push_back("[" + std::string(section) + "]");
-        profile.lines.push_back(entry);
-        return WriteWhole(file, profile, newFileMode);
-    }
-    size_t end = SectionEnd(profile, header);
-    for (size_t i = header + 1; i < end; ++i) {
-        std::string& line = profile.lines[i];
-        if (!KeyMatches(line, key))
-            continue;
-        line = std::string(TrimBlanks(line.substr(0, line.find('=')))) + "=" + value;
-        return WriteWhole(file, profile, newFileMode);
-    }
-    size_t insertAt = end;
-    while (insertAt > header + 1 && TrimBlanks(profile.lines[insertAt - 1]).empty()) --insertAt;
-    profile.lines.insert(profile.lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
-    return WriteWhole(file, profile, newFileMode);
+    return WriteProfileStrings(section, &key, &value, 1, file, newFileMode);
 }
 
 bool FileExists(const char* path) {
     struct stat st {};
-    return path != nullptr && stat(path, &st) == 0 && !S_ISDIR(st.st_mode);
+    return path != nullptr && stat(path, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace platform

@@ -145,6 +145,23 @@ TEST_F(OAuthSigning, UnsafeHeaderValuesAreEncoded) {
     EXPECT_EQ(h.find("\nX-Injected"), std::string::npos);
 }
 
+// Names are the caller's too: none may end the line, a field, or plant a field of its own.
+TEST_F(OAuthSigning, UnsafeHeaderNamesAreEncoded) {
+    for (const char* name : {"a\r\nX-Injected: yes\r\nb", "a\", oauth_token=\"planted", "a, b"}) {
+        fake.Queue(Ok());
+        ParameterMap params;
+        params.Assign(name, "v");
+        ASSERT_EQ(oauth.MakeSignedRequest("http://h/a", 0, params, response), 0);
+        const std::string& h = Sent().headers;
+        EXPECT_EQ(h.find("\nX-Injected"), std::string::npos) << h;
+        EXPECT_EQ(h.find("\"planted"), std::string::npos) << h;
+        EXPECT_EQ(h.find("a, b"), std::string::npos) << h;
+        EXPECT_EQ(h.find('\r'), h.size() - 2) << h;  // one line, ended once
+        EXPECT_NE(h.find("oauth_token=\"" + std::string(oauth.Token.c_str()) + "\""),
+                  std::string::npos);
+    }
+}
+
 TEST_F(OAuthSigning, WithoutTokenThereIsNoTokenParameter) {
     fake.Queue(Ok());
     oauth.Token.Assign("");

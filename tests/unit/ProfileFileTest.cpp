@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "platform/ProfileFile.h"
@@ -61,4 +66,125 @@ TEST(ProfileFile, RefusesLineBreaksAndDirectories) {
     EXPECT_FALSE(platform::WriteProfileString("S", "K", "v", dir.Path().c_str()));
     EXPECT_FALSE(platform::WriteProfileString("S", "K", "v", dir.File("no/such/dir.ini").c_str()));
     EXPECT_FALSE(platform::FileExists(dir.Path().c_str()));
+}
+
+namespace {
+
+// Runs the check in a child process, as the unprivileged user when the tests run as root (root
+// would pass every permission check); true when the check held.
+bool AsUnprivilegedUser(const std::function<bool()>& check) {
+    pid_t child = fork();
+    if (child == 0) {
+        bool dropped = geteuid() != 0 ||
+                       (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0);
+        _exit(dropped && check() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+bool SavePair(const std::string& file, const char* first, const char* second) {
+    const char* keys[] = {"AccessToken", "AccessSecret"};
+    const char* values[] = {first, second};
+    return platform::WriteProfileStrings("AccessTokenPair", keys, values, 2, file.c_str());
+}
+
+}  // namespace
+
+TEST(ProfileFile, FilesThatAreNoRegularFilesAreRefusedAtOnce) {
+    test::TempDir dir;
+    std::string fifo = dir.File("fifo.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(platform::FileExists(fifo.c_str()));
+    EXPECT_FALSE(platform::FileExists("/dev/zero"));
+    EXPECT_FALSE(SavePair(fifo, "a", "b"));  // returns: no reader needed, nothing waited for
+    EXPECT_EQ(Read("AccessTokenPair", "AccessToken", fifo), "");
+    EXPECT_EQ(Read("AccessTokenPair", "AccessToken", "/dev/zero"), "");
+}
+
+TEST(ProfileFile, ByteOrderMarkAndLineEndsAreKept) {
+    test::TempDir dir;
+    std::string file = dir.File("keys.ini");
+    test::WriteFile(file, "\xEF\xBB\xBF[AccessTokenPair]\r\nAccessToken=old\nAccessSecret=s\r\n");
+    EXPECT_EQ(Read("AccessTokenPair", "AccessToken", file), "old");
+    ASSERT_TRUE(SavePair(file, "new", "s2"));
+    EXPECT_EQ(test::ReadFile(file),
+              "\xEF\xBB\xBF[AccessTokenPair]\r\nAccessToken=new\nAccessSecret=s2\r\n");
+    // A long line is read up to the longest value a read returns.
+    std::string huge(100000, 'x');
+    test::WriteFile(file, "[S]\nK=" + huge + "\n");
+    EXPECT_EQ(Read("S", "K", file, 70000), huge.substr(0, platform::kProfileValueLimit));
+}
+
+TEST(ProfileFile, ConcurrentSavesAndLoadsSeeWholePairs) {
+    test::TempDir dir;
+    std::string file = dir.File("keys.ini");
+    ASSERT_TRUE(SavePair(file, "start", "start"));
+    std::vector<pid_t> savers;
+    for (char writer : {'a', 'b'}) {
+        pid_t child = fork();
+        if (child == 0) {
+            bool ok = true;
+            for (int i = 0; i < 1500 && ok; ++i) {
+                std::string value = std::string(1, writer) + std::to_string(i);
+                ok = SavePair(file, value.c_str(), value.c_str());
+            }
+            _exit(ok ? 0 : 1);
+        }
+        savers.push_back(child);
+    }
+    int torn = 0, loads = 0;
+    for (int i = 0; i < 3000; ++i, ++loads) {
+        const char* keys[] = {"AccessToken", "AccessSecret"};
+        std::string values[2];
+        platform::GetProfileStrings("AccessTokenPair", keys, values, 2, "", file.c_str());
+        torn += values[0] != values[1] || values[0].empty() ? 1 : 0;
+    }
+    for (pid_t saver : savers) {
+        int status = 0;
+        ASSERT_EQ(waitpid(saver, &status, 0), saver);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(torn, 0) << "of " << loads << " loads";
+}
+
+TEST(ProfileFile, PermissionsAsWindowsHasThem) {
+    test::TempDir dir;
+    chmod(dir.Path().c_str(), 0777);
+    std::string readOnly = dir.File("read-only.ini"), unreadable = dir.File("unreadable.ini");
+    std::string folder = dir.File("read-only-folder"), inFolder = folder + "/keys.ini";
+    test::WriteFile(readOnly, "[AccessTokenPair]\nAccessToken=kept\n");
+    test::WriteFile(unreadable, "[Other]\nA=kept\n");
+    ASSERT_EQ(mkdir(folder.c_str(), 0777), 0);
+    test::WriteFile(inFolder, "[AccessTokenPair]\nAccessToken=old\n");
+    for (const std::string& path : {readOnly, unreadable, inFolder})
+        ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    chmod(readOnly.c_str(), 0444);
+    chmod(unreadable.c_str(), 0200);
+    chmod(inFolder.c_str(), 0640);
+    chmod(folder.c_str(), 0555);
+    EXPECT_TRUE(AsUnprivilegedUser([&] {
+        return !SavePair(readOnly, "a", "b") && !SavePair(unreadable, "a", "b") &&
+               SavePair(inFolder, "new", "pair");
+    }));
+    EXPECT_EQ(test::ReadFile(readOnly), "[AccessTokenPair]\nAccessToken=kept\n");
+    EXPECT_EQ(test::ReadFile(unreadable), "[Other]\nA=kept\n");
+    EXPECT_EQ(Read("AccessTokenPair", "AccessSecret", inFolder), "pair");
+    struct stat st {};
+    ASSERT_EQ(stat(inFolder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_uid, 65534u);
+    chmod(folder.c_str(), 0755);
+
+    // A link's target is updated and the link kept; long names work.
+    std::string target = dir.File("target.ini"), link = dir.File("link.ini");
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(SavePair(link, "via", "link"));
+    EXPECT_EQ(Read("AccessTokenPair", "AccessToken", target), "via");
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    std::string longName = dir.File(std::string(250, 'k') + ".ini");
+    EXPECT_TRUE(SavePair(longName, "long", "name"));
+    EXPECT_EQ(Read("AccessTokenPair", "AccessSecret", longName), "name");
 }

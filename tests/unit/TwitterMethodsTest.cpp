@@ -203,6 +203,17 @@ TEST_F(TwitterMethods, KeyFileFailureCodes) {
     twitter.SaveAccessKey(name.Get());
     EXPECT_EQ(LastError(), 35018);
     EXPECT_EQ(test::ReadFile(file).find("line"), std::string::npos);
+
+    // A NUL would cut the name to another file's.
+    std::u16string cut(file.begin(), file.end());
+    cut += u'\0';
+    cut += u"x";
+    BSTR withNul = SysAllocStringLen(cut.data(), static_cast<UINT>(cut.size()));
+    twitter.SaveAccessKey(withNul);
+    EXPECT_EQ(LastError(), 35018);
+    twitter.LoadAccessKey(withNul);
+    EXPECT_EQ(LastError(), 35019);
+    SysFreeString(withNul);
 }
 
 namespace {
