@@ -43,6 +43,8 @@ class Validator(RequestValidator):
         self.without_request_secret = without_request_secret
 
     enforce_ssl = False
+    # The service signed with HMAC-SHA1 only.
+    allowed_signature_methods = ("HMAC-SHA1",)
     safe_characters = set(string.ascii_letters + string.digits + "-_")
     client_key_length = (1, 100)
     request_token_length = (1, 100)
@@ -172,6 +174,10 @@ class Verifier:
             user = self.store.user(row["user_id"])
             credentials = {"oauth_token": "%d-%s" % (user["id"], random_text(32)),
                            "user_id": str(user["id"]), "screen_name": user["screen_name"]}
+            # The same user and application get the same pair each time, as from the service.
+            issued = self.store.access_token_for(row["consumer_key"], user["id"])
+            if issued is not None:
+                credentials.update(oauth_token=issued["token"], oauth_token_secret=issued["secret"])
         _, reply, status = self.access_token.create_access_token_response(
             uri, method, body, filtered, credentials)
         if status != 200:

@@ -1,4 +1,10 @@
-"""The demo seed: a demo application, a pre-authorized demo account, and users around it."""
+"""The seeds: a demo application, a pre-authorized demo account, and users around it; or the
+statuses of a public timeline of 2007."""
+
+import calendar
+import os
+import time
+import xml.etree.ElementTree as ET
 
 DEMO_CONSUMER_KEY = "wbDemoConsumerKey2010"
 DEMO_CONSUMER_SECRET = "wbDemoConsumerSecretQm9b4tXrT7kLwP2z"
@@ -71,3 +77,29 @@ def seed_demo(store):
         s(783214 if i % 2 else 6253282, "Status number %d of the home timeline" % i, web, t + 600 + 60 * i)
     for i in range(1, 6):
         s(900000 + i, "friend_%02d says hi" % i, web, t + 3000 + i)
+
+
+FIXTURE_2007 = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data", "public_timeline-2007.xml")
+
+
+def seed_fixtures_2007(store):
+    """The demo application and account, and the users and statuses of a public timeline
+    captured in 2007, kept as the service kept them (status text with its HTML escapes)."""
+    seed_empty(store)
+    for status in ET.parse(FIXTURE_2007).getroot():
+        user = status.find("user")
+        user_id = int(user.findtext("id"))
+        if store.user(user_id=user_id) is None:
+            store.add_user(user_id, user.findtext("screen_name"), user.findtext("name"), BASE_TIME,
+                           location=user.findtext("location") or "",
+                           description=user.findtext("description") or "",
+                           profile_image_url=user.findtext("profile_image_url") or "",
+                           url=user.findtext("url") or "",
+                           protected=1 if user.findtext("protected") == "true" else 0)
+        created = calendar.timegm(time.strptime(status.findtext("created_at"), "%a %b %d %H:%M:%S +0000 %Y"))
+        # The reply escapes < and > once more: undo that here so the round trip is exact.
+        text = status.findtext("text").replace("&lt;", "<").replace("&gt;", ">")
+        store.add_status(user_id, text, "web", created, status_id=int(status.findtext("id")))
+
+
+SEEDS = {"demo": seed_demo, "empty": seed_empty, "fixtures-2007": seed_fixtures_2007}

@@ -1,4 +1,4 @@
-"""The HTTP front of the simulator: OAuth endpoints and the REST API v1 in XML."""
+"""The HTTP front of the simulator: OAuth endpoints and the REST API v1 in XML and JSON."""
 
 import html
 import re
@@ -11,11 +11,15 @@ from . import replies
 from .oauth_check import Verifier
 
 MAX_BODY = 1 << 20
+DRAIN_LIMIT = 64 << 20  # a larger refused body is not read: the connection is closed instead
+CLIENT_TIMEOUT = 10  # seconds a client may stay silent, in the handshake or in a request
 CURSOR_BASE = 1300000000000000000
 XML_TYPE = "application/xml; charset=utf-8"
+CONTENT_TYPES = {"xml": XML_TYPE, "json": "application/json; charset=utf-8"}
 NOT_AUTHENTICATED = "Could not authenticate with OAuth."
-# Methods the service answered without a signature.
-PUBLIC = {"statuses/public_timeline", "statuses/user_timeline", "statuses/show", "users/show"}
+# Methods the service answered without a signature (protected users' data aside).
+PUBLIC = {"statuses/public_timeline", "statuses/user_timeline", "statuses/show", "users/show",
+          "statuses/friends", "statuses/followers"}
 TIMELINES = {"statuses/public_timeline", "statuses/home_timeline", "statuses/friends_timeline",
              "statuses/mentions", "statuses/retweeted_by_me", "statuses/retweeted_to_me",
              "statuses/retweets_of_me", "statuses/user_timeline"}
@@ -26,6 +30,12 @@ class ApiError(Exception):
         super().__init__(message)
         self.status = status
         self.message = message
+
+
+def may_see(store, me, user):
+    """A protected user's statuses and lists are for the user and their followers only."""
+    return not user["protected"] or (me is not None and (me["id"] == user["id"] or
+                                                          store.follows(me["id"], user["id"])))
 
 
 def integer(params, name, default=None, low=None, high=None):
@@ -45,9 +55,10 @@ def integer(params, name, default=None, low=None, high=None):
 class Api:
     """The REST methods over the store; each returns the XML text of its reply."""
 
-    def __init__(self, store, page_size):
+    def __init__(self, store, page_size, legacy=False):
         self.store = store
         self.page_size = page_size
+        self.legacy = legacy  # the public timeline in the service's 2007 form
 
     def user_by_id_text(self, text):
         user = self.store.user(user_id=int(text)) if text.isdigit() else None
@@ -70,7 +81,7 @@ class Api:
             raise ApiError(404, "Not found")
         return user
 
-    def timeline(self, method, params, path_id, me):
+    def timeline(self, method, params, path_id, me, fmt):
         count = integer(params, "count", 20, 1, 200)
         page = integer(params, "page", 1, 1)
         since_id = integer(params, "since_id")
@@ -96,9 +107,7 @@ class Api:
             args.append(me["id"])
         else:
             user = self.target_user(params, path_id, me)
-            visible = not user["protected"] or (me is not None and (
-                me["id"] == user["id"] or self.store.follows(me["id"], user["id"])))
-            if not visible:
+            if not may_see(self.store, me, user):
                 raise ApiError(401, "Not authorized")
             where.append("user_id=?")
             args.append(user["id"])
@@ -110,9 +119,10 @@ class Api:
             args.append(max_id)
         rows = self.store.all("SELECT * FROM statuses WHERE %s ORDER BY id DESC LIMIT ? OFFSET ?"
                               % " AND ".join(where), *args, count, (page - 1) * count)
-        return replies.statuses_xml(self.store, rows)
+        legacy = self.legacy and method == "statuses/public_timeline"
+        return replies.statuses(self.store, rows, fmt, legacy)
 
-    def update(self, params, me, app_name):
+    def update(self, params, me, app_name, fmt):
         text = params.get("status", "")
         if text == "":
             raise ApiError(400, "Client must provide a 'status' parameter with a value.")
@@ -126,9 +136,9 @@ class Api:
             reply_to = None
         source = '<a href="http://127.0.0.1/" rel="nofollow">%s</a>' % html.escape(app_name)
         status_id = self.store.add_status(me["id"], text, source, in_reply_to=reply_to)
-        return replies.one_status_xml(self.store, self.store.status(status_id))
+        return replies.one_status(self.store, self.store.status(status_id), fmt)
 
-    def friendship(self, create, params, path_id, me):
+    def friendship(self, create, params, path_id, me, fmt):
         user = self.target_user(params, path_id, me, required=True)
         if create:
             if user["id"] == me["id"]:
@@ -140,10 +150,12 @@ class Api:
             if not self.store.follows(me["id"], user["id"]):
                 raise ApiError(403, "You are not friends with the specified user.")
             self.store.unfollow(me["id"], user["id"])
-        return replies.one_user_xml(self.store, user)
+        return replies.one_user(self.store, user, fmt)
 
-    def people(self, followers, params, path_id, me):
+    def people(self, followers, params, path_id, me, fmt):
         user = self.target_user(params, path_id, me)
+        if not may_see(self.store, me, user):
+            raise ApiError(401, "Not authorized")
         ids = self.store.follower_ids(user["id"]) if followers else self.store.friend_ids(user["id"])
         cursor = integer(params, "cursor", -1)
         if cursor == -1:
@@ -158,9 +170,9 @@ class Api:
         next_cursor = CURSOR_BASE + offset + self.page_size if offset + self.page_size < len(ids) else 0
         previous_cursor = -(CURSOR_BASE + max(offset - self.page_size, 0)) if offset > 0 else 0
         users = [self.store.user(user_id=i) for i in page]
-        return replies.users_list_xml(self.store, users, next_cursor, previous_cursor)
+        return replies.users_list(self.store, users, next_cursor, previous_cursor, fmt)
 
-    def search(self, params):
+    def search(self, params, fmt):
         query = params.get("q", "").strip().lower()
         if not query:
             raise ApiError(400, "You must enter a query.")
@@ -170,10 +182,10 @@ class Api:
         rows = self.store.all("SELECT * FROM users WHERE lower(screen_name) LIKE ? OR lower(name) LIKE ? "
                               "OR lower(description) LIKE ? ORDER BY id LIMIT ? OFFSET ?",
                               pattern, pattern, pattern, per_page, (page - 1) * per_page)
-        return replies.users_xml(self.store, rows)
+        return replies.users(self.store, rows, fmt)
 
-    def dispatch(self, http_method, path, params, me, app_name):
-        """The reply of one REST method; path is the method path without "/1/" and ".xml"."""
+    def dispatch(self, http_method, path, params, me, app_name, fmt):
+        """The reply of one REST method; path is the method path without "/1/" and the format."""
         parts = path.split("/")
         method = "/".join(parts[:2])
         path_id = parts[2] if len(parts) == 3 else None
@@ -184,26 +196,26 @@ class Api:
         if method in TIMELINES:
             if path_id and method != "statuses/user_timeline":
                 raise ApiError(404, "Not found")
-            return self.timeline(method, params, path_id, me)
+            return self.timeline(method, params, path_id, me, fmt)
         if method == "statuses/update" and path_id is None:
             if http_method != "POST":
                 raise ApiError(400, "This method requires a POST.")
-            return self.update(params, me, app_name)
+            return self.update(params, me, app_name, fmt)
         if method == "statuses/show" and path_id:
             status = self.store.status(integer({"id": path_id}, "id"))
             if status is None:
                 raise ApiError(404, "No status found with that ID.")
-            return replies.one_status_xml(self.store, status)
+            return replies.one_status(self.store, status, fmt)
         if method in ("friendships/create", "friendships/destroy"):
-            return self.friendship(method.endswith("create"), params, path_id, me)
+            return self.friendship(method.endswith("create"), params, path_id, me, fmt)
         if method in ("statuses/friends", "statuses/followers"):
-            return self.people(method.endswith("followers"), params, path_id, me)
+            return self.people(method.endswith("followers"), params, path_id, me, fmt)
         if method == "users/search" and path_id is None:
-            return self.search(params)
+            return self.search(params, fmt)
         if method == "users/show":
-            return replies.one_user_xml(self.store, self.target_user(params, path_id, me, required=True))
+            return replies.one_user(self.store, self.target_user(params, path_id, me, required=True), fmt)
         if method == "account/verify_credentials" and path_id is None:
-            return replies.one_user_xml(self.store, me)
+            return replies.one_user(self.store, me, fmt)
         raise ApiError(404, "Not found")
 
 
@@ -227,9 +239,23 @@ VERIFIER_PAGE = """<!DOCTYPE html>
 """
 
 
+ERROR_PAGE = """<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>Authorization failed</title></head>
+<body><h1>Authorization failed</h1><p>{message}</p></body></html>
+"""
+
+REST_PATH = re.compile(r"^/1/(.+)\.(xml|json)$")
+
+
+def reply_format(path):
+    match = REST_PATH.match(path)
+    return match.group(2) if match else "xml"
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "WarblerSim/1.0"
+    timeout = CLIENT_TIMEOUT  # a client that stops sending is dropped
 
     def log_message(self, fmt, *args):
         sys.stderr.write("%s %s\n" % (self.address_string(), fmt % args))
@@ -251,6 +277,18 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(data)
 
+    def reply_error(self, path, status, message):
+        fmt = reply_format(path)
+        self.reply(status, replies.error(path, message, fmt), CONTENT_TYPES[fmt])
+
+    def drain(self, length):
+        """Reads a refused body, so that the client gets the reply instead of a reset."""
+        while length > 0:
+            chunk = self.rfile.read(min(length, 1 << 16))
+            if not chunk:
+                break
+            length -= len(chunk)
+
     def handle_request(self, method):
         split = urlsplit(self.path)
         try:
@@ -258,8 +296,11 @@ class Handler(BaseHTTPRequestHandler):
         except ValueError:
             length = -1
         if length < 0 or length > MAX_BODY:
-            self.close_connection = True
-            self.reply(413, replies.error_xml(split.path, "Request body too large."))
+            if 0 < length <= DRAIN_LIMIT:
+                self.drain(length)
+            else:
+                self.close_connection = True
+            self.reply_error(split.path, 413, "Request body too large.")
             return
         raw = self.rfile.read(length) if length else b""
         body = raw.decode("utf-8", errors="replace")
@@ -276,18 +317,18 @@ class Handler(BaseHTTPRequestHandler):
             try:
                 self.route(method, split.path, params, uri, body, headers)
             except ApiError as error:
-                self.reply(error.status, replies.error_xml(split.path, error.message))
+                self.reply_error(split.path, error.status, error.message)
             except Exception:  # never let a request take the server down
                 traceback.print_exc(file=sys.stderr)
-                self.reply(500, replies.error_xml(split.path, "Internal error."))
+                self.reply_error(split.path, 500, "Internal error.")
 
     def route(self, method, path, params, uri, body, headers):
         verifier = self.server.verifier
         if path == "/oauth/request_token":
             status, text = verifier.issue_request_token(uri, method, body, headers)
             if status != 200:
-                text = "Failed to validate oauth signature and token"
-            self.reply(status if status != 200 else 200, text, "text/plain; charset=utf-8")
+                status, text = 401, "Failed to validate oauth signature and token"
+            self.reply(status, text, "text/plain; charset=utf-8")
         elif path == "/oauth/access_token":
             status, text = verifier.issue_access_token(uri, method, body, headers)
             if status != 200:
@@ -295,7 +336,8 @@ class Handler(BaseHTTPRequestHandler):
             self.reply(status, text, "text/plain; charset=utf-8")
         elif path == "/oauth/authorize":
             self.authorize(params)
-        elif path.startswith("/1/") and path.endswith(".xml"):
+        elif REST_PATH.match(path):
+            api_path, fmt = REST_PATH.match(path).groups()
             me, app_name = None, ""
             if "authorization" in {k.lower() for k in headers}:
                 valid, request = verifier.protected(uri, method, body, headers)
@@ -304,24 +346,34 @@ class Handler(BaseHTTPRequestHandler):
                 token = self.server.store.access_token(request.resource_owner_key)
                 me = self.server.store.user(user_id=token["user_id"])
                 app_name = self.server.store.app(request.client_key)["name"]
-            self.reply(200, self.server.api.dispatch(method, path[3:-4], params, me, app_name))
+            self.reply(200, self.server.api.dispatch(method, api_path, params, me, app_name, fmt),
+                       CONTENT_TYPES[fmt])
         else:
             raise ApiError(404, "Not found")
+
+    def authorize_error(self, status, message):
+        """A person reads this page: HTML, not the API's error document."""
+        self.reply(status, ERROR_PAGE.format(message=html.escape(message)), "text/html; charset=utf-8")
 
     def authorize(self, params):
         store = self.server.store
         token = store.request_token(params.get("oauth_token", ""))
         if token is None:
-            raise ApiError(400, "Invalid request token.")
+            self.authorize_error(400, "This authorization request is unknown or has expired.")
+            return
         app = store.app(token["consumer_key"])
         if params.get("approve") != "1":
             page = AUTHORIZE_PAGE.format(app=html.escape(app["name"]), token=html.escape(token["token"]),
                                          screen_name=html.escape(self.server.default_user))
             self.reply(200, page, "text/html; charset=utf-8")
             return
+        if token["verifier"] is not None:
+            self.authorize_error(403, "This authorization request has already been approved.")
+            return
         user = store.user(screen_name=params.get("screen_name") or self.server.default_user)
         if user is None:
-            raise ApiError(404, "No such account.")
+            self.authorize_error(404, "There is no such account.")
+            return
         verifier_text = store.approve(token["token"], user["id"])
         answer = "oauth_token=%s&oauth_verifier=%s" % (quote(token["token"]), quote(verifier_text))
         if params.get("format") == "text":
@@ -337,12 +389,27 @@ class Handler(BaseHTTPRequestHandler):
 class Server(ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, address, store, page_size, default_user, tls_context=None):
+    def __init__(self, address, store, page_size, default_user, tls_context=None, legacy=False):
         super().__init__(address, Handler)
         self.store = store
-        self.api = Api(store, page_size)
+        self.api = Api(store, page_size, legacy)
         self.verifier = Verifier(store)
         self.default_user = default_user
+        self.tls_context = tls_context
         self.tls = tls_context is not None
-        if tls_context is not None:
-            self.socket = tls_context.wrap_socket(self.socket, server_side=True)
+
+    def finish_request(self, request, client_address):
+        # The TLS handshake runs in the connection's own thread, with the client's time-out, so
+        # that a client that never completes it holds up no one else.
+        if self.tls_context is None:
+            super().finish_request(request, client_address)
+            return
+        request.settimeout(CLIENT_TIMEOUT)
+        try:
+            wrapped = self.tls_context.wrap_socket(request, server_side=True)
+        except (OSError, ValueError):
+            return
+        try:
+            super().finish_request(wrapped, client_address)
+        finally:
+            wrapped.close()

@@ -28,6 +28,7 @@ CREATE TABLE nonces (consumer_key TEXT, timestamp TEXT, nonce TEXT, token TEXT,
 """
 
 ALPHANUMERIC = string.ascii_letters + string.digits
+NONCE_LIFETIME = 600  # oauthlib's window for timestamps, in seconds
 
 
 def random_text(length):
@@ -77,11 +78,17 @@ class Store:
     def access_token(self, token):
         return self.one("SELECT * FROM access_tokens WHERE token=?", token)
 
+    def access_token_for(self, consumer_key, user_id):
+        return self.one("SELECT * FROM access_tokens WHERE consumer_key=? AND user_id=? ORDER BY rowid LIMIT 1",
+                        consumer_key, user_id)
+
     def add_access_token(self, token, secret, consumer_key, user_id):
         self.run("INSERT OR REPLACE INTO access_tokens VALUES (?,?,?,?)", token, secret, consumer_key, user_id)
 
     def use_nonce(self, consumer_key, timestamp, nonce, token):
-        """False when the same nonce came with the same timestamp and credentials before."""
+        """False when the same nonce came with the same timestamp and credentials before. Nonces
+        older than the timestamps the verifier accepts are forgotten."""
+        self.run("DELETE FROM nonces WHERE CAST(timestamp AS INTEGER) < ?", int(time.time()) - NONCE_LIFETIME)
         try:
             self.run("INSERT INTO nonces VALUES (?,?,?,?)", consumer_key, timestamp, nonce, token or "")
             return True

@@ -138,7 +138,7 @@ class PackageTest(unittest.TestCase):
         t.AccessTokenSecret = self.sim.credentials["access_token_secret"]
         posted = t.APICall("/statuses/update", "xml", "status=Sent through Python <via> APICall", True)
         self.assertEqual(t.LastError, 0)
-        self.assertIn("<text>Sent through Python &lt;via&gt; APICall</text>", posted)
+        self.assertIn("<text>Sent through Python &amp;lt;via&amp;gt; APICall</text>", posted)
         missing = t.APICall("users/show", "xml", "screen_name=nobody_at_all")
         self.assertEqual(t.LastError, 35005)
         self.assertIn("<error>Not found</error>", missing)

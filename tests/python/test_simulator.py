@@ -1,13 +1,20 @@
 """The service simulator against a client we did not write (python3-requests-oauthlib)."""
 
+import os
 import re
+import shutil
 import socket
+import subprocess
+import tempfile
+import time
 import unittest
 import xml.etree.ElementTree as ET
 
 import requests
+from oauthlib.oauth1 import SIGNATURE_HMAC_SHA256, SIGNATURE_PLAINTEXT
 from requests_oauthlib import OAuth1, OAuth1Session
 
+import support
 from support import Simulator
 
 DATE = re.compile(r"^(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} \d{2} \d{2}:\d{2}:\d{2} \+0000 \d{4}$")
@@ -83,9 +90,16 @@ class SimulatorTest(unittest.TestCase):
 
     def test_text_escaping_and_empty_elements(self):
         statuses = self.xml("statuses/user_timeline", screen_name="dave")
-        self.assertEqual(statuses[0].findtext("text"), "Line one\nline two & <three>")
+        # Status text as the service kept it: its angle brackets escaped once more.
+        self.assertEqual(statuses[0].findtext("text"), "Line one\nline two & &lt;three&gt;")
+        self.assertIn(b"line two &amp; &amp;lt;three&amp;gt;", self.call(
+            "GET", "statuses/user_timeline", params={"screen_name": "dave"}).content)
         self.assertIn(b"&lt;a href=&quot;http://www.tweetdeck.com&quot;", self.call("GET", "statuses/user_timeline", params={"user_id": "783214"}).content)
-        self.assertIn(b"<description/>", self.call("GET", "users/show", params={"screen_name": "dave"}).content)
+        dave = self.call("GET", "users/show", params={"screen_name": "dave"}).content
+        self.assertIn(b"<description></description>", dave)
+        self.assertNotIn(b"/>", dave)
+        self.assertIn(b"K&#248;benhavn", dave)
+        dave.decode("ascii")  # every other character as a numeric reference
         self.assertEqual(self.xml("users/show", screen_name="dave").findtext("location"), "K\u00f8benhavn")
         self.assertEqual(self.xml("users/show", user_id="6253282").find("url").text, None)
 
@@ -147,6 +161,91 @@ class SimulatorTest(unittest.TestCase):
         alice_friends, _ = self.walk("statuses/friends", user_id="783214")
         self.assertEqual(set(alice_friends), {"bob", "warbler_demo"})
         self.assertError(self.call("GET", "statuses/friends", params={"screen_name": "ghost"}), 404, "Not found")
+
+    def authorize(self, screen_name):
+        """The access pair of another account, by the three-legged flow."""
+        c = self.sim.credentials
+        pair = OAuth1Session(c["consumer_key"], c["consumer_secret"], callback_uri="oob") \
+            .fetch_request_token(self.sim.url("/oauth/request_token"))
+        approval = requests.get(self.sim.url("/oauth/authorize"), timeout=10,
+                                params={"oauth_token": pair["oauth_token"], "approve": "1",
+                                        "screen_name": screen_name, "format": "text"})
+        verifier = dict(p.split("=") for p in approval.text.split("&"))["oauth_verifier"]
+        return OAuth1Session(c["consumer_key"], c["consumer_secret"], pair["oauth_token"],
+                             pair["oauth_token_secret"], verifier=verifier) \
+            .fetch_access_token(self.sim.url("/oauth/access_token"))
+
+    def test_user_lists_as_the_service_served_them(self):
+        # Public users' lists need no signature; a protected user's need one of a follower.
+        public = self.call("GET", "statuses/friends", signed=False, params={"screen_name": "alice"})
+        self.assertEqual(public.status_code, 200)
+        self.assertError(self.call("GET", "statuses/followers", signed=False, params={"screen_name": "carol"}),
+                         401, "Not authorized")
+        self.assertEqual(self.call("GET", "statuses/followers", params={"screen_name": "carol"}).status_code, 200)
+        c = self.sim.credentials
+        bob = self.authorize("bob")
+        as_bob = OAuth1(c["consumer_key"], c["consumer_secret"], bob["oauth_token"], bob["oauth_token_secret"])
+        refused = requests.get(self.sim.url("/1/statuses/friends.xml"), params={"screen_name": "carol"},
+                               auth=as_bob, timeout=10)
+        self.assertError(refused, 401, "Not authorized")
+        # Each entry carries the user's latest status.
+        entries = ET.fromstring(public.content).findall("users/user")
+        self.assertTrue(all(u.find("status") is not None for u in entries if u.findtext("screen_name") == "bob"))
+        # The same user and application get the same pair again.
+        self.assertEqual(self.authorize("bob"), bob)
+
+    def test_default_page_size_is_the_services(self):
+        sim = Simulator()
+        try:
+            reply = requests.get(sim.url("/1/statuses/friends.xml"), params={"screen_name": "warbler_demo"},
+                                 timeout=10)
+            root = ET.fromstring(reply.content)
+            self.assertEqual((len(root.findall("users/user")), root.findtext("next_cursor")), (45, "0"))
+        finally:
+            sim.stop()
+
+    def test_only_hmac_sha1_signatures(self):
+        c = self.sim.credentials
+        for method in (SIGNATURE_PLAINTEXT, SIGNATURE_HMAC_SHA256):
+            auth = OAuth1(c["consumer_key"], c["consumer_secret"], c["access_token"], c["access_token_secret"],
+                          signature_method=method)
+            reply = requests.get(self.sim.url("/1/account/verify_credentials.xml"), auth=auth, timeout=10)
+            self.assertError(reply, 401, "Could not authenticate with OAuth.")
+            token = requests.post(self.sim.url("/oauth/request_token"), timeout=10,
+                                  auth=OAuth1(c["consumer_key"], c["consumer_secret"], signature_method=method,
+                                              callback_uri="oob"))
+            self.assertEqual(token.status_code, 401, method)
+
+    def test_json_replies(self):
+        reply = requests.get(self.sim.url("/1/statuses/home_timeline.json"), params={"count": 2}, auth=self.auth,
+                             timeout=10)
+        self.assertEqual(reply.headers["Content-Type"], "application/json; charset=utf-8")
+        statuses = reply.json()
+        self.assertEqual(len(statuses), 2)
+        self.assertIsInstance(statuses[0]["id"], int)
+        self.assertEqual(statuses[0]["user"]["screen_name"], statuses[0]["user"]["screen_name"].strip())
+        people = requests.get(self.sim.url("/1/statuses/friends.json"), params={"screen_name": "warbler_demo"},
+                              auth=self.auth, timeout=10).json()
+        self.assertEqual(people["next_cursor"], 1300000000000000020)
+        missing = requests.get(self.sim.url("/1/users/show.json"), params={"screen_name": "nobody"},
+                               auth=self.auth, timeout=10)
+        self.assertEqual((missing.status_code, missing.json()["error"]), (404, "Not found"))
+
+    def test_a_refused_large_post_is_answered(self):
+        reply = self.call("POST", "statuses/update", data={"status": "x" * (2 << 20)})
+        self.assertError(reply, 413, "Request body too large.")
+
+    def test_authorize_page_errors_are_pages(self):
+        unknown = requests.get(self.sim.url("/oauth/authorize"), params={"oauth_token": "nothing"}, timeout=10)
+        self.assertEqual((unknown.status_code, unknown.headers["Content-Type"]), (400, "text/html; charset=utf-8"))
+        c = self.sim.credentials
+        pair = OAuth1Session(c["consumer_key"], c["consumer_secret"], callback_uri="oob") \
+            .fetch_request_token(self.sim.url("/oauth/request_token"))
+        approve = {"oauth_token": pair["oauth_token"], "approve": "1", "format": "text"}
+        self.assertEqual(requests.get(self.sim.url("/oauth/authorize"), params=approve, timeout=10).status_code, 200)
+        again = requests.get(self.sim.url("/oauth/authorize"), timeout=10, params=dict(approve, screen_name="bob"))
+        self.assertEqual(again.status_code, 403)
+        self.assertIn("already been approved", again.text)
 
     def test_user_search(self):
         found = self.xml("users/search", q="friend", per_page=5, page=2)
@@ -234,6 +333,39 @@ class SimulatorTest(unittest.TestCase):
         self.assertEqual(self.xml("account/verify_credentials").findtext("screen_name"), "warbler_demo")
         logged = self.sim.requests_logged()
         self.assertTrue(any('"GET /1/account/verify_credentials.xml HTTP/1.1" 200' in line for line in logged))
+
+
+
+class FixtureSeedTest(unittest.TestCase):
+    def test_public_timeline_of_2007_byte_for_byte(self):
+        sim = Simulator("--seed", "fixtures-2007")
+        try:
+            reply = requests.get(sim.url("/1/statuses/public_timeline.xml"), timeout=10)
+            with open(os.path.join(support.ROOT, "tests", "data", "public_timeline-2007.xml"), "rb") as f:
+                self.assertEqual(reply.content, f.read())
+        finally:
+            sim.stop()
+
+
+class TlsTest(unittest.TestCase):
+    def test_a_silent_client_holds_up_no_one(self):
+        folder = tempfile.mkdtemp()
+        try:
+            subprocess.run([os.path.join(support.ROOT, "tests", "integration", "peers", "gen_certs.sh"), folder],
+                           check=True, timeout=60)
+            sim = Simulator("--tls", os.path.join(folder, "server.crt"), os.path.join(folder, "server.key"))
+            try:
+                host, port = sim.host_port().split(":")
+                with socket.create_connection((host, int(port)), timeout=10):  # never says hello
+                    started = time.monotonic()
+                    reply = requests.get(sim.url("/1/statuses/public_timeline.xml"), timeout=5,
+                                         verify=os.path.join(folder, "ca.crt"))
+                    self.assertEqual(reply.status_code, 200)
+                    self.assertLess(time.monotonic() - started, 5)
+            finally:
+                sim.stop()
+        finally:
+            shutil.rmtree(folder)
 
 
 if __name__ == "__main__":
