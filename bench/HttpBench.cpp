@@ -1,8 +1,10 @@
-// Sequential GETs of a small body over keep-alive against a local nginx: CZelHttpEx beside a
-// plain libcurl easy-handle loop on the same URL.
+// Sequential GETs over keep-alive against a local nginx, a small body (argument 0) and a 137 KB
+// timeline-sized one (argument 1): CZelHttpEx beside a plain libcurl easy-handle loop on the
+// same URL. Placement is the caller's (taskset).
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -16,9 +18,18 @@ struct Nginx {
         : dir(peers::MakeServerDir()),
           http(peers::FreePort()),
           https(peers::FreePort()),
-          peer("start_nginx.sh", {dir, std::to_string(http), std::to_string(https)}, http) {}
+          peer("start_nginx.sh", {dir, std::to_string(http), std::to_string(https)}, http) {
+        std::ofstream large(dir + "/www/timeline-137k.xml");
+        large << "<statuses>";
+        while (large.tellp() < 137 * 1024)
+            large << "<status><id>14785507974</id><text>x</text></status>";
+        large << "</statuses>";
+    }
     ~Nginx() { peers::RemoveDir(dir); }
-    std::string Url() const { return "http://127.0.0.1:" + std::to_string(http) + "/data.xml"; }
+    std::string Url(int64_t large) const {
+        return "http://127.0.0.1:" + std::to_string(http) +
+               (large != 0 ? "/timeline-137k.xml" : "/data.xml");
+    }
     std::string dir;
     int http, https;
     peers::Peer peer;
@@ -35,7 +46,7 @@ void ZelHttpExGet(benchmark::State& state) {
         state.SkipWithError("transport module not found");
         return;
     }
-    CZelString url(Server().Url().c_str()), response;
+    CZelString url(Server().Url(state.range(0)).c_str()), response;
     for (auto _ : state) {
         if (client.Get(url, response) != 0 || client.LastStatusCode != 200) {
             state.SkipWithError("request failed");
@@ -54,7 +65,7 @@ size_t Collect(char* data, size_t size, size_t count, void* user) {
 
 void CurlEasyGet(benchmark::State& state) {
     CURL* easy = curl_easy_init();
-    std::string url = Server().Url(), body;
+    std::string url = Server().Url(state.range(0)), body;
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     // The same request on the wire as the client's: it names its user agent.
     curl_easy_setopt(easy, CURLOPT_USERAGENT, CZelHttpEx().UserAgent.c_str());
@@ -74,5 +85,5 @@ void CurlEasyGet(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ZelHttpExGet)->MinTime(3.0)->UseRealTime();
-BENCHMARK(CurlEasyGet)->MinTime(3.0)->UseRealTime();
+BENCHMARK(ZelHttpExGet)->Arg(0)->Arg(1)->MinTime(3.0)->UseRealTime();
+BENCHMARK(CurlEasyGet)->Arg(0)->Arg(1)->MinTime(3.0)->UseRealTime();

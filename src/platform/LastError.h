@@ -40,6 +40,7 @@ constexpr uint32_t ERROR_WINHTTP_INCORRECT_HANDLE_STATE = 12019;
 constexpr uint32_t ERROR_WINHTTP_CANNOT_CONNECT = 12029;
 constexpr uint32_t ERROR_WINHTTP_CONNECTION_ERROR = 12030;
 constexpr uint32_t ERROR_WINHTTP_HEADER_NOT_FOUND = 12150;
+constexpr uint32_t ERROR_WINHTTP_INVALID_SERVER_RESPONSE = 12152;
 constexpr uint32_t ERROR_WINHTTP_SECURE_FAILURE = 12175;
 // The Windows headers have the general ones.
 #if !defined(_WIN32)

@@ -1,5 +1,6 @@
 // The handles of the WinHTTP-compatible transport module: a session, a connection per host and
-// port that owns the libcurl easy handle (so TCP and TLS connections are reused), and requests.
+// port that owns the libcurl easy and multi handles (so TCP and TLS connections are reused), and
+// requests, which run in WinHTTP's three phases: send, receive the head, read the body.
 #pragma once
 
 #include <curl/curl.h>
@@ -15,6 +16,11 @@ struct CurlEasyDeleter {
     void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
 };
 using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
+
+struct CurlMultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using CurlMulti = std::unique_ptr<CURLM, CurlMultiDeleter>;
 
 struct CurlListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
@@ -32,6 +38,12 @@ class TransportHandle {
     Kind kind_;
 };
 
+struct Credentials {
+    uint32_t scheme = 0;  // 0: none set
+    std::string user;
+    std::string password;
+};
+
 class TransportSession : public TransportHandle {
   public:
     TransportSession() : TransportHandle(Kind::Session) {}
@@ -44,6 +56,9 @@ class TransportSession : public TransportHandle {
     int sendTimeoutMs = 30000;
     int receiveTimeoutMs = 30000;
     unsigned settingsVersion = 0;  // moves on whenever a setting above changes
+    // Proxy credentials that a proxy accepted: later requests of the session send them too, as
+    // WinHTTP does, so that a server's challenge can be answered behind the proxy.
+    Credentials proxyCredentials;
 };
 
 class TransportConnection : public TransportHandle {
@@ -54,21 +69,19 @@ class TransportConnection : public TransportHandle {
           session(std::move(owner)),
           host(std::move(hostName)),
           port(portNumber),
-          easy(curl_easy_init()) {}
+          easy(curl_easy_init()),
+          multi(curl_multi_init()) {}
+    ~TransportConnection() override;
 
     std::shared_ptr<TransportSession> session;
     std::string host;
     uint16_t port;
     CurlEasy easy;
+    CurlMulti multi;
+    class TransportRequest* active = nullptr;  // the request whose transfer holds the easy handle
     // The session settings last applied to the easy handle; they are set once, not per request.
     unsigned appliedVersion = 0;
     bool configured = false;
-};
-
-struct Credentials {
-    uint32_t scheme = 0;  // 0: none set
-    std::string user;
-    std::string password;
 };
 
 struct ResponseHead {
@@ -87,11 +100,20 @@ class TransportRequest : public TransportHandle {
           verb(std::move(method)),
           object(std::move(objectName)),
           secure(isSecure) {}
+    ~TransportRequest() override;
 
-    // Runs the whole exchange; false with the WinHTTP error number in *error.
+    // The three phases; each false with the WinHTTP error number in *error.
+    // Sends the request: connects, writes the head and the body.
     bool Send(const std::string& extraHeaders, const char* body, size_t bodyLength,
               uint32_t* error);
-    // The joined values of a header, if present.
+    // Waits for the status line and headers of the final response.
+    bool Receive(uint32_t* error);
+    // The body bytes that can be read now, waiting for the next ones when none are. After a
+    // broken body it reports the bytes still expected, and ReadData reports the failure.
+    bool Available(size_t* count, uint32_t* error);
+    bool Read(char* buffer, size_t size, size_t* read, uint32_t* error);
+
+    // The first value of a header, if present.
     bool FindHeader(const char* name, std::string& value) const;
 
     std::shared_ptr<TransportConnection> connection;
@@ -101,10 +123,30 @@ class TransportRequest : public TransportHandle {
     std::array<Credentials, 2> credentials;  // server, proxy
     bool responded = false;
     ResponseHead head;
-    std::string body;
-    size_t readOffset = 0;
 
     // Filled by libcurl's callbacks while a transfer runs.
     ResponseHead incoming;
-    bool bodyTooLarge = false;
+    bool headComplete = false;  // the blank line after a final response's headers came
+    bool bodyStarted = false;
+    std::string body;
+    size_t readOffset = 0;
+    uint64_t lastActivityMs = 0;
+
+  private:
+    // Drives the transfer until ready() holds or it ends; false when the peer stayed silent
+    // for longer than silenceMs (0: no limit).
+    bool Pump(bool (TransportRequest::*ready)() const, int silenceMs);
+    bool RequestWritten() const;
+    bool HeadArrived() const;
+    bool BodyBuffered() const;
+    void Detach();
+    void Finish(uint32_t error);
+
+    std::string url_;
+    CurlList headerList_;
+    size_t bodyLength_ = 0;
+    bool running_ = false;
+    bool finished_ = false;
+    CURLcode result_ = CURLE_OK;
+    uint32_t bodyError_ = 0;  // a failure after the head, reported by ReadData
 };

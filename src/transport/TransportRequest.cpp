@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string_view>
 
 #include "platform/LastError.h"
@@ -13,15 +14,29 @@ namespace {
 // A reply larger than this is refused rather than allowed to exhaust memory.
 constexpr size_t kMaxBody = size_t{1} << 30;
 
+uint64_t NowMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000u +
+           static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
+
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* request = static_cast<TransportRequest*>(user);
     size_t length = size * count;
+    request->lastActivityMs = NowMs();
     std::string_view line(data, length);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     ResponseHead& head = request->incoming;
+    if (line.empty()) {
+        // The end of a block: final unless it is an interim (1xx) response.
+        request->headComplete = head.status >= 200;
+        return length;
+    }
     if (line.substr(0, 5) == "HTTP/") {
         // A new block: an interim, proxy CONNECT or authentication round came before it.
         head = ResponseHead{};
+        request->headComplete = false;
         size_t sp1 = line.find(' ');
         head.version = line.substr(0, sp1);
         if (sp1 != std::string_view::npos) {
@@ -31,7 +46,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
             if (sp2 != std::string_view::npos)
                 head.reason = line.substr(sp2 + 1);
         }
-    } else if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !head.headers.empty()) {
+    } else if ((line[0] == ' ' || line[0] == '\t') && !head.headers.empty()) {
         std::string_view more = line.substr(line.find_first_not_of(" \t"));
         head.headers.back().second.append(" ").append(more);
     } else if (size_t colon = line.find(':'); colon != std::string_view::npos) {
@@ -46,9 +61,21 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* request = static_cast<TransportRequest*>(user);
     size_t length = size * count;
-    if (request->body.size() + length > kMaxBody) {
-        request->bodyTooLarge = true;
-        return 0;
+    request->lastActivityMs = NowMs();
+    request->bodyStarted = true;
+    // What was read already is dropped rather than kept: the body is held until it is read.
+    if (request->readOffset == request->body.size()) {
+        request->body.clear();
+        request->readOffset = 0;
+    }
+    if (request->body.size() - request->readOffset + length > kMaxBody)
+        return 0;  // refused rather than allowed to exhaust memory
+    if (request->body.empty()) {
+        curl_off_t expected = -1;
+        CURL* easy = request->connection->easy.get();
+        if (curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected) == CURLE_OK &&
+            expected > 0 && static_cast<size_t>(expected) <= kMaxBody)
+            request->body.reserve(static_cast<size_t>(expected));
     }
     request->body.append(data, length);
     return length;
@@ -98,6 +125,24 @@ uint32_t WinHttpErrorOf(CURLcode code) {
     }
 }
 
+// WinHTTP escapes what may not stand in a request line (blanks, controls, bytes above ASCII).
+std::string EscapeObject(const std::string& object) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    escaped.reserve(object.size());
+    for (char ch : object) {
+        auto b = static_cast<unsigned char>(ch);
+        if (b <= 0x20 || b >= 0x7F || ch == '"' || ch == '<' || ch == '>') {
+            escaped += '%';
+            escaped += kHex[b >> 4];
+            escaped += kHex[b & 15];
+        } else {
+            escaped += ch;
+        }
+    }
+    return escaped;
+}
+
 std::string BuildUrl(const TransportRequest& request) {
     const TransportConnection& connection = *request.connection;
     std::string host = connection.host;
@@ -107,7 +152,22 @@ std::string BuildUrl(const TransportRequest& request) {
         request.object.empty() || request.object[0] != '/' ? "/" + request.object : request.object;
     uint16_t port = connection.port != 0 ? connection.port : (request.secure ? 443 : 80);
     return std::string(request.secure ? "https://" : "http://") + host + ":" +
-           std::to_string(port) + object;
+           std::to_string(port) + EscapeObject(object);
+}
+
+// A proxy named without a port is reached on 80, as WinHTTP does (libcurl would take 1080).
+std::string ProxyUrl(std::string proxy) {
+    if (proxy.find("://") == std::string::npos)
+        proxy = "http://" + proxy;
+    size_t hostStart = proxy.find("://") + 3;
+    size_t at = proxy.find('@', hostStart);
+    if (at != std::string::npos)
+        hostStart = at + 1;
+    std::string_view rest = std::string_view(proxy).substr(hostStart);
+    size_t portColon = rest.front() == '[' ? rest.find("]:") : rest.find(':');
+    if (portColon == std::string_view::npos)
+        proxy += ":80";
+    return proxy;
 }
 
 // The options that stay for the life of a connection: set again only when the session's
@@ -120,28 +180,20 @@ void Configure(TransportConnection& connection) {
     curl_easy_reset(easy);  // keeps the handle's live connections
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &OnHeader);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
     if (!session.userAgent.empty())
         curl_easy_setopt(easy, CURLOPT_USERAGENT, session.userAgent.c_str());
-    std::string proxy = session.proxy;
-    if (session.accessType == 3 && !proxy.empty()) {
-        if (proxy.find("://") == std::string::npos)
-            proxy = "http://" + proxy;
-        curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
+    if (session.accessType == 3 && !session.proxy.empty()) {
+        curl_easy_setopt(easy, CURLOPT_PROXY, ProxyUrl(session.proxy).c_str());
     } else if (session.accessType == 1) {
         curl_easy_setopt(easy, CURLOPT_PROXY, "");  // no proxy, whatever the environment says
     }
     int connectMs = std::max(session.resolveTimeoutMs, session.connectTimeoutMs);
     if (connectMs > 0)
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs));
-    // A receive time-out is a longest silence, which libcurl expresses as a lowest speed.
-    if (session.receiveTimeoutMs > 0) {
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
-                         static_cast<long>((session.receiveTimeoutMs + 999) / 1000));
-    }
     // libcurl on Debian ignores SSL_CERT_FILE; a test or a site CA bundle is named through it.
     if (const char* caFile = std::getenv("SSL_CERT_FILE"); caFile != nullptr && *caFile != 0)
         curl_easy_setopt(easy, CURLOPT_CAINFO, caFile);
@@ -164,33 +216,114 @@ void ApplyCredentials(CURL* easy, const Credentials& server, const Credentials& 
 
 }  // namespace
 
+TransportConnection::~TransportConnection() {
+    if (multi && easy && active != nullptr)
+        curl_multi_remove_handle(multi.get(), easy.get());
+}
+
+TransportRequest::~TransportRequest() {
+    Detach();
+}
+
+// Takes the easy handle out of a transfer this request started and did not finish: the
+// connection cannot be reused then, and libcurl closes it.
+void TransportRequest::Detach() {
+    if (connection->active == this) {
+        curl_multi_remove_handle(connection->multi.get(), connection->easy.get());
+        connection->active = nullptr;
+    }
+    running_ = false;
+}
+
+void TransportRequest::Finish(uint32_t error) {
+    Detach();
+    finished_ = true;
+    if (error != 0 && bodyError_ == 0)
+        bodyError_ = error;
+}
+
+bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silenceMs) {
+    CURLM* multi = connection->multi.get();
+    while (running_ && !(this->*ready)()) {
+        int running = 0;
+        curl_multi_perform(multi, &running);
+        int queued = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == connection->easy.get()) {
+                result_ = message->data.result;
+                Finish(0);
+            }
+        }
+        if (!running_ || (this->*ready)())
+            break;
+        if (silenceMs > 0 && NowMs() - lastActivityMs > static_cast<uint64_t>(silenceMs)) {
+            Detach();
+            return false;
+        }
+        curl_multi_poll(multi, nullptr, 0, 50, nullptr);
+    }
+    return true;
+}
+
+bool TransportRequest::RequestWritten() const {
+    curl_off_t uploaded = 0;
+    long requestSize = 0;
+    CURL* easy = connection->easy.get();
+    curl_easy_getinfo(easy, CURLINFO_REQUEST_SIZE, &requestSize);
+    curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+    return (requestSize > 0 && static_cast<size_t>(uploaded) >= bodyLength_) ||
+           !incoming.version.empty();
+}
+
+// A 401 or 407 head may be one that libcurl answers itself (a Digest round): it stands only when
+// its body begins or the transfer ends.
+bool TransportRequest::HeadArrived() const {
+    if (!headComplete)
+        return false;
+    bool challenge = incoming.status == 401 || incoming.status == 407;
+    return !challenge || bodyStarted;
+}
+
+bool TransportRequest::BodyBuffered() const {
+    return body.size() > readOffset;
+}
+
 bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyData,
                             size_t bodyLength, uint32_t* error) {
     CURL* easy = connection->easy.get();
-    if (easy == nullptr) {
+    CURLM* multi = connection->multi.get();
+    if (easy == nullptr || multi == nullptr) {
         *error = ERROR_WINHTTP_INTERNAL_ERROR;
         return false;
     }
+    // A request of the same connection still in transfer gives the handle up.
+    if (connection->active != nullptr && connection->active != this)
+        connection->active->Detach();
+    Detach();
     Configure(*connection);
     responded = false;
     incoming = ResponseHead{};
+    headComplete = bodyStarted = finished_ = false;
+    result_ = CURLE_OK;
+    bodyError_ = 0;
     body.clear();
     readOffset = 0;
-    bodyTooLarge = false;
+    bodyLength_ = bodyLength;
 
-    std::string url = BuildUrl(*this);
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    url_ = BuildUrl(*this);
+    curl_easy_setopt(easy, CURLOPT_URL, url_.c_str());
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
 
-    CurlList headerList;
-    auto addHeader = [&headerList](const std::string& line) {
-        curl_slist* grown = curl_slist_append(headerList.get(), line.c_str());
+    headerList_.reset();
+    auto addHeader = [this](const std::string& line) {
+        curl_slist* grown = curl_slist_append(headerList_.get(), line.c_str());
         if (grown != nullptr) {
-            (void)headerList.release();
-            headerList.reset(grown);
+            (void)headerList_.release();
+            headerList_.reset(grown);
         }
     };
+    addHeader("Accept:");  // WinHTTP with the default accept types sends none
     size_t start = 0;
     while (start < extraHeaders.size()) {
         size_t end = extraHeaders.find("\r\n", start);
@@ -210,36 +343,106 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
         curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
         curl_easy_setopt(easy, CURLOPT_POST, 1L);
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyLength));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, bodyLength > 0 ? bodyData : "");
+        curl_easy_setopt(easy, CURLOPT_COPYPOSTFIELDS, bodyLength > 0 ? bodyData : "");
         if (verb != "POST")
             curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str());
     }
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList.get());
-    ApplyCredentials(easy, credentials[0], credentials[1]);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList_.get());
+    const Credentials& proxy =
+        credentials[1].scheme != 0 ? credentials[1] : connection->session->proxyCredentials;
+    ApplyCredentials(easy, credentials[0], proxy);
 
-    CURLcode code = curl_easy_perform(easy);
-    long connectCode = 0;
-    curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &connectCode);
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr);
-    if (code != CURLE_OK && !(connectCode == 407 && incoming.status == 407)) {
-        *error = bodyTooLarge ? ERROR_WINHTTP_CONNECTION_ERROR : WinHttpErrorOf(code);
-        body.clear();
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+        *error = ERROR_WINHTTP_INTERNAL_ERROR;
+        return false;
+    }
+    connection->active = this;
+    running_ = true;
+    lastActivityMs = NowMs();
+    const TransportSession& session = *connection->session;
+    if (!Pump(&TransportRequest::RequestWritten, session.sendTimeoutMs)) {
+        *error = ERROR_WINHTTP_TIMEOUT;
+        return false;
+    }
+    // Failing before anything was sent is a failure to send; after it, to receive.
+    if (finished_ && result_ != CURLE_OK && !RequestWritten() && incoming.status == 0) {
+        *error = WinHttpErrorOf(result_);
+        return false;
+    }
+    return true;
+}
+
+bool TransportRequest::Receive(uint32_t* error) {
+    const TransportSession& session = *connection->session;
+    if (!Pump(&TransportRequest::HeadArrived, session.receiveTimeoutMs)) {
+        *error = ERROR_WINHTTP_TIMEOUT;
         return false;
     }
     // A proxy's 407 to CONNECT ends the transfer with an error; it stands as the response so
     // that the proxy credentials can be retried as for plain HTTP.
-    head = std::move(incoming);
+    long connectCode = 0;
+    curl_easy_getinfo(connection->easy.get(), CURLINFO_HTTP_CONNECTCODE, &connectCode);
+    bool connectRefused = connectCode == 407 && incoming.status == 407;
+    if (!headComplete && !connectRefused) {
+        *error = finished_ && result_ != CURLE_OK ? WinHttpErrorOf(result_)
+                                                  : ERROR_WINHTTP_INVALID_SERVER_RESPONSE;
+        if (*error == ERROR_WINHTTP_CANNOT_CONNECT || *error == ERROR_WINHTTP_CONNECTION_ERROR)
+            *error = ERROR_WINHTTP_INVALID_SERVER_RESPONSE;
+        return false;
+    }
+    if (finished_ && result_ != CURLE_OK && !connectRefused)
+        bodyError_ = result_ == CURLE_OPERATION_TIMEDOUT ? ERROR_WINHTTP_TIMEOUT
+                                                         : ERROR_WINHTTP_CONNECTION_ERROR;
+    head = incoming;
     responded = true;
+    // A proxy that accepted the credentials it was sent keeps getting them.
+    if (credentials[1].scheme != 0 && head.status != 407)
+        connection->session->proxyCredentials = credentials[1];
+    return true;
+}
+
+bool TransportRequest::Available(size_t* count, uint32_t* error) {
+    const TransportSession& session = *connection->session;
+    if (!BodyBuffered() && !Pump(&TransportRequest::BodyBuffered, session.receiveTimeoutMs))
+        bodyError_ = ERROR_WINHTTP_TIMEOUT;
+    if (finished_ && result_ != CURLE_OK && bodyError_ == 0)
+        bodyError_ = result_ == CURLE_OPERATION_TIMEDOUT ? ERROR_WINHTTP_TIMEOUT
+                                                         : ERROR_WINHTTP_CONNECTION_ERROR;
+    size_t buffered = body.size() - readOffset;
+    if (buffered == 0 && bodyError_ != 0) {
+        // The bytes still expected: the failure itself comes from ReadData, as with WinHTTP.
+        curl_off_t expected = -1, received = 0;
+        curl_easy_getinfo(connection->easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
+        curl_easy_getinfo(connection->easy.get(), CURLINFO_SIZE_DOWNLOAD_T, &received);
+        buffered = expected > received ? static_cast<size_t>(expected - received) : 1;
+    }
+    (void)error;
+    *count = buffered;
+    return true;
+}
+
+bool TransportRequest::Read(char* buffer, size_t size, size_t* read, uint32_t* error) {
+    size_t available = 0;
+    if (!BodyBuffered() && bodyError_ == 0)
+        Available(&available, error);
+    size_t count = std::min(size, body.size() - readOffset);
+    if (count == 0 && bodyError_ != 0 && size > 0) {
+        *error = bodyError_;
+        return false;
+    }
+    if (count > 0)
+        std::memcpy(buffer, body.data() + readOffset, count);
+    readOffset += count;
+    *read = count;
     return true;
 }
 
 bool TransportRequest::FindHeader(const char* name, std::string& value) const {
-    bool found = false;
     for (const auto& [headerName, headerValue] : head.headers) {
-        if (strcasecmp(headerName.c_str(), name) != 0)
-            continue;
-        value = found ? value + ", " + headerValue : headerValue;
-        found = true;
+        if (strcasecmp(headerName.c_str(), name) == 0) {
+            value = headerValue;
+            return true;
+        }
     }
-    return found;
+    return false;
 }

@@ -54,9 +54,11 @@ class HandleTable {
     std::unordered_map<HINTERNET, std::shared_ptr<TransportHandle>> handles_;
 };
 
+// Lives until the module is unloaded, and is freed then: a module loaded and unloaded again and
+// again (each HttpLibrary switch) leaves nothing behind.
 HandleTable& Handles() {
-    static HandleTable* table = new HandleTable;  // lives until the module is unloaded
-    return *table;
+    static HandleTable table;
+    return table;
 }
 
 std::string Narrow(LPCWSTR text) {
@@ -179,7 +181,9 @@ __attribute__((visibility("default"))) HINTERNET WinHttpOpenRequest(HINTERNET co
         return FailHandle(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     std::string method = verb != nullptr ? Narrow(verb) : "GET";
     std::string path = Narrow(object);
-    if (method.empty() || path.find_first_of(" \r\n") != std::string::npos)
+    // Blanks and other unsafe bytes are escaped when the request is sent, as WinHTTP does;
+    // line breaks could end the request line and are refused.
+    if (method.empty() || path.find_first_of("\r\n") != std::string::npos)
         return FailHandle(ERROR_WINHTTP_INVALID_URL);
     return Handles().Add(
         std::make_shared<TransportRequest>(connection, method, path, (flags & 0x800000) != 0));
@@ -223,7 +227,8 @@ __attribute__((visibility("default"))) BOOL WinHttpReceiveResponse(HINTERNET han
     auto request = RequestOf(handle);
     if (!request)
         return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
-    return request->responded ? TRUE : Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+    uint32_t error = 0;
+    return request->Receive(&error) ? TRUE : Fail(error);
 }
 
 __attribute__((visibility("default"))) BOOL WinHttpQueryHeaders(HINTERNET handle, DWORD level,
@@ -321,9 +326,12 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryDataAvailable(HINTERNET 
         return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     if (!request->responded)
         return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
-    size_t remaining = request->body.size() - request->readOffset;
+    size_t count = 0;
+    uint32_t error = 0;
+    if (!request->Available(&count, &error))
+        return Fail(error);
     if (available != nullptr)
-        *available = static_cast<DWORD>(std::min<size_t>(remaining, kChunk));
+        *available = static_cast<DWORD>(std::min<size_t>(count, kChunk));
     return TRUE;
 }
 
@@ -336,10 +344,10 @@ __attribute__((visibility("default"))) BOOL WinHttpReadData(HINTERNET handle, vo
         return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
     if (buffer == nullptr && toRead > 0)
         return Fail(ERROR_INVALID_PARAMETER);
-    size_t count = std::min<size_t>(toRead, request->body.size() - request->readOffset);
-    if (count > 0)
-        std::memcpy(buffer, request->body.data() + request->readOffset, count);
-    request->readOffset += count;
+    size_t count = 0;
+    uint32_t error = 0;
+    if (!request->Read(static_cast<char*>(buffer), toRead, &count, &error))
+        return Fail(error);
     if (read != nullptr)
         *read = static_cast<DWORD>(count);
     return TRUE;

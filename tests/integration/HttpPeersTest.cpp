@@ -200,26 +200,65 @@ TEST_F(HttpPeers, ConnectionIsKeptAliveUntilTheLibraryChanges) {
     EXPECT_NE(conns[4], conns[0]);
 }
 
+namespace {
+
+size_t CountOf(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+}  // namespace
+
+// Credentials a proxy accepted stay with the session, as with WinHTTP: a server's challenge
+// behind the proxy is answered, and wrong credentials end within a few requests.
 TEST_F(HttpPeers, ProxyWithCredentials) {
     http.ProxyServer.Assign(("127.0.0.1:" + std::to_string(s.proxy)).c_str());
     ASSERT_EQ(http.Initialize(), 0);
-    // Without an account tinyproxy answers the empty credentials with 401, the retry for the
-    // server with 407 again, and so on: only the deadline ends that chain.
-    http.Timeout = 1500;
-    EXPECT_EQ(http.Get(Url("/data.xml").c_str(), response), 22410);
-    http.Timeout = 10000;
+    // tinyproxy answers wrong proxy credentials with 401: the request ends as a failed logon.
+    EXPECT_EQ(http.Get(Url("/data.xml").c_str(), response), 22412);
+    EXPECT_LE(CountOf(peers::ReadText(log), "HTTP response code:"), 4u);
+    http.Shutdown();  // proxy settings and the credentials they earned belong to a session
 
     http.ProxyAccount.Assign("user");
     http.ProxyPassword.Assign("pass");
+    ASSERT_EQ(http.Initialize(), 0);
     for (bool secure : {false, true}) {
         EXPECT_EQ(http.Get(Url("/data.xml", secure).c_str(), response), 0) << secure;
         EXPECT_EQ(http.LastStatusCode, 200u);
         EXPECT_NE(response.Str().find("hello"), std::string::npos);
     }
+    // Behind the proxy, a server that asks for its own account.
+    http.WebAccount.Assign("user");
+    http.WebPassword.Assign("pass");
+    EXPECT_EQ(http.Get(Url("/private/s.xml").c_str(), response), 0);
+    EXPECT_NE(response.Str().find("<secret/>"), std::string::npos);
+    http.WebPassword.Assign("wrong");
+    EXPECT_EQ(http.Get(Url("/private/s.xml").c_str(), response), 22412);
     std::string trace = peers::ReadText(log);
     EXPECT_NE(trace.find("HTTP response code: [407]"), std::string::npos);
     EXPECT_NE(trace.find("Proxy account: user"), std::string::npos);
     EXPECT_EQ(trace.find("pass"), std::string::npos);
+    EXPECT_LT(CountOf(trace, "HTTP response code:"), 20u);
+}
+
+// From a fresh session, proxy and server both asking: 407 answered, then 401 answered.
+TEST_F(HttpPeers, ProxyThenServerAuthentication) {
+    http.ProxyServer.Assign(("127.0.0.1:" + std::to_string(s.proxy)).c_str());
+    http.ProxyAccount.Assign("user");
+    http.ProxyPassword.Assign("pass");
+    http.WebAccount.Assign("user");
+    http.WebPassword.Assign("pass");
+    ASSERT_EQ(http.Initialize(), 0);
+    EXPECT_EQ(http.Get(Url("/private/s.xml").c_str(), response), 0);
+    std::string trace = peers::ReadText(log);
+    size_t proxyChallenge = trace.find("HTTP response code: [407]");
+    size_t serverChallenge = trace.find("HTTP response code: [401]");
+    ASSERT_NE(proxyChallenge, std::string::npos);
+    ASSERT_NE(serverChallenge, std::string::npos);
+    EXPECT_LT(proxyChallenge, serverChallenge);
+    EXPECT_EQ(CountOf(trace, "HTTP response code:"), 3u);
 }
 
 TEST_F(HttpPeers, ClosedPortIsReported) {

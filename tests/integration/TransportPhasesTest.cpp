@@ -1,0 +1,87 @@
+// The transport's three phases against servers that break a reply in each of them: the failure
+// comes from the call where WinHTTP reports it, and the engine gives WinHTTP's codes.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "Peers.h"
+#include "http/ZelHttpEx.h"
+
+namespace {
+
+struct Broken {
+    std::string dir;
+    std::map<std::string, int> ports;
+    std::map<std::string, std::unique_ptr<peers::Peer>> servers;
+};
+
+Broken* g_broken = nullptr;
+
+class TransportPhases : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        g_broken = new Broken;
+        g_broken->dir = peers::MakeServerDir();
+        std::string script = std::string(INTEGRATION_DIR) + "/broken_server.py";
+        for (const char* mode : {"silent", "close", "garbage", "short", "stall", "repeated"}) {
+            int port = peers::FreePort();
+            g_broken->ports[mode] = port;
+            g_broken->servers[mode] = std::make_unique<peers::Peer>(
+                "start_background.sh",
+                std::vector<std::string>{g_broken->dir + "/" + mode + ".log", "/usr/bin/python3",
+                                         script, std::to_string(port), mode},
+                port);
+        }
+    }
+    static void TearDownTestSuite() {
+        g_broken->servers.clear();
+        peers::RemoveDir(g_broken->dir);
+        delete g_broken;
+    }
+    void SetUp() override {
+        http.SetLogFile(log.c_str());
+        http.ReceiveTimeout = 1500;  // the engine's 10 s, shortened for the test
+        ASSERT_EQ(http.Initialize(), 0);
+    }
+    void TearDown() override { http.Shutdown(); }
+
+    int32_t Get(const char* mode, const char* path = "/x") {
+        return http.Get(
+            ("http://127.0.0.1:" + std::to_string(g_broken->ports.at(mode)) + path).c_str(),
+            response);
+    }
+    std::string Trace() const { return peers::ReadText(log); }
+
+    std::string log = g_broken->dir + "/client-" +
+                      testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+    CZelHttpEx http;
+    CZelString response;
+};
+
+}  // namespace
+
+TEST_F(TransportPhases, NoReplyIsNoResponse) {
+    for (const char* mode : {"silent", "close", "garbage"}) {
+        EXPECT_EQ(Get(mode), 22407) << mode;
+        EXPECT_EQ(Trace().find("HTTP response code"), std::string::npos) << mode;
+    }
+}
+
+TEST_F(TransportPhases, ABrokenBodyFailsTheReadAndKeepsWhatCame) {
+    for (const char* mode : {"short", "stall"}) {
+        EXPECT_EQ(Get(mode), 22415) << mode;
+        EXPECT_EQ(http.LastStatusCode, 200u) << mode;
+        EXPECT_EQ(response.Str(), "abc") << mode;
+    }
+    EXPECT_NE(Trace().find("HTTP response code: [200]"), std::string::npos);
+}
+
+TEST_F(TransportPhases, WireDetailsAsWinHttpHasThem) {
+    ASSERT_EQ(Get("repeated", "/with a blank"), 0);
+    EXPECT_EQ(response.Str().substr(0, response.Str().find('\n')),
+              "GET /with%20a%20blank HTTP/1.1");
+    EXPECT_EQ(response.Str().find("Accept:"), std::string::npos);
+    EXPECT_NE(Trace().find("HTTP remote server: [one]"), std::string::npos);  // the first one
+}

@@ -1,0 +1,51 @@
+"""Answers every request on 127.0.0.1:PORT in one broken way, for the transport's failure cases.
+usage: python3 broken_server.py PORT MODE
+  silent   accepts, reads the request, never answers
+  close    reads the request and closes without a reply
+  garbage  answers a line that is no HTTP
+  short    announces 100 bytes of body, sends 3 ("abc"), closes
+  stall    sends the head and 3 bytes, then nothing more
+  repeated answers with a header given twice and a blank in the request path echoed back"""
+
+import socket
+import sys
+import threading
+import time
+
+
+def serve(connection, mode):
+    with connection:
+        request = b""
+        while b"\r\n\r\n" not in request:
+            chunk = connection.recv(4096)
+            if not chunk:
+                return
+            request += chunk
+        line = request.split(b"\r\n", 1)[0]
+        if mode == "silent" or mode == "stall":
+            if mode == "stall":
+                connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc")
+            time.sleep(120)
+        elif mode == "garbage":
+            connection.sendall(b"THIS IS NOT HTTP\r\n\r\n")
+        elif mode == "short":
+            connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc")
+        elif mode == "repeated":
+            body = line + b"\n" + request
+            connection.sendall(b"HTTP/1.1 200 OK\r\nX-Twice: first\r\nX-Twice: second\r\n"
+                               b"Server: one\r\nServer: two\r\nContent-Length: %d\r\n\r\n%s" % (len(body), body))
+
+
+def main():
+    port, mode = int(sys.argv[1]), sys.argv[2]
+    listener = socket.socket()
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(("127.0.0.1", port))
+    listener.listen(16)
+    while True:
+        connection, _ = listener.accept()
+        threading.Thread(target=serve, args=(connection, mode), daemon=True).start()
+
+
+if __name__ == "__main__":
+    main()
