@@ -77,10 +77,16 @@ _INVOKE = ctypes.CFUNCTYPE(c_int32, c_void_p, c_int32, POINTER(GUID), c_uint32, 
 
 
 def _library_path():
+    """WARBLER_LIBRARY, else the library installed with this package, else the build tree's."""
     explicit = os.environ.get("WARBLER_LIBRARY")
     if explicit:
         return explicit
     here = os.path.dirname(os.path.abspath(__file__))
+    try:
+        from ._installed import LIBRARY_FROM_PACKAGE
+        return os.path.normpath(os.path.join(here, LIBRARY_FROM_PACKAGE))
+    except ImportError:
+        pass
     built = os.path.join(here, "..", "..", "build", "linux", "bin", "libwarbler.so")
     return built if os.path.exists(built) else "libwarbler.so"
 

@@ -68,6 +68,8 @@ class CTwitter final : public CZelBase, public CAutomationObject<CTwitter, ITwit
     HRESULT LoadConsumerKey(BSTR bstrFilename);
 
     uint32_t CacheTimeout() const { return cacheTimeout_; }
+    // For a caller that knows better than the machine-wide setting (the command's option).
+    void SetCacheTimeout(uint32_t seconds) { cacheTimeout_ = seconds; }
     CXTwitter& Rest() { return rest_; }
 
     static constexpr int32_t kListFriends = 1;

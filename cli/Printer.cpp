@@ -1,0 +1,125 @@
+#include "cli/Printer.h"
+
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+// One line of the text: a status's line breaks and tabs would break the line or the columns.
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n' || c == '\r' || c == '\t')
+            c = ' ';
+    return text;
+}
+
+std::string Padded(const std::string& text, size_t width) {
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+CZelString ScreenNameOf(const CTweet& status) {
+    if (status.User.vt != VT_DISPATCH || status.User.pdispVal == nullptr)
+        return CZelString();
+    return static_cast<const CUser*>(static_cast<IUser*>(status.User.pdispVal))->ScreenName;
+}
+
+}  // namespace
+
+std::string Printer::JsonText(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    out += escaped;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+void Printer::Status(const CTweet& status) const {
+    std::string who = ScreenNameOf(status).Str();
+    switch (format_) {
+        case Format::Human:
+            std::cout << status.CreatedAt.Str() << "  " << Padded("@" + who, 17) << " "
+                      << OneLine(status.Text.Str()) << "\n";
+            break;
+        case Format::Tsv:
+            std::cout << status.Id.Str() << '\t' << status.CreatedAt.Str() << '\t' << who << '\t'
+                      << OneLine(status.Text.Str()) << "\n";
+            break;
+        case Format::Json:
+            std::cout << "{\"id\":" << JsonText(status.Id.Str())
+                      << ",\"created_at\":" << JsonText(status.CreatedAt.Str())
+                      << ",\"screen_name\":" << JsonText(who)
+                      << ",\"text\":" << JsonText(status.Text.Str()) << "}\n";
+            break;
+    }
+    std::cout.flush();  // lists stream as their pages arrive
+}
+
+void Printer::User(const CUser& user) const {
+    switch (format_) {
+        case Format::Human:
+            std::cout << Padded("@" + user.ScreenName.Str(), 17) << " "
+                      << Padded(OneLine(user.Name.Str()), 24) << " " << user.NumFollowers
+                      << " followers, " << user.NumFriends << " friends"
+                      << (user.Location.IsEmpty() ? "" : ", " + OneLine(user.Location.Str()))
+                      << "\n";
+            break;
+        case Format::Tsv:
+            std::cout << user.Id.Str() << '\t' << user.ScreenName.Str() << '\t'
+                      << OneLine(user.Name.Str()) << '\t' << user.NumFollowers << '\t'
+                      << user.NumFriends << '\t' << user.NumTweets << '\t'
+                      << OneLine(user.Location.Str()) << "\n";
+            break;
+        case Format::Json:
+            std::cout << "{\"id\":" << JsonText(user.Id.Str())
+                      << ",\"screen_name\":" << JsonText(user.ScreenName.Str())
+                      << ",\"name\":" << JsonText(user.Name.Str())
+                      << ",\"followers\":" << user.NumFollowers
+                      << ",\"friends\":" << user.NumFriends << ",\"statuses\":" << user.NumTweets
+                      << ",\"location\":" << JsonText(user.Location.Str())
+                      << ",\"protected\":" << (user.Protected != 0 ? "true" : "false") << "}\n";
+            break;
+    }
+    std::cout.flush();
+}
+
+void Printer::Posted(const std::string& id) const {
+    Done("posted", id);
+}
+
+void Printer::Done(const char* what, const std::string& who) const {
+    switch (format_) {
+        case Format::Human:
+            std::cout << what << " " << who << "\n";
+            break;
+        case Format::Tsv:
+            std::cout << what << '\t' << who << "\n";
+            break;
+        case Format::Json:
+            std::cout << "{" << JsonText(what) << ":" << JsonText(who) << "}\n";
+            break;
+    }
+}

@@ -1,0 +1,79 @@
+"""The Debian package, unpacked into a scratch root, works outside the source tree: the command,
+the Python package (which finds the installed library by itself) and the simulator."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+BUILD_DIR = os.environ.get("WARBLER_BUILD_DIR", "")
+
+
+class InstalledPackageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.scratch = tempfile.mkdtemp(prefix="warbler-package-")
+        subprocess.run(["cpack", "-G", "DEB", "-B", cls.scratch], cwd=BUILD_DIR, check=True,
+                       capture_output=True, timeout=300)
+        debs = [f for f in os.listdir(cls.scratch) if f.endswith("_amd64.deb")]
+        assert len(debs) == 1, debs
+        cls.deb = os.path.join(cls.scratch, debs[0])
+        cls.root = os.path.join(cls.scratch, "root")
+        subprocess.run(["dpkg-deb", "-x", cls.deb, cls.root], check=True, timeout=60)
+        # Nothing of the source tree or the build: only the unpacked package and the system.
+        cls.env = {k: v for k, v in os.environ.items() if not k.startswith("WARBLER_")}
+        cls.env.update(PYTHONPATH=os.path.join(cls.root, "usr", "lib", "python3", "dist-packages"),
+                       HOME=cls.scratch, WARBLER_SETTINGS=os.path.join(cls.scratch, "settings.ini"))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.scratch)
+
+    def test_metadata(self):
+        fields = subprocess.run(["dpkg-deb", "-f", self.deb, "Package", "Depends", "Recommends"],
+                                capture_output=True, text=True, check=True).stdout
+        self.assertIn("Package: warbler", fields)
+        for dependency in ("libcurl4", "libpugixml1v5", "python3"):
+            self.assertIn(dependency, fields)
+        self.assertIn("Recommends: python3-oauthlib", fields)
+
+    def test_everything_works_from_elsewhere(self):
+        usr = os.path.join(self.root, "usr")
+        sim = subprocess.Popen(["/usr/bin/python3", os.path.join(usr, "bin", "warbler-sim"), "--port", "0"],
+                               env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                               cwd=self.scratch)
+        try:
+            base = sim.stdout.readline().split(" at ")[-1].strip()
+            credentials = dict(sim.stdout.readline().strip().split("=", 1) for _ in range(4))
+            host = base.split("//")[1].rstrip("/")
+            env = dict(self.env, WARBLER_API_HOST=host, WARBLER_OAUTH_HOST=host)
+            keys = os.path.join(self.scratch, "keys.ini")
+            with open(keys, "w") as f:
+                f.write("[ConsumerTokenPair]\nConsumerToken=%(consumer_key)s\nConsumerSecret=%(consumer_secret)s\n"
+                        "[AccessTokenPair]\nAccessToken=%(access_token)s\nAccessSecret=%(access_token_secret)s\n"
+                        % credentials)
+            command = subprocess.run([os.path.join(usr, "bin", "warbler"), "--keys", keys, "timeline", "public",
+                                      "--count", "2", "--format", "tsv"],
+                                     env=env, capture_output=True, text=True, timeout=60, cwd=self.scratch)
+            self.assertEqual(command.returncode, 0, command.stderr)
+            self.assertEqual(len(command.stdout.splitlines()), 2)
+            script = ("import warbler\n"
+                      "t = warbler.Dispatch('Velmora.Twitter')\n"
+                      "t.LoadConsumerKey(%r); t.LoadAccessKey(%r)\n"
+                      "print(t.FindFirstTweet('home').User.ScreenName != '', t.LastError)\n"
+                      "print(warbler._automation._library_path())\n" % (keys, keys))
+            python = subprocess.run(["/usr/bin/python3", "-c", script], env=env, capture_output=True, text=True,
+                                    timeout=60, cwd=self.scratch)
+            self.assertEqual(python.returncode, 0, python.stderr)
+            lines = python.stdout.splitlines()
+            self.assertEqual(lines[0], "True 0")
+            self.assertEqual(lines[1], os.path.join(usr, "lib", "libwarbler.so"))
+        finally:
+            sim.terminate()
+            sim.wait(timeout=10)
+            sim.stdout.close()
+
+
+if __name__ == "__main__":
+    unittest.main()
