@@ -1,11 +1,14 @@
 #!/usr/bin/python3
-"""The Warbler demo: authorizes the demo account of the local service simulator, as a script
-would, and makes a few API calls through the Python package.
+"""The Warbler demo: against the local service simulator, authorizes its demo account as a
+script would, then posts, replies, follows, walks the home timeline and a friend list across
+cursor pages, searches users and shows one failure with its code, through the Python package
+and through the warbler command.
 
-usage: demo.py [LOGFILE]
+usage: demo.py [LOGFILE]    (WARBLER_COMMAND names the command; default: the build tree's)
 """
 
 import os
+import subprocess
 import sys
 import urllib.request
 
@@ -16,53 +19,80 @@ sys.path.insert(0, os.path.join(ROOT, "simulator"))
 import warbler  # noqa: E402
 from warbler_sim.process import Simulator  # noqa: E402
 
+COMMAND = os.environ.get("WARBLER_COMMAND", os.path.join(ROOT, "build", "linux", "bin", "warbler"))
+
+
+def say(step, text):
+    print("%-3s %s" % (step, text))
+
 
 def main():
     log = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "warbler-demo.log")
-    if os.path.exists(log):
-        os.remove(log)
-    sim = Simulator()
+    keys = os.path.join(os.path.dirname(log), "warbler-demo-keys.ini")
+    for old in (log, keys):
+        if os.path.exists(old):
+            os.remove(old)
+    sim = Simulator("--page-size", "20")
     try:
-        print("Service simulator at", sim.base_url)
         os.environ["WARBLER_API_HOST"] = os.environ["WARBLER_OAUTH_HOST"] = sim.host_port()
+        print("Service simulator at %s\n" % sim.base_url)
 
-        twitter = warbler.Dispatch("Velmora.Twitter")
-        twitter.LogFile = log
-        twitter.ConsumerKey = sim.credentials["consumer_key"]
-        twitter.ConsumerSecret = sim.credentials["consumer_secret"]
-        print("Warbler", twitter.Version)
-
-        url = twitter.RequestAuthorization()
-        print("1. RequestAuthorization ->", twitter.GetErrorDescription(twitter.LastError))
-        print("   authorize page:", url)
-        # A person would open the page and approve; the simulator's scripted approval stands in.
+        print("From Python (import warbler):")
+        t = warbler.Dispatch("Velmora.Twitter")
+        t.LogFile = log
+        t.ConsumerKey = sim.credentials["consumer_key"]
+        t.ConsumerSecret = sim.credentials["consumer_secret"]
+        url = t.RequestAuthorization()
+        say("1.", "the page the account owner opens: %s..." % url[:60])
+        # A person would approve in a browser; the simulator's scripted approval stands in.
         with urllib.request.urlopen(url + "&approve=1&format=text", timeout=10) as page:
-            verifier = dict(pair.split("=") for pair in page.read().decode().split("&"))["oauth_verifier"]
-        print("2. the account owner approved; verifier", verifier)
-        twitter.RequestAccessToken(verifier)
-        print("3. RequestAccessToken ->", twitter.GetErrorDescription(twitter.LastError))
-        print("   access token", twitter.AccessToken)
+            verifier = page.read().decode().split("oauth_verifier=")[1]
+        t.RequestAccessToken(verifier)
+        say("2.", "approved with PIN %s: %s, access token %s..." % (
+            verifier, t.GetErrorDescription(t.LastError), t.AccessToken[:12]))
+        t.SaveConsumerKey(keys)
+        t.SaveAccessKey(keys)
+        say("3.", "keys saved to %s" % keys)
+        status_id = t.Tweet("Hello from the Warbler demo")
+        say("4.", "posted status %s" % status_id)
+        reply_id = t.DirectTweet("welcome aboard", "alice", status_id)
+        say("5.", "replied to alice: status %s" % reply_id)
+        t.Follow("fan_01")
+        say("6.", "followed fan_01: %s" % t.GetErrorDescription(t.LastError))
+        say("7.", "the home timeline:")
+        status = t.FindFirstTweet("home", "", "", 4)
+        while status is not None:
+            print("      @%-14s %s" % (status.User.ScreenName, status.Text))
+            status = t.FindNextTweet()
+        names, user = [], t.FindFirstFriend()
+        while user is not None:
+            names.append(user.ScreenName)
+            user = t.FindNextUser()
+        say("8.", "%d friends over three cursor pages: %s ... %s (then %d: %s)" % (
+            len(names), ", ".join(names[:3]), names[-1], t.LastError, t.GetErrorDescription(t.LastError)))
+        found, user = [], t.FindFirstUser("friend", 5)
+        while user is not None:
+            found.append(user.ScreenName)
+            user = t.FindNextUser()
+        say("9.", "users matching 'friend': %s" % ", ".join(found))
+        t.Follow("fan_01")
+        say("10.", "following fan_01 again fails: %d %s" % (t.LastError, t.GetErrorDescription(t.LastError)))
 
-        keys = os.path.join(os.path.dirname(log), "warbler-demo-keys.ini")
-        twitter.SaveAccessKey(keys)
-        twitter.SaveConsumerKey(keys)
-        print("4. keys saved to", keys)
-
-        me = twitter.APICall("account/verify_credentials", "xml")
-        print("5. verify_credentials ->", twitter.GetErrorDescription(twitter.LastError),
-              "| screen name:", me.split("<screen_name>")[1].split("<")[0])
-        posted = twitter.APICall("statuses/update", "xml", "status=Hello from the Warbler demo", True)
-        print("6. statuses/update ->", twitter.GetErrorDescription(twitter.LastError),
-              "| new status id:", posted.split("<id>")[1].split("<")[0] if "<id>" in posted else "-")
-        home = twitter.APICall("statuses/home_timeline", "xml", "count=3")
-        print("7. home_timeline ->", twitter.GetErrorDescription(twitter.LastError),
-              "| %d statuses" % home.count("<status>"))
-        again = twitter.APICall("statuses/update", "xml", "status=Hello from the Warbler demo", True)
-        print("8. the same status again ->", twitter.LastError, twitter.GetErrorDescription(twitter.LastError))
-        print("   the service said:", again.split("<error>")[1].split("<")[0] if "<error>" in again else "-")
-        print("\nLog file:", log)
-        with open(log, encoding="utf-8") as lines:
-            print(lines.read())
+        print("\nThe same keys from the shell (warbler --keys %s ...):" % os.path.basename(keys))
+        for args in (["timeline", "--count", "3"], ["search", "fan", "--per-page", "2"],
+                     ["followers", "--format", "tsv"], ["tweet", "x" * 141]):
+            shown = " ".join(a if len(a) < 20 else a[:6] + "..." for a in args)
+            done = subprocess.run([COMMAND, "--keys", keys, "--log", log] + args, capture_output=True,
+                                  text=True, timeout=60)
+            lines = done.stdout.splitlines()
+            print("$ warbler %s    (exit %d)" % (shown, done.returncode))
+            for line in lines[:3]:
+                print("  " + line)
+            if len(lines) > 3:
+                print("  ... %d lines" % len(lines))
+            if done.stderr:
+                print("  " + done.stderr.strip())
+        print("\nThe log file, every call and exchange: %s" % log)
     finally:
         sim.stop()
 

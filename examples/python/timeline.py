@@ -1,0 +1,19 @@
+#!/usr/bin/python3
+"""Walks a timeline ("home" by default, or "public", "mentions", a screen name...).
+usage: timeline.py KEYFILE [TIMELINE] [COUNT]"""
+import sys
+
+import warbler
+
+keys = sys.argv[1]
+name = sys.argv[2] if len(sys.argv) > 2 else "home"
+count = int(sys.argv[3]) if len(sys.argv) > 3 else 20
+twitter = warbler.Dispatch("Velmora.Twitter")
+twitter.LoadConsumerKey(keys)
+twitter.LoadAccessKey(keys)
+status = twitter.FindFirstTweet(name, "", "", count)
+while status is not None:
+    print("%s  @%-15s %s" % (status.CreatedAt, status.User.ScreenName, status.Text))
+    status = twitter.FindNextTweet()
+if twitter.LastError != 35015:  # the end of every walk
+    sys.exit("%d %s" % (twitter.LastError, twitter.GetErrorDescription(twitter.LastError)))
