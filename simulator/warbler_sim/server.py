@@ -219,29 +219,48 @@ class Api:
         raise ApiError(404, "Not found")
 
 
+# Doubled braces: the pages are format strings.
+PAGE_STYLE = """<style>
+body {{ font-family: sans-serif; background: #eef3f7; margin: 0; }}
+main {{ max-width: 30em; margin: 4em auto; background: #fff; padding: 2em 2.5em; border-radius: 8px;
+       box-shadow: 0 2px 8px rgba(0,0,0,.15); }}
+h1 {{ font-size: 1.4em; margin-top: 0; }}
+label {{ display: block; margin: 1.2em 0; }}
+input[name=screen_name] {{ font-size: 1em; padding: .3em; }}
+button {{ font-size: 1.1em; padding: .5em 1.5em; background: #1d8fd8; color: #fff; border: 0;
+         border-radius: 4px; cursor: pointer; }}
+#oauth_pin {{ display: block; font-size: 2em; letter-spacing: .1em; margin: .8em 0; }}
+.note {{ color: #555; font-size: .9em; }}
+</style>"""
+
 AUTHORIZE_PAGE = """<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Authorize {app}</title></head>
-<body>
+<html><head><meta charset="utf-8"><title>Authorize {app}</title>""" + PAGE_STYLE + """</head>
+<body><main>
 <h1>Authorize {app} to use your account?</h1>
-<p>This application will be able to read your timelines and post statuses for you.</p>
+<p>This application will be able to read your timelines, see whom you follow and post statuses
+for you. It will not see your password.</p>
 <form method="post" action="/oauth/authorize">
 <input type="hidden" name="oauth_token" value="{token}">
 <label>Sign in as <input name="screen_name" value="{screen_name}"></label>
 <button type="submit" name="approve" value="1">Approve</button>
 </form>
-</body></html>
+<p class="note">Warbler service simulator: a local stand-in for the service.</p>
+</main></body></html>
 """
 
 VERIFIER_PAGE = """<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Authorized</title></head>
-<body><h1>You have authorized {app}.</h1>
-<p>Enter this PIN in the application: <code id="oauth_pin">{verifier}</code></p></body></html>
+<html><head><meta charset="utf-8"><title>Authorized</title>""" + PAGE_STYLE + """</head>
+<body><main>
+<h1>You have authorized {app}.</h1>
+<p>Go back to the application and enter this PIN to finish:</p>
+<code id="oauth_pin">{verifier}</code>
+<p class="note">The PIN works once.</p>
+</main></body></html>
 """
 
-
 ERROR_PAGE = """<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>Authorization failed</title></head>
-<body><h1>Authorization failed</h1><p>{message}</p></body></html>
+<html><head><meta charset="utf-8"><title>Authorization failed</title>""" + PAGE_STYLE + """</head>
+<body><main><h1>Authorization failed</h1><p>{message}</p></main></body></html>
 """
 
 REST_PATH = re.compile(r"^/1/(.+)\.(xml|json)$")

@@ -31,8 +31,12 @@ ALPHANUMERIC = string.ascii_letters + string.digits
 NONCE_LIFETIME = 600  # oauthlib's window for timestamps, in seconds
 
 
-def random_text(length):
-    return "".join(secrets.choice(ALPHANUMERIC) for _ in range(length))
+# A PIN is typed by a person: no characters that look alike (0 O o, 1 l I).
+READABLE = "23456789ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnpqrstuvwxyz"
+
+
+def random_text(length, alphabet=ALPHANUMERIC):
+    return "".join(secrets.choice(alphabet) for _ in range(length))
 
 
 class Store:
@@ -71,7 +75,7 @@ class Store:
         return self.one("SELECT * FROM request_tokens WHERE token=?", token)
 
     def approve(self, token, user_id):
-        verifier = random_text(20)
+        verifier = random_text(20, READABLE)
         self.run("UPDATE request_tokens SET verifier=?, user_id=? WHERE token=?", verifier, user_id, token)
         return verifier
 
