@@ -226,6 +226,11 @@ void CZelString::Append(const CZelString& other) {
     text_ += other.text_;
 }
 
+void CZelString::Append(const char* text, size_t length) {
+    text_.append(text, length);
+    ForgetToken();
+}
+
 void CZelString::Append(char ch) {
     text_ += ch;
 }
@@ -248,13 +253,15 @@ void CZelString::FormatSized(const char* format, ...) {
     ForgetToken();
 }
 
+// Straight into the BSTR's own allocation: a large reply is converted once and copied never.
 BSTR CZelString::ToBSTR() const {
-    try {
-        platform::WideString wide = platform::AnsiToWide(text_);
-        return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    } catch (const std::bad_alloc&) {
+    size_t units = platform::WideLength(text_);
+    if (units > 0x3FFFFFF0u)
         return nullptr;
-    }
+    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(units));
+    if (text != nullptr)
+        platform::AnsiToWideInto(text_, text, units);
+    return text;
 }
 
 void CZelString::MakeUpper() {

@@ -28,6 +28,8 @@ class CZelString {
     void Append(const char* text);
     void Append(const CZelString& other);
     void Append(char ch);
+    void Append(const char* text, size_t length);
+    void Reserve(size_t length) { text_.reserve(length); }
 
     // printf-style into at most 2,047 characters.
     void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));

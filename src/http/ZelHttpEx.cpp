@@ -1,5 +1,6 @@
 #include "http/ZelHttpEx.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -44,6 +45,9 @@ constexpr uint32_t WINHTTP_QUERY_VERSION = 18;
 constexpr uint32_t WINHTTP_QUERY_STATUS_CODE = 19;
 constexpr uint32_t WINHTTP_QUERY_STATUS_TEXT = 20;
 constexpr uint32_t WINHTTP_QUERY_LOCATION = 33;
+constexpr uint32_t WINHTTP_QUERY_CONTENT_LENGTH = 5;
+// A reply announcing more than this is not believed enough to reserve room for it at once.
+constexpr uint32_t kReserveLimit = 64u << 20;
 constexpr uint32_t WINHTTP_QUERY_SERVER = 37;
 constexpr uint32_t WINHTTP_QUERY_VIA = 66;
 constexpr uint32_t WINHTTP_QUERY_FLAG_NUMBER = 0x20000000;
@@ -314,23 +318,40 @@ void CZelHttpEx::CloseHandle(HINTERNET& handle) {
 int32_t CZelHttpEx::ReadResponse(HINTERNET request, CZelString& text) {
     if (!Binding.IsLoaded())
         return kNotLoaded;
+    uint32_t announced = 0;
+    if (QueryHeaderNumber(request, WINHTTP_QUERY_CONTENT_LENGTH, announced) == 0 &&
+        announced <= kReserveLimit) {
+        try {
+            text.Reserve(text.Length() + announced);
+        } catch (const std::bad_alloc&) {
+            return kNoBuffer;
+        }
+    }
     for (;;) {
         DWORD available = 0;
         if (!Binding.WinHttpQueryDataAvailable(request, &available))
             return kDataSizeFailed;
-        std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(available) + 1]);
-        if (!buffer)
+        try {
+            if (readBuffer_.size() < static_cast<size_t>(available) + 1)
+                readBuffer_.resize(static_cast<size_t>(available) + 1);
+        } catch (const std::bad_alloc&) {
             return kNoBuffer;
+        }
         if (available == 0)
             return 0;
         DWORD read = 0;
-        if (!Binding.WinHttpReadData(request, buffer.get(), available, &read))
+        if (!Binding.WinHttpReadData(request, readBuffer_.data(), available, &read))
             return kReadFailed;
         if (read > available)
             read = available;
-        buffer[read] = '\0';
+        // A chunk ends at its first zero byte.
+        const void* zero = std::memchr(readBuffer_.data(), 0, read);
+        size_t length =
+            zero != nullptr
+                ? static_cast<size_t>(static_cast<const char*>(zero) - readBuffer_.data())
+                : read;
         try {
-            text.Append(buffer.get());  // a chunk ends at its first zero byte
+            text.Append(readBuffer_.data(), length);
         } catch (const std::bad_alloc&) {
             return kNoBuffer;
         }

@@ -1,6 +1,8 @@
 // The system's HTTP client over a WinHTTP binding, with a cache of open connections.
 #pragma once
 
+#include <vector>
+
 #include <cstdint>
 
 #include "common/ZelList.h"
@@ -60,6 +62,8 @@ class CZelHttpEx : public CZelBase {
     int32_t QueryHeaderText(HINTERNET request, uint32_t query, CZelString& text);
     int32_t QueryHeaderNumber(HINTERNET request, uint32_t query, uint32_t& value);
     void LogAuthScheme(uint32_t scheme);
+
+    std::vector<char> readBuffer_;  // reused by every read: replies come in chunks
     HINTERNET OpenRequest(HINTERNET connection, const CZelString& method, const UrlParts& url);
     void CloseHandle(HINTERNET& handle);
 };

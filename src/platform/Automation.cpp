@@ -24,9 +24,7 @@ BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
     block[0] = static_cast<uint32_t>(bytes);
     BSTR text = reinterpret_cast<BSTR>(block + 1);
     if (strIn != nullptr)
-        std::memcpy(text, strIn, bytes);
-    else
-        std::memset(text, 0, bytes);
+        std::memcpy(text, strIn, bytes);  // without a source the caller fills it, as on Windows
     text[ui] = 0;
     return text;
 }

@@ -1,5 +1,8 @@
 #include "platform/CodePage.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace platform {
 
 namespace {
@@ -24,16 +27,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-void AppendUtf16(WideString& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
-    } else {
-        cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 | (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 | (cp & 0x3FF));
-    }
-}
-
 }  // namespace
 
 std::string WideToAnsi(WideView wide) {
@@ -54,42 +47,82 @@ std::string WideToAnsi(WideView wide) {
     return out;
 }
 
-WideString AnsiToWide(std::string_view ansi) {
-    WideString out;
-    out.reserve(ansi.size());
+namespace {
+
+// The length of the leading run of ASCII bytes, eight bytes at a time.
+size_t AsciiPrefix(std::string_view text) {
     size_t i = 0;
-    while (i < ansi.size()) {
-        auto lead = static_cast<unsigned char>(ansi[i]);
-        int extra = lead < 0x80             ? 0
-                    : (lead & 0xE0) == 0xC0 ? 1
-                    : (lead & 0xF0) == 0xE0 ? 2
-                    : (lead & 0xF8) == 0xF0 ? 3
-                                            : -1;
-        if (extra < 0 || i + extra >= ansi.size()) {
-            AppendUtf16(out, kReplacement);
-            ++i;
-            continue;
-        }
-        char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-        bool valid = true;
-        for (int k = 1; k <= extra; ++k) {
-            auto next = static_cast<unsigned char>(ansi[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not characters.
-        static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (!valid || cp < kMin[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-            AppendUtf16(out, kReplacement);
-            ++i;
-            continue;
-        }
-        AppendUtf16(out, cp);
-        i += extra + 1;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if ((word & 0x8080808080808080ull) != 0)
+            break;
     }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    return i;
+}
+
+// The character at text[i] and the bytes it takes; what is no character is U+FFFD for one byte.
+char32_t DecodeAt(std::string_view text, size_t i, size_t& length) {
+    auto lead = static_cast<unsigned char>(text[i]);
+    length = 1;
+    if (lead < 0x80)
+        return lead;
+    int extra = (lead & 0xE0) == 0xC0   ? 1
+                : (lead & 0xF0) == 0xE0 ? 2
+                : (lead & 0xF8) == 0xF0 ? 3
+                                        : -1;
+    if (extra < 0 || i + extra >= text.size())
+        return kReplacement;
+    char32_t cp = lead & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return kReplacement;
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not characters.
+    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        return kReplacement;
+    length = static_cast<size_t>(extra) + 1;
+    return cp;
+}
+
+}  // namespace
+
+size_t AnsiToWideInto(std::string_view ansi, OLECHAR* out, size_t) {
+    size_t ascii = AsciiPrefix(ansi);
+    for (size_t i = 0; i < ascii; ++i) out[i] = static_cast<OLECHAR>(ansi[i]);
+    size_t written = ascii;
+    for (size_t i = ascii; i < ansi.size();) {
+        size_t length = 0;
+        char32_t cp = DecodeAt(ansi, i, length);
+        if (cp < 0x10000) {
+            out[written++] = static_cast<OLECHAR>(cp);
+        } else {
+            cp -= 0x10000;
+            out[written++] = static_cast<OLECHAR>(0xD800 | (cp >> 10));
+            out[written++] = static_cast<OLECHAR>(0xDC00 | (cp & 0x3FF));
+        }
+        i += length;
+    }
+    return written;
+}
+
+size_t WideLength(std::string_view ansi) {
+    size_t units = AsciiPrefix(ansi);
+    for (size_t i = units; i < ansi.size();) {
+        size_t length = 0;
+        units += DecodeAt(ansi, i, length) < 0x10000 ? 1 : 2;
+        i += length;
+    }
+    return units;
+}
+
+WideString AnsiToWide(std::string_view ansi) {
+    WideString out(WideLength(ansi), u'\0');
+    AnsiToWideInto(ansi, out.data(), out.size());
     return out;
 }
 

@@ -16,6 +16,10 @@ using WideView = std::basic_string_view<OLECHAR>;
 // Text that cannot be represented becomes U+FFFD, as the Windows default conversion does for UTF-8.
 std::string WideToAnsi(WideView wide);
 WideString AnsiToWide(std::string_view ansi);
+// The same in two steps, for a caller that allocates the room itself: the units the text
+// converts to, and the conversion into room for that many.
+size_t WideLength(std::string_view ansi);
+size_t AnsiToWideInto(std::string_view ansi, OLECHAR* out, size_t capacity);
 
 // True when AnsiToWide would not replace anything in the text.
 bool IsValidUtf8(std::string_view text);

@@ -27,3 +27,23 @@ WideString AnsiToWide(std::string_view ansi) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+size_t WideLength(std::string_view ansi) {
+    if (ansi.empty())
+        return 0;
+    int units =
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    return units > 0 ? static_cast<size_t>(units) : 0;
+}
+
+size_t AnsiToWideInto(std::string_view ansi, OLECHAR* out, size_t capacity) {
+    if (ansi.empty() || capacity == 0)
+        return 0;
+    int units = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out,
+                                    static_cast<int>(capacity));
+    return units > 0 ? static_cast<size_t>(units) : 0;
+}
+
+}  // namespace platform

@@ -18,7 +18,7 @@ namespace {
 
 constexpr uint32_t ERROR_INVALID_HANDLE = 6;
 constexpr uint32_t ERROR_WINHTTP_INVALID_URL = 12005;
-constexpr uint32_t kChunk = 65536;
+constexpr uint32_t kChunk = 1u << 20;  // the most one read hands over
 constexpr DWORD WINHTTP_QUERY_FLAG_NUMBER = 0x20000000;
 
 // Every live handle, so that a stale or foreign handle is refused instead of followed.
