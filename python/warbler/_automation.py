@@ -1,6 +1,7 @@
 """The automation ABI of libwarbler.so, in ctypes: BSTR, VARIANT, DISPPARAMS and the IDispatch
 table, as the library lays them out (the Win64 layout)."""
 
+import codecs
 import ctypes
 import os
 from ctypes import POINTER, Structure, Union, byref, c_char_p, c_double, c_int16, c_int32, c_int64
@@ -116,7 +117,9 @@ class Library:
     def text(self, bstr):
         if not bstr:
             return ""
-        return ctypes.string_at(bstr, self.dll.SysStringLen(bstr) * 2).decode("utf-16-le", errors="replace")
+        # Decoded where it lies: one pass, no copy of the units first.
+        units = (ctypes.c_char * (self.dll.SysStringLen(bstr) * 2)).from_address(bstr)
+        return codecs.utf_16_le_decode(units, "replace")[0]
 
     def members(self, interface):
         table = POINTER(MEMBER)()

@@ -244,18 +244,22 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
 
         int32_t result =
             QueryHeaderNumber(current->Request, WINHTTP_QUERY_STATUS_CODE, LastStatusCode);
-        CZelString server, version, via, statusText;
-        QueryHeaderText(current->Request, WINHTTP_QUERY_SERVER, server);
-        QueryHeaderText(current->Request, WINHTTP_QUERY_VERSION, version);
-        QueryHeaderText(current->Request, WINHTTP_QUERY_VIA, via);
-        QueryHeaderText(current->Request, WINHTTP_QUERY_STATUS_TEXT, statusText);
-        for (const auto& [label, text] :
-             {std::pair<const char*, const CZelString*>{"proxy server", &via},
-              {"remote server", &server},
-              {"remote version", &version},
-              {"response text", &statusText}}) {
-            if (!text->IsEmpty())
-                LogSized(LOG_VERBATIM, text->Length() + 128, "HTTP %s: [%s]", label, text->c_str());
+        // These headers are read for the log alone: without one they cost nothing.
+        if (!GetLogFile().IsEmpty()) {
+            CZelString server, version, via, statusText;
+            QueryHeaderText(current->Request, WINHTTP_QUERY_SERVER, server);
+            QueryHeaderText(current->Request, WINHTTP_QUERY_VERSION, version);
+            QueryHeaderText(current->Request, WINHTTP_QUERY_VIA, via);
+            QueryHeaderText(current->Request, WINHTTP_QUERY_STATUS_TEXT, statusText);
+            for (const auto& [label, text] :
+                 {std::pair<const char*, const CZelString*>{"proxy server", &via},
+                  {"remote server", &server},
+                  {"remote version", &version},
+                  {"response text", &statusText}}) {
+                if (!text->IsEmpty())
+                    LogSized(LOG_VERBATIM, text->Length() + 128, "HTTP %s: [%s]", label,
+                             text->c_str());
+            }
         }
         Log(LOG_VERBATIM, "HTTP response code: [%ld]", static_cast<long>(LastStatusCode));
         *record = current;

@@ -31,8 +31,12 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::string WideToAnsi(WideView wide) {
     std::string out;
-    out.reserve(wide.size() * 2 + 1);
-    for (size_t i = 0; i < wide.size(); ++i) {
+    out.reserve(wide.size() + wide.size() / 2 + 1);
+    size_t ascii = 0;
+    while (ascii < wide.size() && wide[ascii] < 0x80) ++ascii;
+    out.resize(ascii);
+    for (size_t i = 0; i < ascii; ++i) out[i] = static_cast<char>(wide[i]);
+    for (size_t i = ascii; i < wide.size(); ++i) {
         char32_t unit = wide[i];
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
             wide[i + 1] <= 0xDFFF) {
