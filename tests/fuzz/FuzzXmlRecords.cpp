@@ -1,0 +1,28 @@
+// A reply, whatever its bytes, through the XML wrapper and into records: loads or refuses, never
+// crashes, and the well-formedness shortcut agrees with the full scan.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/XmlWellFormed.h"
+#include "rest/RecordFiller.h"
+#include "rest/XmlDocumentWrapper.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    CXmlDocumentWrapper document;
+    if (!document.Load(CZelString(std::string(text))))
+        return 0;
+    XmlNode root = document.Root();
+    root.GetNodeText("/hash/error");
+    XmlNodeList statuses = root.SelectNodes("/statuses/status");
+    for (size_t i = 0; statuses && i < statuses.Length(); ++i) {
+        StatusRecord record;
+        FillStatusRecord(statuses.Item(i), record);
+        if (XmlNode user = statuses.Item(i).SelectSingleNode("user"))
+            FillUserRecord(user, record.user);
+    }
+    if (!platform::IsWellFormedXml(text))
+        __builtin_trap();  // loaded, so the full scan must agree
+    return 0;
+}
