@@ -131,30 +131,12 @@ WideString AnsiToWide(std::string_view ansi) {
 }
 
 bool IsValidUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = (lead & 0xE0) == 0xC0   ? 1
-                    : (lead & 0xF0) == 0xE0 ? 2
-                    : (lead & 0xF8) == 0xF0 ? 3
-                                            : -1;
-        if (extra < 0 || i + extra >= text.size())
+    for (size_t i = AsciiPrefix(text); i < text.size();) {
+        size_t length = 0;
+        // What is no character decodes to U+FFFD for one byte; U+FFFD itself takes three.
+        if (DecodeAt(text, i, length) == kReplacement && length == 1)
             return false;
-        char32_t cp = lead & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < kMin[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
-            return false;
-        i += extra + 1;
+        i += length;
     }
     return true;
 }

@@ -4,32 +4,20 @@ import gc
 import os
 import pydoc
 import re
-import tempfile
 import threading
 import unittest
 import urllib.request
 
-from support import Simulator
+from support import PackageTestCase
 
 import warbler
 
 TIME = r"\[\d\d:\d\d:\d\d\] "
 
 
-class PackageTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.sim = Simulator()
-        os.environ["WARBLER_API_HOST"] = cls.sim.host_port()
-        os.environ["WARBLER_OAUTH_HOST"] = cls.sim.host_port()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.sim.stop()
-
+class PackageTest(PackageTestCase):
     def setUp(self):
-        self.folder = tempfile.TemporaryDirectory()
-        self.log = os.path.join(self.folder.name, "warbler.log")
+        super().setUp()
         self.twitter = warbler.Dispatch("Velmora.Twitter")
         self.twitter.LogFile = self.log
         self.twitter.ConsumerKey = self.sim.credentials["consumer_key"]

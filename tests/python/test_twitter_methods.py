@@ -3,11 +3,10 @@
 import gc
 import os
 import re
-import tempfile
 import unittest
 from urllib.parse import parse_qs, urlsplit
 
-from support import Simulator
+from support import PackageTestCase
 
 import warbler
 
@@ -16,20 +15,11 @@ NOT_REFRESHING = re.compile(r"^Not refreshing, the current list is still valid f
 FIRST_CURSOR = 1300000000000000000  # the simulator's cursors lie beyond 2**53, as the service's did
 
 
-class TwitterMethodsTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.sim = Simulator("--page-size", "20")
-        os.environ["WARBLER_API_HOST"] = cls.sim.host_port()
-        os.environ["WARBLER_OAUTH_HOST"] = cls.sim.host_port()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.sim.stop()
+class TwitterMethodsTest(PackageTestCase):
+    SIMULATOR_ARGS = ("--page-size", "20")
 
     def setUp(self):
-        self.folder = tempfile.TemporaryDirectory()
-        self.log = os.path.join(self.folder.name, "warbler.log")
+        super().setUp()
         self.twitter = self.new_twitter()
 
     def tearDown(self):
