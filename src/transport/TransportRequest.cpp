@@ -244,7 +244,9 @@ void TransportRequest::Finish(uint32_t error) {
 
 bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silenceMs) {
     CURLM* multi = connection->multi.get();
-    while (running_ && !(this->*ready)()) {
+    // The transfer moves at least once: what a finished transfer left in the handle's counters
+    // (the request size) says nothing of this one until it has run.
+    for (bool first = true; running_ && (first || !(this->*ready)()); first = false) {
         int running = 0;
         curl_multi_perform(multi, &running);
         int queued = 0;
