@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -90,6 +91,11 @@ struct ResponseHead {
     std::string reason;
     std::vector<std::pair<std::string, std::string>> headers;
 };
+
+// One line of a response head into head: a status line starts a new block, a header line adds
+// to it, a line starting with a blank continues the last header. True for the blank line that
+// ends a block.
+bool ParseHeaderLine(ResponseHead& head, std::string_view line);
 
 class TransportRequest : public TransportHandle {
   public:

@@ -26,35 +26,10 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     size_t length = size * count;
     request->lastActivityMs = NowMs();
     std::string_view line(data, length);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-    ResponseHead& head = request->incoming;
-    if (line.empty()) {
-        // The end of a block: final unless it is an interim (1xx) response.
-        request->headComplete = head.status >= 200;
-        return length;
-    }
-    if (line.substr(0, 5) == "HTTP/") {
-        // A new block: an interim, proxy CONNECT or authentication round came before it.
-        head = ResponseHead{};
-        request->headComplete = false;
-        size_t sp1 = line.find(' ');
-        head.version = line.substr(0, sp1);
-        if (sp1 != std::string_view::npos) {
-            head.status = static_cast<uint32_t>(
-                std::strtoul(std::string(line.substr(sp1 + 1, 3)).c_str(), nullptr, 10));
-            size_t sp2 = line.find(' ', sp1 + 1);
-            if (sp2 != std::string_view::npos)
-                head.reason = line.substr(sp2 + 1);
-        }
-    } else if ((line[0] == ' ' || line[0] == '\t') && !head.headers.empty()) {
-        std::string_view more = line.substr(line.find_first_not_of(" \t"));
-        head.headers.back().second.append(" ").append(more);
-    } else if (size_t colon = line.find(':'); colon != std::string_view::npos) {
-        size_t start = line.find_first_not_of(" \t", colon + 1);
-        head.headers.emplace_back(line.substr(0, colon), start == std::string_view::npos
-                                                             ? std::string_view{}
-                                                             : line.substr(start));
-    }
+    if (line.substr(0, 5) == "HTTP/")
+        request->headComplete = false;  // a new block began
+    if (ParseHeaderLine(request->incoming, line))
+        request->headComplete = request->incoming.status >= 200;  // not an interim (1xx) head
     return length;
 }
 
@@ -215,6 +190,35 @@ void ApplyCredentials(CURL* easy, const Credentials& server, const Credentials& 
 }
 
 }  // namespace
+
+bool ParseHeaderLine(ResponseHead& head, std::string_view line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    if (line.empty())
+        return true;
+    if (line.substr(0, 5) == "HTTP/") {
+        // A new block: an interim, proxy CONNECT or authentication round came before it.
+        head = ResponseHead{};
+        size_t sp1 = line.find(' ');
+        head.version = line.substr(0, sp1);
+        if (sp1 != std::string_view::npos) {
+            head.status = static_cast<uint32_t>(
+                std::strtoul(std::string(line.substr(sp1 + 1, 3)).c_str(), nullptr, 10));
+            size_t sp2 = line.find(' ', sp1 + 1);
+            if (sp2 != std::string_view::npos)
+                head.reason = line.substr(sp2 + 1);
+        }
+    } else if ((line[0] == ' ' || line[0] == '\t') && !head.headers.empty()) {
+        size_t start = line.find_first_not_of(" \t");
+        if (start != std::string_view::npos)  // a line of blanks continues nothing
+            head.headers.back().second.append(" ").append(line.substr(start));
+    } else if (size_t colon = line.find(':'); colon != std::string_view::npos) {
+        size_t start = line.find_first_not_of(" \t", colon + 1);
+        head.headers.emplace_back(line.substr(0, colon), start == std::string_view::npos
+                                                             ? std::string_view{}
+                                                             : line.substr(start));
+    }
+    return false;
+}
 
 TransportConnection::~TransportConnection() {
     if (multi && easy && active != nullptr)

@@ -2,8 +2,8 @@
 // none a crash. The transport is one that cannot load and the hosts are a closed loopback port,
 // so nothing leaves the process; CI runs the fuzzers without a network besides.
 #include <cstddef>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "component/Twitter.h"
@@ -53,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int32_t number = 0;
         for (int k = 0; k < 4 && p < end; ++k) number = (number << 8) | *p++;
         switch (kind % 9) {
-            case 0: args[i].vt = VT_I4, args[i].lVal = number; break;
+            case 0:
+                args[i].vt = VT_I4, args[i].lVal = number;
+                break;
             case 1: {
                 size_t n = p < end ? std::min<size_t>(*p++ % 16, static_cast<size_t>(end - p)) : 0;
                 std::u16string wide(p, p + n);
@@ -62,18 +64,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 args[i].vt = VT_BSTR, args[i].bstrVal = texts.back();
                 break;
             }
-            case 2: args[i].vt = VT_BOOL, args[i].boolVal = number & 1 ? VARIANT_TRUE : 0; break;
-            case 3: args[i].vt = VT_R8, args[i].dblVal = number / 7.0; break;
-            case 4: args[i].vt = VT_I8, args[i].llVal = static_cast<int64_t>(number) << 20; break;
-            case 5: args[i].vt = VT_BYREF | VT_I4, args[i].plVal = number & 1 ? &longs[i] : nullptr; break;
-            case 6: args[i].vt = VT_BYREF | VT_BSTR, args[i].pbstrVal = number & 1 ? &refTexts[i] : nullptr; break;
-            case 7: args[i].vt = VT_BYREF | VT_VARIANT, args[i].pvarVal = number & 1 ? &inner[i] : nullptr; break;
-            default: args[i].vt = static_cast<VARTYPE>(number & 0x7FFF); args[i].llVal = 0; break;
+            case 2:
+                args[i].vt = VT_BOOL, args[i].boolVal = number & 1 ? VARIANT_TRUE : 0;
+                break;
+            case 3:
+                args[i].vt = VT_R8, args[i].dblVal = number / 7.0;
+                break;
+            case 4:
+                args[i].vt = VT_I8, args[i].llVal = static_cast<int64_t>(number) << 20;
+                break;
+            case 5:
+                args[i].vt = VT_BYREF | VT_I4, args[i].plVal = number & 1 ? &longs[i] : nullptr;
+                break;
+            case 6:
+                args[i].vt = VT_BYREF | VT_BSTR,
+                args[i].pbstrVal = number & 1 ? &refTexts[i] : nullptr;
+                break;
+            case 7:
+                args[i].vt = VT_BYREF | VT_VARIANT,
+                args[i].pvarVal = number & 1 ? &inner[i] : nullptr;
+                break;
+            default:
+                args[i].vt = static_cast<VARTYPE>(number & 0x7FFF);
+                args[i].llVal = 0;
+                break;
         }
     }
     std::vector<DISPID> named(count > 0 && (data[1] & 0x40) ? 1 : 0, DISPID_PROPERTYPUT);
-    DISPPARAMS params{args.data(), named.empty() ? nullptr : named.data(),
-                      static_cast<UINT>(count), static_cast<UINT>(named.size())};
+    DISPPARAMS params{args.data(), named.empty() ? nullptr : named.data(), static_cast<UINT>(count),
+                      static_cast<UINT>(named.size())};
     VARIANT result;
     VariantInit(&result);
     UINT argError = 0;
