@@ -198,13 +198,16 @@ CZelString COAuth::ComputeSignature(const CZelString& base) const {
 }
 
 CZelString COAuth::AuthorizationLine(const CZelString& realm, const ParameterMap& params) {
-    std::string line = "Authorization: OAuth realm=\"" + realm.Str() + "\"";
+    std::string line;
+    line.reserve(64 + params.Size() * 48);
+    line.append("Authorization: OAuth realm=\"").append(realm.Str()).append("\"");
     for (const auto& [name, value] : params) {
         bool encode = name != "oauth_signature" && NeedsEncodingInHeader(value);
-        line += ", " + (NeedsEncodingAsName(name) ? PercentEncode(name) : name) + "=\"" +
-                (encode ? PercentEncode(value) : value) + "\"";
+        line.append(", ").append(NeedsEncodingAsName(name) ? PercentEncode(name) : name);
+        line.append("=\"").append(encode ? PercentEncode(value) : value).append("\"");
     }
-    return CZelString(line + "\r\n");
+    line.append("\r\n");
+    return CZelString(std::move(line));
 }
 
 int32_t COAuth::EnsureHttp() {
