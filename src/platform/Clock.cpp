@@ -1,19 +1,10 @@
 #include "platform/Clock.h"
 
-#include <ctime>
-
 namespace platform {
 
 namespace {
 
-uint32_t MonotonicTicks() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u +
-                                 static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
-}
-
-TickSource g_tickSource = &MonotonicTicks;
+TickSource g_tickSource = &SystemTicks;
 
 }  // namespace
 
@@ -22,18 +13,7 @@ uint32_t TickCount() {
 }
 
 void SetTickSource(TickSource source) {
-    g_tickSource = source != nullptr ? source : &MonotonicTicks;
-}
-
-TimeOfDay LocalTimeOfDay() {
-    time_t now = time(nullptr);
-    tm local{};
-    localtime_r(&now, &local);
-    return {local.tm_hour, local.tm_min, local.tm_sec};
-}
-
-int64_t UnixTime() {
-    return static_cast<int64_t>(time(nullptr));
+    g_tickSource = source != nullptr ? source : &SystemTicks;
 }
 
 }  // namespace platform

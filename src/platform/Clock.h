@@ -8,8 +8,10 @@ namespace platform {
 
 using TickSource = uint32_t (*)();
 
-// Milliseconds since an arbitrary start, wrapping at 2^32.
+// Milliseconds since an arbitrary start, wrapping at 2^32: the system's count, or a test's.
 uint32_t TickCount();
+// The system's own count (the monotonic clock on Linux, GetTickCount on Windows).
+uint32_t SystemTicks();
 
 // Tests replace the tick source to reach the 2^32 wrap deterministically; nullptr restores it.
 void SetTickSource(TickSource source);

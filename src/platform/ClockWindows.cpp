@@ -6,22 +6,8 @@
 
 namespace platform {
 
-namespace {
-
 uint32_t SystemTicks() {
     return GetTickCount();
-}
-
-TickSource g_tickSource = &SystemTicks;
-
-}  // namespace
-
-uint32_t TickCount() {
-    return g_tickSource();
-}
-
-void SetTickSource(TickSource source) {
-    g_tickSource = source != nullptr ? source : &SystemTicks;
 }
 
 TimeOfDay LocalTimeOfDay() {
