@@ -368,5 +368,17 @@ class TlsTest(unittest.TestCase):
             shutil.rmtree(folder)
 
 
+class NonceTableTest(unittest.TestCase):
+    def test_nonces_outside_the_timestamp_window_are_forgotten(self):
+        from warbler_sim.store import NONCE_LIFETIME, Store
+        store = Store()
+        now = int(time.time())
+        self.assertTrue(store.use_nonce("key", str(now - NONCE_LIFETIME - 5), "old", ""))
+        self.assertTrue(store.use_nonce("key", str(now), "fresh", ""))
+        self.assertFalse(store.use_nonce("key", str(now), "fresh", ""))  # a replay is refused
+        rows = store.all("SELECT nonce FROM nonces ORDER BY nonce")
+        self.assertEqual([r[0] for r in rows], ["fresh"])
+
+
 if __name__ == "__main__":
     unittest.main()
