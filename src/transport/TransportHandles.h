@@ -136,7 +136,7 @@ class TransportRequest : public TransportHandle {
     bool bodyStarted = false;
     std::string body;
     size_t readOffset = 0;
-    uint64_t lastActivityMs = 0;
+    uint32_t lastActivityMs = 0;  // system ticks; compared by wrapping difference
 
   private:
     // Drives the transfer until ready() holds or it ends; false when the peer stayed silent

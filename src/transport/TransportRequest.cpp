@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string_view>
 
+#include "platform/Clock.h"
 #include "platform/LastError.h"
 #include "transport/TransportHandles.h"
 
@@ -14,17 +14,10 @@ namespace {
 // A reply larger than this is refused rather than allowed to exhaust memory.
 constexpr size_t kMaxBody = size_t{1} << 30;
 
-uint64_t NowMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000u +
-           static_cast<uint64_t>(now.tv_nsec) / 1000000u;
-}
-
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* request = static_cast<TransportRequest*>(user);
     size_t length = size * count;
-    request->lastActivityMs = NowMs();
+    request->lastActivityMs = platform::SystemTicks();
     std::string_view line(data, length);
     if (line.substr(0, 5) == "HTTP/")
         request->headComplete = false;  // a new block began
@@ -36,7 +29,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* request = static_cast<TransportRequest*>(user);
     size_t length = size * count;
-    request->lastActivityMs = NowMs();
+    request->lastActivityMs = platform::SystemTicks();
     request->bodyStarted = true;
     // What was read already is dropped rather than kept: the body is held until it is read.
     if (request->readOffset == request->body.size()) {
@@ -98,6 +91,12 @@ uint32_t WinHttpErrorOf(CURLcode code) {
         default:
             return ERROR_WINHTTP_CONNECTION_ERROR;
     }
+}
+
+// A transfer that failed after its head arrived: the body stops there.
+uint32_t BodyErrorOf(CURLcode code) {
+    return code == CURLE_OPERATION_TIMEDOUT ? ERROR_WINHTTP_TIMEOUT
+                                            : ERROR_WINHTTP_CONNECTION_ERROR;
 }
 
 // WinHTTP escapes what may not stand in a request line (blanks, controls, bytes above ASCII).
@@ -262,7 +261,8 @@ bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silence
         }
         if (!running_ || (this->*ready)())
             break;
-        if (silenceMs > 0 && NowMs() - lastActivityMs > static_cast<uint64_t>(silenceMs)) {
+        if (silenceMs > 0 &&
+            platform::SystemTicks() - lastActivityMs > static_cast<uint32_t>(silenceMs)) {
             Detach();
             return false;
         }
@@ -364,7 +364,7 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     }
     connection->active = this;
     running_ = true;
-    lastActivityMs = NowMs();
+    lastActivityMs = platform::SystemTicks();
     const TransportSession& session = *connection->session;
     if (!Pump(&TransportRequest::RequestWritten, session.sendTimeoutMs)) {
         *error = ERROR_WINHTTP_TIMEOUT;
@@ -397,8 +397,7 @@ bool TransportRequest::Receive(uint32_t* error) {
         return false;
     }
     if (finished_ && result_ != CURLE_OK && !connectRefused)
-        bodyError_ = result_ == CURLE_OPERATION_TIMEDOUT ? ERROR_WINHTTP_TIMEOUT
-                                                         : ERROR_WINHTTP_CONNECTION_ERROR;
+        bodyError_ = BodyErrorOf(result_);
     head = incoming;
     responded = true;
     // A proxy that accepted the credentials it was sent keeps getting them.
@@ -412,8 +411,7 @@ bool TransportRequest::Available(size_t* count, uint32_t* error) {
     if (!BodyBuffered() && !Pump(&TransportRequest::BodyBuffered, session.receiveTimeoutMs))
         bodyError_ = ERROR_WINHTTP_TIMEOUT;
     if (finished_ && result_ != CURLE_OK && bodyError_ == 0)
-        bodyError_ = result_ == CURLE_OPERATION_TIMEDOUT ? ERROR_WINHTTP_TIMEOUT
-                                                         : ERROR_WINHTTP_CONNECTION_ERROR;
+        bodyError_ = BodyErrorOf(result_);
     size_t buffered = body.size() - readOffset;
     if (buffered == 0 && bodyError_ != 0) {
         // The bytes still expected: the failure itself comes from ReadData, as with WinHTTP.
