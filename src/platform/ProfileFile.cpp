@@ -55,6 +55,11 @@ bool KeyMatches(std::string_view line, std::string_view key) {
     return EqualNoCase(TrimBlanks(line.substr(0, eq)), key);
 }
 
+// The first line of a file saved by some editors begins with one.
+std::string_view WithoutByteOrderMark(std::string_view firstLine) {
+    return firstLine.substr(0, 3) == kByteOrderMark ? firstLine.substr(3) : firstLine;
+}
+
 std::string_view ValueOf(std::string_view line) {
     std::string_view value = TrimBlanks(line.substr(line.find('=') + 1));
     // Like Windows, a value wrapped in matching quotes loses them.
@@ -138,8 +143,7 @@ struct ProfileText {
         return index > 0 && !lines[index - 1].end.empty() ? lines[index - 1].end : "\n";
     }
     std::string_view Content(size_t index) const {
-        std::string_view text = lines[index].text;
-        return index == 0 && text.substr(0, 3) == kByteOrderMark ? text.substr(3) : text;
+        return index == 0 ? WithoutByteOrderMark(lines[0].text) : lines[index].text;
     }
     size_t FindSection(std::string_view section) const {
         for (size_t i = 0; i < lines.size(); ++i) {
@@ -247,9 +251,7 @@ void GetProfileStrings(const char* section, const char* const* keys, std::string
     LineReader reader(handle.Get());
     bool inSection = false, first = true;
     for (std::string line; reader.Next(line); first = false) {
-        std::string_view content = line;
-        if (first && content.substr(0, 3) == kByteOrderMark)
-            content.remove_prefix(3);
+        std::string_view content = first ? WithoutByteOrderMark(line) : line;
         if (auto name = SectionOf(content)) {
             if (inSection)
                 return;  // only the first section of that name counts
