@@ -35,7 +35,6 @@ const Member* FindMember(const Table& table, DISPID id) {
     return nullptr;
 }
 
-// The value behind any number of by-reference levels a caller may pass.
 // The value behind the by-reference levels a caller may pass; a chain that does not end (a
 // variant that refers to itself) stops at a level that no conversion accepts.
 const VARIANT* Deref(const VARIANT* v) {
@@ -197,7 +196,6 @@ HRESULT Coerce(const VARIANT* source, VARTYPE type, VARIANT& out) {
         }
         return Coerce(&plain, type, out);
     }
-    VariantInit(&out);
     switch (type) {
         case VT_BSTR:
             out.vt = VT_BSTR;
