@@ -19,18 +19,17 @@ import inspect
 import threading
 from ctypes import byref, c_char_p, c_int32, c_uint32, c_void_p
 
-from ._automation import (DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT, DISPID_PROPERTYPUT,
-                          DISPPARAMS, GUID, IID_IUNKNOWN, KIND_GET, KIND_METHOD, KIND_PUT, PARAM_OPTIONAL,
-                          PARAM_OUT, VARIANT, VT_BOOL, VT_BSTR, VT_BYREF, VT_DISPATCH, VT_EMPTY, VT_I2, VT_I4,
-                          VT_I8, VT_INT, VT_NULL, VT_R8, VT_UNKNOWN, VT_VARIANT, ComError, Library, _ADDREF,
-                          _INVOKE, _QUERY_INTERFACE, _RELEASE, vtable_entry)
+from ._automation import (DISP_E_OVERFLOW, DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT,
+                          DISPID_PROPERTYPUT, DISPPARAMS, GUID, IID_IUNKNOWN, KIND_GET, KIND_METHOD, KIND_PUT,
+                          PARAM_OPTIONAL, PARAM_OUT, VARIANT, VT_BOOL, VT_BSTR, VT_BYREF, VT_DISPATCH, VT_EMPTY,
+                          VT_I2, VT_I4, VT_I8, VT_INT, VT_NULL, VT_R8, VT_UNKNOWN, VT_VARIANT, ComError, Library,
+                          _ADDREF, _INVOKE, _QUERY_INTERFACE, _RELEASE, vtable_entry)
 
 __all__ = ["Dispatch", "ComError", "can_unload"]
 
 _library = None
 _classes = {}
 _TYPE_NAMES = {VT_BSTR: "str", VT_I4: "int", VT_BOOL: "bool", VT_VARIANT: "object"}
-DISP_E_OVERFLOW = 0x8002000A
 
 
 def _lib():
