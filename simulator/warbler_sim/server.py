@@ -355,8 +355,8 @@ class Handler(BaseHTTPRequestHandler):
             self.reply(status, text, "text/plain; charset=utf-8")
         elif path == "/oauth/authorize":
             self.authorize(params)
-        elif REST_PATH.match(path):
-            api_path, fmt = REST_PATH.match(path).groups()
+        elif rest := REST_PATH.match(path):
+            api_path, fmt = rest.groups()
             me, app_name = None, ""
             if "authorization" in {k.lower() for k in headers}:
                 valid, request = verifier.protected(uri, method, body, headers)
