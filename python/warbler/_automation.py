@@ -93,6 +93,11 @@ def _library_path():
     return built if os.path.exists(built) else "libwarbler.so"
 
 
+_UCS2_KIND = 2
+_from_ucs2 = ctypes.pythonapi.PyUnicode_FromKindAndData
+_from_ucs2.restype, _from_ucs2.argtypes = ctypes.py_object, [ctypes.c_int, c_void_p, ctypes.c_ssize_t]
+
+
 class Library:
     """libwarbler.so with the signatures of the functions this package calls."""
 
@@ -108,6 +113,7 @@ class Library:
         d.WarblerInterfaceMembers.argtypes = [c_char_p, POINTER(POINTER(MEMBER)), POINTER(c_uint32)]
         d.WarblerObjectInterface.restype, d.WarblerObjectInterface.argtypes = c_int32, [c_void_p, POINTER(c_char_p)]
         d.DllCanUnloadNow.restype, d.DllCanUnloadNow.argtypes = c_int32, []
+        d.WarblerHasSurrogates.restype, d.WarblerHasSurrogates.argtypes = c_int32, [c_void_p, c_uint32]
 
     def bstr(self, text):
         """A new BSTR holding text (the caller frees it, or a VARIANT owns it)."""
@@ -118,8 +124,12 @@ class Library:
     def text(self, bstr):
         if not bstr:
             return ""
-        # Decoded where it lies: one pass, no copy of the units first.
-        units = (ctypes.c_char * (self.dll.SysStringLen(bstr) * 2)).from_address(bstr)
+        length = self.dll.SysStringLen(bstr)
+        # Text without surrogates is UCS-2, which the interpreter takes as it lies (and narrows
+        # when it can) far faster than its UTF-16 decoder reads it.
+        if not self.dll.WarblerHasSurrogates(bstr, length):
+            return _from_ucs2(_UCS2_KIND, bstr, length)
+        units = (ctypes.c_char * (length * 2)).from_address(bstr)
         return codecs.utf_16_le_decode(units, "replace")[0]
 
     def members(self, interface):

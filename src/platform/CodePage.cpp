@@ -1,7 +1,6 @@
 #include "platform/CodePage.h"
 
-#include <cstdint>
-#include <cstring>
+#include <emmintrin.h>
 
 namespace platform {
 
@@ -53,16 +52,24 @@ std::string WideToAnsi(WideView wide) {
 
 namespace {
 
-// The length of the leading run of ASCII bytes, eight bytes at a time.
-size_t AsciiPrefix(std::string_view text) {
+// The run of ASCII bytes at the start of in[0, n), sixteen at a time; kWiden also copies it into
+// out as UTF-16.
+template <bool kWiden>
+size_t AsciiRun(const char* in, size_t n, OLECHAR* out) {
     size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if ((word & 0x8080808080808080ull) != 0)
+    for (; i + 16 <= n; i += 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        if (_mm_movemask_epi8(bytes) != 0)
             break;
+        if constexpr (kWiden) {
+            __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+        }
     }
-    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    for (; i < n && static_cast<unsigned char>(in[i]) < 0x80; ++i)
+        if constexpr (kWiden)
+            out[i] = static_cast<OLECHAR>(in[i]);
     return i;
 }
 
@@ -96,10 +103,13 @@ char32_t DecodeAt(std::string_view text, size_t i, size_t& length) {
 }  // namespace
 
 size_t AnsiToWideInto(std::string_view ansi, OLECHAR* out, size_t) {
-    size_t ascii = AsciiPrefix(ansi);
-    for (size_t i = 0; i < ascii; ++i) out[i] = static_cast<OLECHAR>(ansi[i]);
-    size_t written = ascii;
-    for (size_t i = ascii; i < ansi.size();) {
+    size_t written = 0;
+    for (size_t i = 0; i < ansi.size();) {
+        size_t run = AsciiRun<true>(ansi.data() + i, ansi.size() - i, out + written);
+        i += run;
+        written += run;
+        if (i == ansi.size())
+            break;
         size_t length = 0;
         char32_t cp = DecodeAt(ansi, i, length);
         if (cp < 0x10000) {
@@ -115,13 +125,33 @@ size_t AnsiToWideInto(std::string_view ansi, OLECHAR* out, size_t) {
 }
 
 size_t WideLength(std::string_view ansi) {
-    size_t units = AsciiPrefix(ansi);
-    for (size_t i = units; i < ansi.size();) {
+    size_t units = 0;
+    for (size_t i = 0; i < ansi.size();) {
+        size_t run = AsciiRun<false>(ansi.data() + i, ansi.size() - i, nullptr);
+        i += run;
+        units += run;
+        if (i == ansi.size())
+            break;
         size_t length = 0;
         units += DecodeAt(ansi, i, length) < 0x10000 ? 1 : 2;
         i += length;
     }
     return units;
+}
+
+bool HasSurrogates(WideView wide) {
+    const __m128i mask = _mm_set1_epi16(static_cast<short>(0xF800));
+    const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
+    size_t i = 0;
+    for (; i + 8 <= wide.size(); i += 8) {
+        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wide.data() + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, mask), surrogate)) != 0)
+            return true;
+    }
+    for (; i < wide.size(); ++i)
+        if ((wide[i] & 0xF800) == 0xD800)
+            return true;
+    return false;
 }
 
 WideString AnsiToWide(std::string_view ansi) {
@@ -131,7 +161,10 @@ WideString AnsiToWide(std::string_view ansi) {
 }
 
 bool IsValidUtf8(std::string_view text) {
-    for (size_t i = AsciiPrefix(text); i < text.size();) {
+    for (size_t i = 0; i < text.size();) {
+        i += AsciiRun<false>(text.data() + i, text.size() - i, nullptr);
+        if (i == text.size())
+            break;
         size_t length = 0;
         // What is no character decodes to U+FFFD for one byte; U+FFFD itself takes three.
         if (DecodeAt(text, i, length) == kReplacement && length == 1)

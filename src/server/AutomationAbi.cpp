@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/ZelString.h"
+#include "platform/CodePage.h"
 #include "component/Tweet.h"
 #include "component/Twitter.h"
 #include "component/User.h"
@@ -85,6 +86,10 @@ HRESULT WarblerObjectInterface(IDispatch* object, const char** interfaceName) {
     const dispatch::Table* table = TableOf(object);
     *interfaceName = table != nullptr ? table->interfaceName : nullptr;
     return table != nullptr ? S_OK : E_NOINTERFACE;
+}
+
+BOOL WarblerHasSurrogates(const OLECHAR* text, UINT length) {
+    return text != nullptr && platform::HasSurrogates(platform::WideView(text, length));
 }
 
 }  // extern "C"

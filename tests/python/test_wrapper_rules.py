@@ -58,6 +58,18 @@ class WrapperRulesTest(unittest.TestCase):
         self.assertEqual(twitter.ConsumerKey, "1099511627776")
         self.assertEqual(twitter.GetErrorDescription(" 35019 "), description)
 
+    def test_text_of_every_width_comes_back_as_given(self):
+        twitter = warbler.Dispatch("Velmora.Twitter")
+        # Lengths around the library's 8- and 16-unit blocks, with the odd unit at each end.
+        for odd in ("", "\u00e9", "\u2615", "\U0001F426", "\uffff"):
+            for length in (0, 1, 7, 8, 9, 15, 16, 17, 40):
+                for text in (odd + "a" * length, "a" * length + odd):
+                    twitter.ConsumerKey = text
+                    self.assertEqual(twitter.ConsumerKey, text)
+        # A lone surrogate is no character: it comes back replaced, as a UTF-16 decoder reads it.
+        twitter.ConsumerKey = "a" * 9 + "\ud800" + "b"
+        self.assertEqual(twitter.ConsumerKey, "a" * 9 + "\ufffd" + "b")
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -30,3 +30,19 @@ TEST(CodePage, ValidityAgreesWithTheConversion) {
         EXPECT_EQ(platform::IsValidUtf8(text), roundTrips) << text;
     }
 }
+
+TEST(CodePage, AsciiRunsOfAnyLengthAroundOtherCharacters) {
+    // Runs shorter than, equal to and longer than the 16-byte blocks the conversion takes at once.
+    for (size_t n : {0, 1, 15, 16, 17, 31, 32, 33}) {
+        std::string a(n, 'a');
+        std::u16string wa(n, u'a');
+        std::string text = a + "\xC3\xA9" + a + "\x80" + a + "\xF0\x9F\x90\xA6" + a;
+        std::u16string wide = platform::AnsiToWide(text);
+        EXPECT_EQ(wide, wa + u"\u00E9" + wa + u"\uFFFD" + wa + u"\U0001F426" + wa) << n;
+        EXPECT_EQ(platform::WideLength(text), wide.size()) << n;
+        EXPECT_FALSE(platform::IsValidUtf8(text)) << n;
+        EXPECT_TRUE(platform::IsValidUtf8(a + "\xC3\xA9" + a)) << n;
+        EXPECT_TRUE(platform::HasSurrogates(wide)) << n;
+        EXPECT_FALSE(platform::HasSurrogates(wa + u"\uFFFF\uE000\uD7FF" + wa)) << n;
+    }
+}
