@@ -253,14 +253,32 @@ void CZelString::FormatSized(const char* format, ...) {
     ForgetToken();
 }
 
+namespace {
+
+// Room for the text's conversion, or null when a BSTR cannot hold it.
+BSTR AllocateFor(const std::string& text, size_t& units) {
+    units = platform::WideLength(text);
+    return units > 0x3FFFFFF0u ? nullptr : SysAllocStringLen(nullptr, static_cast<UINT>(units));
+}
+
+}  // namespace
+
 // Straight into the BSTR's own allocation: a large reply is converted once and copied never.
 BSTR CZelString::ToBSTR() const {
-    size_t units = platform::WideLength(text_);
-    if (units > 0x3FFFFFF0u)
-        return nullptr;
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(units));
+    size_t units = 0;
+    BSTR text = AllocateFor(text_, units);
     if (text != nullptr)
         platform::AnsiToWideInto(text_, text, units);
+    return text;
+}
+
+BSTR CZelString::TakeBSTR() {
+    size_t units = 0;
+    BSTR text = AllocateFor(text_, units);
+    if (text != nullptr) {
+        platform::AnsiToWideReleasing(text_, text, units);
+        ForgetToken();
+    }
     return text;
 }
 

@@ -38,6 +38,9 @@ class CZelString {
 
     // A new BSTR the caller owns; null when it could not be allocated.
     BSTR ToBSTR() const;
+    // ToBSTR for a text not needed afterwards, which is left empty; without room for the
+    // conversion it is null and the text stays.
+    BSTR TakeBSTR();
 
     void MakeUpper();
     void MakeLower();

@@ -46,7 +46,7 @@ HRESULT CTwitter::APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
         code = rest_.MakeUnsignedRequest(url, post, std::move(params), response);
     }
     // A reply too large to hand over is a failure, never an empty success.
-    BSTR converted = response.ToBSTR();
+    BSTR converted = response.TakeBSTR();
     if (converted == nullptr && !response.IsEmpty() && code == 0)
         code = rc::NoBuffer;
     Finish("APICall", code);

@@ -1,5 +1,10 @@
 #include "platform/CodePage.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+
 #include <emmintrin.h>
 
 namespace platform {
@@ -121,6 +126,41 @@ size_t AnsiToWideInto(std::string_view ansi, OLECHAR* out, size_t) {
         }
         i += length;
     }
+    return written;
+}
+
+namespace {
+
+// The last position at or before `at` where a conversion of the whole text starts a character:
+// never inside a sequence that decodes, which has at most three continuation bytes.
+size_t CharacterStart(std::string_view text, size_t at) {
+    for (size_t back = 0; back < 4 && back < at; ++back)
+        if ((static_cast<unsigned char>(text[at - back]) & 0xC0) != 0x80)
+            return at - back;
+    return at;
+}
+
+}  // namespace
+
+size_t AnsiToWideReleasing(std::string& ansi, OLECHAR* out, size_t capacity) {
+    constexpr size_t kSlice = 1 << 20;
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto base = reinterpret_cast<uintptr_t>(ansi.data());
+    // Whole pages only: the allocator keeps its own bookkeeping just before the text.
+    uintptr_t released = (base + page - 1) & ~(page - 1);
+    std::string_view text(ansi);
+    size_t written = 0;
+    for (size_t done = 0; done < text.size();) {
+        size_t end = text.size() - done > kSlice ? CharacterStart(text, done + kSlice) : text.size();
+        written += AnsiToWideInto(text.substr(done, end - done), out + written, capacity - written);
+        done = end;
+        uintptr_t through = (base + done) & ~(page - 1);
+        if (through > released) {
+            madvise(reinterpret_cast<void*>(released), through - released, MADV_DONTNEED);
+            released = through;
+        }
+    }
+    std::string().swap(ansi);
     return written;
 }
 

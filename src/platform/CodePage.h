@@ -20,6 +20,10 @@ WideString AnsiToWide(std::string_view ansi);
 // converts to, and the conversion into room for that many.
 size_t WideLength(std::string_view ansi);
 size_t AnsiToWideInto(std::string_view ansi, OLECHAR* out, size_t capacity);
+// AnsiToWideInto for text that is dropped afterwards (it is left empty): where the system allows,
+// the pages of the part already converted go back during the conversion, so that a large reply
+// and its conversion are never resident in full at once.
+size_t AnsiToWideReleasing(std::string& ansi, OLECHAR* out, size_t capacity);
 
 // True when the text holds a UTF-16 surrogate, so that it is more than UCS-2.
 bool HasSurrogates(WideView wide);

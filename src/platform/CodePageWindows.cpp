@@ -46,4 +46,10 @@ size_t AnsiToWideInto(std::string_view ansi, OLECHAR* out, size_t capacity) {
     return units > 0 ? static_cast<size_t>(units) : 0;
 }
 
+size_t AnsiToWideReleasing(std::string& ansi, OLECHAR* out, size_t capacity) {
+    size_t written = AnsiToWideInto(ansi, out, capacity);
+    std::string().swap(ansi);
+    return written;
+}
+
 }  // namespace platform
