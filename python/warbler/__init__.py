@@ -17,7 +17,7 @@ WARBLER_LIBRARY.
 import ctypes
 import inspect
 import threading
-from ctypes import byref, c_char_p, c_int32, c_uint32, c_void_p
+from ctypes import addressof, byref, c_char_p, c_int32, c_void_p
 
 from ._automation import (DISP_E_OVERFLOW, DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT,
                           DISPID_PROPERTYPUT, DISPPARAMS, GUID, IID_IUNKNOWN, KIND_GET, KIND_METHOD, KIND_PUT,
@@ -40,7 +40,6 @@ def _lib():
 
 
 def _to_variant(value, variant):
-    lib = _lib()
     if value is None:
         variant.vt = VT_EMPTY
     elif isinstance(value, bool):
@@ -55,12 +54,41 @@ def _to_variant(value, variant):
     elif isinstance(value, float):
         variant.vt, variant.value.dblVal = VT_R8, value
     elif isinstance(value, str):
-        variant.vt, variant.value.ptr = VT_BSTR, lib.bstr(value)
+        variant.vt, variant.value.ptr = VT_BSTR, _lib().bstr(value)
     elif isinstance(value, AutomationObject):
         vtable_entry(value._pointer, 1, _ADDREF)(value._pointer)
         variant.vt, variant.value.ptr = VT_DISPATCH, value._pointer
     else:
         raise TypeError("cannot pass %s to an automation object" % type(value).__name__)
+
+
+# Variants of these types own nothing, so clearing them (one foreign call each) can be skipped.
+_PLAIN = frozenset((VT_EMPTY, VT_NULL, VT_I2, VT_I4, VT_I8, VT_INT, VT_R8, VT_BOOL))
+
+
+def _clear(variant):
+    if variant.vt not in _PLAIN:
+        _lib().dll.VariantClear(byref(variant))
+
+
+_REQUIRED = object()
+
+
+class _Signature:
+    """A member's calling rules, worked out once per class rather than on every call."""
+
+    __slots__ = ("id", "name", "kinds", "type", "inputs", "keys", "defaults", "required", "outs")
+
+    def __init__(self, member):
+        params = [member.params[i] for i in range(member.paramCount)]
+        inputs = [p for p in params if not p.flags & PARAM_OUT]
+        self.id, self.name, self.kinds, self.type = member.id, member.name.decode(), member.kinds, member.type
+        self.inputs = [p.name.decode() for p in inputs]
+        self.keys = [name.lower() for name in self.inputs]
+        self.defaults = [_default(p) if p.flags & PARAM_OPTIONAL else _REQUIRED for p in inputs]
+        # How many leading arguments a call must give by position for every required one to be there.
+        self.required = max((i + 1 for i, d in enumerate(self.defaults) if d is _REQUIRED), default=0)
+        self.outs = [p.name.decode() for p in params if p.flags & PARAM_OUT]
 
 
 def _from_variant(variant):
@@ -152,7 +180,7 @@ class AutomationObject:
         member = self._members.get(name.lower())
         if member is None:
             raise AttributeError("%s has no member %r" % (self._interface, name))
-        return getattr(self, member.name.decode())
+        return getattr(self, member.name)
 
     def __setattr__(self, name, value):
         member = self._members.get(name.lower())
@@ -164,84 +192,94 @@ class AutomationObject:
         if threading.get_ident() != self._thread:
             raise RuntimeError("a Warbler object may only be used by the thread that created it")
 
-    def _call(self, member, flags, args, named=None):
-        self._check_thread()
-        count = len(args)
-        array = (VARIANT * max(count, 1))()
-        named_ids = (c_int32 * 1)(DISPID_PROPERTYPUT)
-        params = DISPPARAMS(array, named_ids if named else None, count, 1 if named else 0)
+    def _call(self, member, flags, args, outs=0):
+        """Invokes member with args (in order) and, after them, outs by-reference [out] holders;
+        returns the value of each holder, or the call's own result when there are none."""
+        if _get_ident() != self._thread:
+            self._check_thread()
+        count = len(args) + outs
+        array = (VARIANT * count)() if count else None
+        holders = (VARIANT * outs)() if outs else ()
+        # DISPPARAMS lists the arguments last first: the holders lead.
+        for k in range(outs):
+            reference = array[outs - 1 - k]
+            reference.vt = VT_BYREF | VT_VARIANT
+            reference.value.ptr = addressof(holders[k])
+        put = flags == DISPATCH_PROPERTYPUT
+        params = DISPPARAMS(array, _PUT_ID if put else None, count, 1 if put else 0)
         result = VARIANT()
-        arg_error = c_uint32()
         try:
-            for i, value in enumerate(reversed(args)):
-                if isinstance(value, VARIANT):
-                    array[i] = value
-                else:
-                    _to_variant(value, array[i])
-            hr = self._invoke(self._pointer, member.id, byref(GUID()), 0, flags, byref(params), byref(result),
-                              None, byref(arg_error))
+            position = count
+            for value in args:
+                position -= 1
+                _to_variant(value, array[position])
+            hr = self._invoke(self._pointer, member.id, _NO_IID, 0, flags, byref(params), byref(result), None, None)
             if hr < 0:
                 if hr & 0xFFFFFFFF == DISP_E_OVERFLOW:
                     raise OverflowError("%s.%s: an argument does not fit its parameter's type"
-                                        % (self._interface, member.name.decode()))
-                raise ComError(hr, "%s.%s" % (self._interface, member.name.decode()))
-            return _from_variant(result)
+                                        % (self._interface, member.name))
+                raise ComError(hr, "%s.%s" % (self._interface, member.name))
+            if not outs:
+                return _from_variant(result)
+            return [_from_variant(holder) for holder in holders]
         finally:
-            _lib().dll.VariantClear(byref(result))
-            for i in range(count):
-                if array[i].vt & VT_BYREF == 0:
-                    _lib().dll.VariantClear(byref(array[i]))
+            _clear(result)
+            for holder in holders:
+                _clear(holder)
+            for i in range(outs, count):
+                _clear(array[i])
 
     def _get(self, member):
-        return self._call(member, DISPATCH_PROPERTYGET, [])
+        return self._call(member, DISPATCH_PROPERTYGET, ())
 
     def _put(self, member, value):
-        self._call(member, DISPATCH_PROPERTYPUT, [value], named=True)
+        self._call(member, DISPATCH_PROPERTYPUT, (value,))
 
     def _method(self, member, args, kwargs):
-        params = [member.params[i] for i in range(member.paramCount)]
-        inputs = [p for p in params if not p.flags & PARAM_OUT]
-        outs = [p for p in params if p.flags & PARAM_OUT]
-        values = list(args)
-        if len(values) > len(inputs):
-            raise TypeError("%s() takes %d arguments" % (member.name.decode(), len(inputs)))
-        # Keyword names match without regard to case, as member names do.
-        by_name = {}
-        for key, value in kwargs.items():
-            if key.lower() in by_name:
-                raise TypeError("%s() got argument %r twice" % (member.name.decode(), key))
-            by_name[key.lower()] = (key, value)
-        for p in inputs[:len(values)]:
-            if p.name.decode().lower() in by_name:
-                raise TypeError("%s() got argument %r by position and by keyword"
-                                % (member.name.decode(), p.name.decode()))
-        for p in inputs[len(values):]:
-            name = p.name.decode()
-            if name.lower() in by_name:
-                values.append(by_name.pop(name.lower())[1])
-            elif p.flags & PARAM_OPTIONAL:
-                values.append(_default(p))
-            else:
-                raise TypeError("%s() missing argument %r" % (member.name.decode(), name))
-        if by_name:
-            raise TypeError("%s() got unexpected arguments %s"
-                            % (member.name.decode(), sorted(k for k, _ in by_name.values())))
-        holders = [VARIANT() for _ in outs]
-        references = []
-        for holder in holders:
-            reference = VARIANT()
-            reference.vt = VT_BYREF | VT_VARIANT
-            reference.value.ptr = ctypes.addressof(holder)
-            references.append(reference)
-        try:
-            self._call(member, DISPATCH_METHOD, values + references)
-            results = [_from_variant(h) for h in holders]
-        finally:
-            for holder in holders:
-                _lib().dll.VariantClear(byref(holder))
+        given = len(args)
+        if given > len(member.inputs):
+            raise TypeError("%s() takes %d arguments" % (member.name, len(member.inputs)))
+        if kwargs:
+            values = self._bind(member, args, kwargs)
+        else:
+            if given < member.required:
+                missing = next(i for i in range(given, member.required) if member.defaults[i] is _REQUIRED)
+                raise TypeError("%s() missing argument %r" % (member.name, member.inputs[missing]))
+            values = args + tuple(member.defaults[given:])
+        results = self._call(member, DISPATCH_METHOD, values, len(member.outs))
         if not results:
             return None
         return results[0] if len(results) == 1 else tuple(results)
+
+    @staticmethod
+    def _bind(member, args, kwargs):
+        """The arguments of a call that names some of them: names match without regard to case."""
+        by_name = {}
+        for key, value in kwargs.items():
+            if key.lower() in by_name:
+                raise TypeError("%s() got argument %r twice" % (member.name, key))
+            by_name[key.lower()] = (key, value)
+        given = len(args)
+        for name, key in zip(member.inputs[:given], member.keys):
+            if key in by_name:
+                raise TypeError("%s() got argument %r by position and by keyword" % (member.name, name))
+        values = list(args)
+        for name, key, default in zip(member.inputs[given:], member.keys[given:], member.defaults[given:]):
+            if key in by_name:
+                values.append(by_name.pop(key)[1])
+            elif default is not _REQUIRED:
+                values.append(default)
+            else:
+                raise TypeError("%s() missing argument %r" % (member.name, name))
+        if by_name:
+            raise TypeError("%s() got unexpected arguments %s"
+                            % (member.name, sorted(k for k, _ in by_name.values())))
+        return values
+
+
+_get_ident = threading.get_ident
+_NO_IID = byref(GUID())
+_PUT_ID = (c_int32 * 1)(DISPID_PROPERTYPUT)
 
 
 def _default(param):
@@ -261,7 +299,7 @@ def _property(member):
         self._put(member, value)
 
     kinds = "get/put" if member.kinds & KIND_PUT else "get"
-    doc = "%s (%s, %s; DISPID %d)" % (member.name.decode(), _TYPE_NAMES.get(member.type, "?"), kinds, member.id)
+    doc = "%s (%s, %s; DISPID %d)" % (member.name, _TYPE_NAMES.get(member.type, "?"), kinds, member.id)
     return property(get if member.kinds & KIND_GET else None, put if member.kinds & KIND_PUT else None, doc=doc)
 
 
@@ -269,27 +307,23 @@ def _method(member):
     def call(self, *args, **kwargs):
         return self._method(member, args, kwargs)
 
-    params = [member.params[i] for i in range(member.paramCount)]
     signature = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
-    for p in params:
-        if p.flags & PARAM_OUT:
-            continue
-        default = _default(p) if p.flags & PARAM_OPTIONAL else inspect.Parameter.empty
-        signature.append(inspect.Parameter(p.name.decode(), inspect.Parameter.POSITIONAL_OR_KEYWORD, default=default))
-    outs = [p.name.decode() for p in params if p.flags & PARAM_OUT]
-    call.__name__ = member.name.decode()
+    for name, default in zip(member.inputs, member.defaults):
+        signature.append(inspect.Parameter(name, inspect.Parameter.POSITIONAL_OR_KEYWORD,
+                                           default=inspect.Parameter.empty if default is _REQUIRED else default))
+    call.__name__ = member.name
     call.__signature__ = inspect.Signature(signature)
-    call.__doc__ = "Method (DISPID %d)%s" % (member.id, "; returns " + ", ".join(outs) if outs else "")
+    call.__doc__ = "Method (DISPID %d)%s" % (member.id, "; returns " + ", ".join(member.outs) if member.outs else "")
     return call
 
 
 def _class_of(interface):
     if interface not in _classes:
-        members = _lib().members(interface)
-        namespace = {"_interface": interface, "_members": {m.name.decode().lower(): m for m in members},
+        members = [_Signature(m) for m in _lib().members(interface)]
+        namespace = {"_interface": interface, "_members": {m.name.lower(): m for m in members},
                      "__doc__": "The %s interface of libwarbler.so." % interface}
         for m in members:
-            namespace[m.name.decode()] = _method(m) if m.kinds & KIND_METHOD else _property(m)
+            namespace[m.name] = _method(m) if m.kinds & KIND_METHOD else _property(m)
         _classes[interface] = type(interface, (AutomationObject,), namespace)
     return _classes[interface]
 

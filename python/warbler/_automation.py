@@ -118,8 +118,7 @@ class Library:
     def bstr(self, text):
         """A new BSTR holding text (the caller frees it, or a VARIANT owns it)."""
         units = text.encode("utf-16-le", errors="surrogatepass")
-        buffer = ctypes.create_string_buffer(units, len(units) + 2)
-        return self.dll.SysAllocStringLen(buffer, len(units) // 2)
+        return self.dll.SysAllocStringLen(units, len(units) // 2)
 
     def text(self, bstr):
         if not bstr:
