@@ -110,6 +110,9 @@ class CTwitter final : public CZelBase, public CAutomationObject<CTwitter, ITwit
     CZelString logFile_;
     CXTwitter rest_;
     int32_t useSsl_ = 0;
+    // APICall's reply buffer, kept between calls up to kKeptReply bytes.
+    static constexpr size_t kKeptReply = size_t{1} << 20;
+    CZelString reply_;
 
     CZelTimer* timelineTimer_ = nullptr;
     std::vector<StatusRecord> timeline_;

@@ -36,7 +36,9 @@ HRESULT CTwitter::APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
         bUsePost != 0 ? "True" : "False");
     ParameterMap params;
     COAuth::ParseParameters(parameters, params);
-    CZelString response;
+    // The reply's buffer stays for the next call unless it grew large: a fresh one of a few
+    // hundred kilobytes would cost a page fault per page on every call.
+    CZelString& response = reply_;
     uint32_t post = bUsePost != 0 ? 1 : 0;
     int32_t code;
     if (!rest_.Token.IsEmpty()) {
@@ -46,9 +48,12 @@ HRESULT CTwitter::APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
         code = rest_.MakeUnsignedRequest(url, post, std::move(params), response);
     }
     // A reply too large to hand over is a failure, never an empty success.
-    BSTR converted = response.TakeBSTR();
+    bool large = response.Length() > kKeptReply;
+    BSTR converted = large ? response.TakeBSTR() : response.ToBSTR();
     if (converted == nullptr && !response.IsEmpty() && code == 0)
         code = rc::NoBuffer;
+    if (!large)
+        response.Assign("");
     Finish("APICall", code);
     if (pbstrResponse == nullptr) {
         SysFreeString(converted);

@@ -154,8 +154,10 @@ size_t AnsiToWideReleasing(std::string& ansi, OLECHAR* out, size_t capacity) {
         size_t end = text.size() - done > kSlice ? CharacterStart(text, done + kSlice) : text.size();
         written += AnsiToWideInto(text.substr(done, end - done), out + written, capacity - written);
         done = end;
+        // The last slice goes with the whole text just after: giving its pages back first
+        // would only cost faults in the next allocation that reuses them.
         uintptr_t through = (base + done) & ~(page - 1);
-        if (through > released) {
+        if (done < text.size() && through > released) {
             madvise(reinterpret_cast<void*>(released), through - released, MADV_DONTNEED);
             released = through;
         }

@@ -80,6 +80,9 @@ class TransportConnection : public TransportHandle {
     CurlEasy easy;
     CurlMulti multi;
     class TransportRequest* active = nullptr;  // the request whose transfer holds the easy handle
+    // A closed request's body buffer, for the next request to fill: a body of a few hundred
+    // kilobytes in fresh memory would cost a page fault per page on every request.
+    std::string spareBody;
     // The session settings last applied to the easy handle; they are set once, not per request.
     unsigned appliedVersion = 0;
     bool configured = false;

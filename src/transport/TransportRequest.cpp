@@ -13,6 +13,8 @@ namespace {
 
 // A reply larger than this is refused rather than allowed to exhaust memory.
 constexpr size_t kMaxBody = size_t{1} << 30;
+// The largest body buffer a connection keeps for its next request.
+constexpr size_t kKeptBody = size_t{1} << 20;
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* request = static_cast<TransportRequest*>(user);
@@ -226,6 +228,10 @@ TransportConnection::~TransportConnection() {
 
 TransportRequest::~TransportRequest() {
     Detach();
+    if (body.capacity() <= kKeptBody && body.capacity() > connection->spareBody.capacity()) {
+        body.clear();
+        connection->spareBody.swap(body);
+    }
 }
 
 // Takes the easy handle out of a transfer this request started and did not finish: the
@@ -312,6 +318,8 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     headComplete = bodyStarted = finished_ = false;
     result_ = CURLE_OK;
     bodyError_ = 0;
+    if (body.capacity() < connection->spareBody.capacity())
+        body.swap(connection->spareBody);
     body.clear();
     readOffset = 0;
     bodyLength_ = bodyLength;
