@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <emmintrin.h>
+
 namespace platform {
 
 namespace {
@@ -90,7 +92,8 @@ size_t ReferenceLength(std::string_view text, size_t at) {
 }
 
 // Checks a start tag from its '<' and returns the index after its '>', or npos. Sets closed when
-// the tag ends with "/>".
+// the tag ends with "/>". Attributes are name, '=' and a quoted value with neither '<' nor a
+// control character in it, apart from each other by blanks, each name once.
 size_t CheckStartTag(std::string_view text, size_t at, bool& closed) {
     std::vector<std::string_view> names;
     size_t i = at + 1;
@@ -100,6 +103,7 @@ size_t CheckStartTag(std::string_view text, size_t at, bool& closed) {
         ++i;
     }
     for (;;) {
+        size_t blanks = i;
         while (i < text.size() && IsBlank(text[i])) ++i;
         if (i >= text.size())
             return std::string_view::npos;
@@ -107,19 +111,29 @@ size_t CheckStartTag(std::string_view text, size_t at, bool& closed) {
             closed = text[i] == '/';
             return i + (closed ? 2 : 1);
         }
+        if (i == blanks)
+            return std::string_view::npos;  // an attribute run on from what came before
         size_t nameStart = i;
-        while (i < text.size() && text[i] != '=' && !IsBlank(text[i])) ++i;
+        while (i < text.size() && text[i] != '=' && !IsBlank(text[i]) && text[i] != '>' &&
+               text[i] != '<' && text[i] != '/' && text[i] != '"' && text[i] != '\'')
+            ++i;
         std::string_view name = text.substr(nameStart, i - nameStart);
+        if (name.empty())
+            return std::string_view::npos;
         for (std::string_view seen : names)
             if (seen == name)
                 return std::string_view::npos;  // an attribute given twice
         names.push_back(name);
-        while (i < text.size() && text[i] != '\'' && text[i] != '"') ++i;
-        if (i >= text.size())
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        if (i >= text.size() || text[i] != '=')
+            return std::string_view::npos;
+        ++i;
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        if (i >= text.size() || (text[i] != '\'' && text[i] != '"'))
             return std::string_view::npos;
         char quote = text[i++];
         for (; i < text.size() && text[i] != quote; ++i) {
-            if (IsControl(static_cast<unsigned char>(text[i])))
+            if (IsControl(static_cast<unsigned char>(text[i])) || text[i] == '<')
                 return std::string_view::npos;
             if (text[i] == '&') {
                 size_t length = ReferenceLength(text, i);
@@ -140,10 +154,102 @@ size_t After(std::string_view text, size_t from, std::string_view terminator) {
     return end == std::string_view::npos ? end : end + terminator.size();
 }
 
+bool StartsWithNoCase(std::string_view text, size_t at, std::string_view lower) {
+    if (text.size() - at < lower.size())
+        return false;
+    for (size_t k = 0; k < lower.size(); ++k)
+        if ((text[at + k] | 0x20) != lower[k])
+            return false;
+    return true;
+}
+
+// Where a document's XML declaration ends, when it starts at 'at' ("<?xml" and a blank), or npos
+// when it is not one: version, then optionally encoding, then optionally standalone ("yes" or
+// "no"), in that order.
+size_t CheckDeclaration(std::string_view text, size_t at) {
+    static constexpr std::string_view kNames[] = {"version", "encoding", "standalone"};
+    size_t i = at + 5;
+    size_t next = 0;  // the first pseudo-attribute still allowed
+    for (;;) {
+        size_t blanks = i;
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        if (text.substr(i, 2) == "?>")
+            return next > 0 ? i + 2 : std::string_view::npos;  // the version is required
+        if (i == blanks)
+            return std::string_view::npos;
+        size_t found = next;
+        while (found < 3 && text.substr(i, kNames[found].size()) != kNames[found]) ++found;
+        if (found == 3 || (found > 0 && next == 0))
+            return std::string_view::npos;
+        i += kNames[found].size();
+        next = found + 1;
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        if (i >= text.size() || text[i] != '=')
+            return std::string_view::npos;
+        ++i;
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        if (i >= text.size() || (text[i] != '\'' && text[i] != '"'))
+            return std::string_view::npos;
+        size_t end = text.find(text[i], i + 1);
+        if (end == std::string_view::npos)
+            return std::string_view::npos;
+        std::string_view value = text.substr(i + 1, end - i - 1);
+        bool valid = !value.empty();
+        for (char c : value) {
+            char lower = static_cast<char>(c | 0x20);
+            valid = valid && ((lower >= 'a' && lower <= 'z') || (c >= '0' && c <= '9') ||
+                              c == '.' || c == '_' || c == '-');
+        }
+        if (!valid || (found == 2 && value != "yes" && value != "no"))
+            return std::string_view::npos;
+        i = end + 1;
+    }
+}
+
+// Where the declaration at the start of a document ends, 'start' when there is none, or npos
+// when what is there is no declaration that holds.
+size_t AfterDeclaration(std::string_view text, size_t start) {
+    if (text.substr(start, 5) != "<?xml" || start + 5 >= text.size())
+        return start;
+    return IsBlank(text[start + 5]) ? CheckDeclaration(text, start) : start;
+}
+
+// A processing instruction from its "<?": a name other than "xml" in any case (reserved for the
+// declaration), then a blank or the end.
+size_t CheckInstruction(std::string_view text, size_t at) {
+    size_t i = at + 2;
+    while (i < text.size() && !IsBlank(text[i]) && text.substr(i, 2) != "?>") ++i;
+    std::string_view target = text.substr(at + 2, i - at - 2);
+    if (target.empty() || (target.size() == 3 && StartsWithNoCase(target, 0, "xml")))
+        return std::string_view::npos;
+    return After(text, i, "?>");
+}
+
+// A comment from its "<!--": no "--" inside, nor a '-' just before the end.
+size_t CheckComment(std::string_view text, size_t at) {
+    size_t dashes = text.find("--", at + 4);
+    if (dashes == std::string_view::npos || text.substr(dashes, 3) != "-->")
+        return std::string_view::npos;
+    return dashes + 3;
+}
+
+// U+FFFE and U+FFFF are no characters, though they are well-formed UTF-8.
+bool HasNonCharacter(std::string_view text) {
+    for (size_t at = text.find('\xEF'); at != std::string_view::npos; at = text.find('\xEF', at + 1))
+        if (text.substr(at + 1, 1) == "\xBF" && text.size() > at + 2 &&
+            (text[at + 2] == '\xBE' || text[at + 2] == '\xBF'))
+            return true;
+    return false;
+}
+
 bool ScanWellFormed(std::string_view text) {
+    if (HasNonCharacter(text))
+        return false;
     size_t depth = 0;
     bool sawRoot = false;
-    size_t i = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;  // a byte-order mark
+    size_t i = AfterDeclaration(text, text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0);
+    if (i == std::string_view::npos)
+        return false;
     const size_t size = text.size();
     while (i < size) {
         if (depth > 0) {
@@ -185,13 +291,13 @@ bool ScanWellFormed(std::string_view text) {
             next = After(text, i + 2, ">");
             checkControls = false;  // the parser matched its name to the start tag's
         } else if (rest.substr(0, 4) == "<!--") {
-            next = After(text, i + 4, "-->");
+            next = CheckComment(text, i);
         } else if (rest.substr(0, 9) == "<![CDATA[") {
             if (depth == 0)
                 return false;
             next = After(text, i + 9, "]]>");
         } else if (rest.substr(0, 2) == "<?") {
-            next = After(text, i + 2, "?>");
+            next = CheckInstruction(text, i);
         } else if (rest.substr(0, 2) == "<!") {
             if (sawRoot)
                 return false;
@@ -265,27 +371,46 @@ bool OnlyTheRootAtTopLevel(std::string_view text, size_t open, std::string_view 
     return end != std::string_view::npos && SkipMisc(text, end, false) == text.size();
 }
 
-// Any start tag with a second attribute shows a quote, blanks, a name and "=" in a row.
-bool MayRepeatAfter(std::string_view text, char quote) {
-    for (size_t at = text.find(quote); at != std::string_view::npos;
-         at = text.find(quote, at + 1)) {
-        size_t i = at + 1;
-        if (i >= text.size() || !IsBlank(text[i]))
+// Every start tag with an attribute passes the full check of a tag. The tag is found from the
+// '=' of an attribute back to its '<'; a '<' inside an attribute value fails that check.
+bool AttributesHold(std::string_view text, size_t from) {
+    size_t checked = std::string_view::npos;
+    for (size_t eq = text.find('=', from); eq != std::string_view::npos;
+         eq = text.find('=', eq + 1)) {
+        size_t quote = eq + 1;
+        while (quote < text.size() && IsBlank(text[quote])) ++quote;
+        if (quote >= text.size() || (text[quote] != '"' && text[quote] != '\''))
             continue;
-        while (i < text.size() && IsBlank(text[i])) ++i;
-        size_t name = i;
-        while (i < text.size() && !IsBlank(text[i]) && text[i] != '=' && text[i] != '>' &&
-               text[i] != '<' && text[i] != '"' && text[i] != '\'')
-            ++i;
-        while (i < text.size() && IsBlank(text[i])) ++i;
-        if (i > name && i < text.size() && text[i] == '=')
-            return true;
+        size_t tag = text.rfind('<', eq);
+        if (tag == std::string_view::npos || tag == checked || tag + 1 >= text.size() ||
+            text[tag + 1] == '/' || text[tag + 1] == '!' || text[tag + 1] == '?')
+            continue;
+        checked = tag;
+        bool closed = false;
+        if (CheckStartTag(text, tag, closed) == std::string_view::npos)
+            return false;
     }
-    return false;
+    return true;
 }
 
-bool MayRepeatAnAttribute(std::string_view text) {
-    return MayRepeatAfter(text, '"') || MayRepeatAfter(text, '\'');
+// Whether "<!" or "<?" (a comment, a CDATA section, a document type or a processing
+// instruction) occurs from 'from' on: sixteen bytes at a time, as the tags go by the thousand.
+bool HasSpecialMarkup(std::string_view text, size_t from) {
+    const __m128i open = _mm_set1_epi8('<');
+    const __m128i bang = _mm_set1_epi8('!');
+    const __m128i question = _mm_set1_epi8('?');
+    size_t i = from;
+    for (; i + 17 <= text.size(); i += 16) {
+        __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + 1));
+        __m128i special = _mm_or_si128(_mm_cmpeq_epi8(next, bang), _mm_cmpeq_epi8(next, question));
+        if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, open), special)) != 0)
+            return true;
+    }
+    for (; i + 1 < text.size(); ++i)
+        if (text[i] == '<' && (text[i + 1] == '!' || text[i + 1] == '?'))
+            return true;
+    return false;
 }
 
 bool ReferencesAreValid(std::string_view text) {
@@ -305,14 +430,17 @@ bool IsWellFormedXml(std::string_view text) {
 }
 
 bool IsWellFormedParse(std::string_view text, std::string_view root) {
-    if (HasControlCharacter(text))
+    if (HasControlCharacter(text) || HasNonCharacter(text))
         return false;
-    size_t start = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-    size_t open = SkipMisc(text, start, true);  // past the declaration: its pseudo-attributes
-    // Cheap checks over the whole text; where one of them has a doubt, the full scan decides.
+    size_t start = AfterDeclaration(text, text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0);
+    if (start == std::string_view::npos)
+        return false;
+    size_t open = SkipMisc(text, start, true);
+    // Cheap checks over the whole text; where one of them has a doubt (comments and processing
+    // instructions included, which replies do not have), the full scan decides.
     if (open == std::string_view::npos || !OnlyTheRootAtTopLevel(text, open, root) ||
         !ReferencesAreValid(text) || text.find("]]>") != std::string_view::npos ||
-        MayRepeatAnAttribute(text.substr(open)))
+        HasSpecialMarkup(text, start) || !AttributesHold(text, open))
         return ScanWellFormed(text);
     return true;
 }

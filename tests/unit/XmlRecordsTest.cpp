@@ -47,6 +47,18 @@ TEST(XmlDocument, WhatIsNotXmlDoesNotLoad) {
         "<a>]]></a>",
         "<a>\x01</a>",
         "<![CDATA[x]]><a/>",
+        "<a b=\"<\"/>",
+        "<a b=\"1\"c=\"2\"/>",
+        "<a b/>",
+        "<!-- a -- b --><a/>",
+        "<a><!-- x ---></a>",
+        "<a/><?xml version=\"1.0\"?>",
+        "<?XML version=\"1.0\"?><a/>",
+        "<?xml version=\"1.0\" standalone=\"maybe\"?><a/>",
+        "<?xml encoding=\"UTF-8\"?><a/>",
+        "<?xml encoding=\"UTF-8\" version=\"1.0\"?><a/>",
+        "<a>\xEF\xBF\xBF</a>",
+        "<a b=\"\xEF\xBF\xBE\"/>",
     };
     for (const char* body : bodies) {
         CXmlDocumentWrapper document;
@@ -57,6 +69,8 @@ TEST(XmlDocument, WhatIsNotXmlDoesNotLoad) {
         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<!-- & ]]> --><a>&amp;&lt;&#233;&#x1F426;</a>\n",
         "<a b='1' c=\"&quot;>\"><![CDATA[ & ]] > ]]><?pi & ?></a>",
         "<!DOCTYPE a><a/>",
+        "<?xml version='1.0' encoding='UTF-8' standalone='yes'?><a b = \"1\" c='&lt;&#xFFFD;'/>",
+        "<?xml-stylesheet href=\"s.xsl\"?><a>\xEF\xBF\xBD</a>",
     };
     for (const char* body : wellFormed) {
         CXmlDocumentWrapper document;
