@@ -1,5 +1,8 @@
 #include "oauth/Sha1.h"
 
+#include <cpuid.h>
+#include <immintrin.h>
+
 #include <cstring>
 
 namespace {
@@ -8,7 +11,72 @@ inline uint32_t Rol(uint32_t v, int bits) {
     return (v << bits) | (v >> (32 - bits));
 }
 
+bool HasShaExtensions() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d))
+        return false;
+    bool ssse3 = (c & bit_SSSE3) != 0, sse41 = (c & bit_SSE4_1) != 0;
+    if (!ssse3 || !sse41 || !__get_cpuid_count(7, 0, &a, &b, &c, &d))
+        return false;
+    return (b & bit_SHA) != 0;
+}
+
+const bool kShaExtensions = HasShaExtensions();
+
+// Four rounds; the round function is an immediate operand, so each of the four is spelled out.
+__attribute__((target("sha,ssse3,sse4.1"))) inline __m128i FourRounds(__m128i abcd, __m128i e,
+                                                                       int function) {
+    switch (function) {
+        case 0:
+            return _mm_sha1rnds4_epu32(abcd, e, 0);
+        case 1:
+            return _mm_sha1rnds4_epu32(abcd, e, 1);
+        case 2:
+            return _mm_sha1rnds4_epu32(abcd, e, 2);
+        default:
+            return _mm_sha1rnds4_epu32(abcd, e, 3);
+    }
+}
+
+__attribute__((target("sha,ssse3,sse4.1"))) void CompressShaNi(uint32_t state[5],
+                                                                const uint8_t* block) {
+    const __m128i bigEndian = _mm_set_epi64x(0x0001020304050607LL, 0x08090A0B0C0D0E0FLL);
+    const __m128i abcdBefore =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0x1B);
+    const __m128i eBefore = _mm_set_epi32(static_cast<int>(state[4]), 0, 0, 0);
+    // The schedule's last sixteen words, four to a register: words 4g..4g+3 in w[g % 4].
+    __m128i w[4];
+    for (int g = 0; g < 4; ++g)
+        w[g] = _mm_shuffle_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * g)), bigEndian);
+    __m128i abcd = abcdBefore;
+    __m128i previous = abcd;
+    abcd = FourRounds(abcd, _mm_add_epi32(eBefore, w[0]), 0);
+#pragma GCC unroll 19
+    for (int g = 1; g < 20; ++g) {
+        if (g >= 4)
+            w[g & 3] = _mm_sha1msg2_epu32(
+                _mm_xor_si128(_mm_sha1msg1_epu32(w[g & 3], w[(g + 1) & 3]), w[(g + 2) & 3]),
+                w[(g + 3) & 3]);
+        // E for these rounds comes from A four rounds back.
+        __m128i e = _mm_sha1nexte_epu32(previous, w[g & 3]);
+        previous = abcd;
+        abcd = FourRounds(abcd, e, g / 5);
+    }
+    __m128i e = _mm_sha1nexte_epu32(previous, eBefore);
+    abcd = _mm_add_epi32(abcd, abcdBefore);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_shuffle_epi32(abcd, 0x1B));
+    state[4] = static_cast<uint32_t>(_mm_extract_epi32(e, 3));
+}
+
 }  // namespace
+
+bool CSha1::CompressWithShaExtensions(uint32_t state[5], const uint8_t* block) {
+    if (!kShaExtensions)
+        return false;
+    CompressShaNi(state, block);
+    return true;
+}
 
 // clang-format off
 // The message schedule lives in a 16-word circular window.
@@ -35,8 +103,13 @@ void CSha1::Reset() {
 }
 
 void CSha1::Transform(const uint8_t* block) {
-    uint32_t* w = work_;
-    uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3], e = state_[4];
+    if (!CompressWithShaExtensions(state_, block))
+        CompressPortable(state_, block, work_);
+}
+
+void CSha1::CompressPortable(uint32_t state[5], const uint8_t* block, uint32_t work[16]) {
+    uint32_t* w = work;
+    uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
     SHA1_R0(a, b, c, d, e, 0) SHA1_R0(e, a, b, c, d, 1) SHA1_R0(d, e, a, b, c, 2) SHA1_R0(c, d, e, a, b, 3)
     SHA1_R0(b, c, d, e, a, 4) SHA1_R0(a, b, c, d, e, 5) SHA1_R0(e, a, b, c, d, 6) SHA1_R0(d, e, a, b, c, 7)
     SHA1_R0(c, d, e, a, b, 8) SHA1_R0(b, c, d, e, a, 9) SHA1_R0(a, b, c, d, e, 10) SHA1_R0(e, a, b, c, d, 11)
@@ -57,12 +130,12 @@ void CSha1::Transform(const uint8_t* block) {
     SHA1_R4(c, d, e, a, b, 68) SHA1_R4(b, c, d, e, a, 69) SHA1_R4(a, b, c, d, e, 70) SHA1_R4(e, a, b, c, d, 71)
     SHA1_R4(d, e, a, b, c, 72) SHA1_R4(c, d, e, a, b, 73) SHA1_R4(b, c, d, e, a, 74) SHA1_R4(a, b, c, d, e, 75)
     SHA1_R4(e, a, b, c, d, 76) SHA1_R4(d, e, a, b, c, 77) SHA1_R4(c, d, e, a, b, 78) SHA1_R4(b, c, d, e, a, 79)
-        // clang-format on
-        state_[0] += a;
-    state_[1] += b;
-    state_[2] += c;
-    state_[3] += d;
-    state_[4] += e;
+    // clang-format on
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
 }
 
 void CSha1::Update(const uint8_t* data, uint32_t length) {

@@ -14,6 +14,12 @@ class CSha1 {
     void Final();
     void GetHash(uint8_t* out) const;
 
+    // One compression of a 64-byte block into state, in plain code with the schedule in work.
+    static void CompressPortable(uint32_t state[5], const uint8_t* block, uint32_t work[16]);
+    // The same with the processor's SHA extensions; false, without touching state, on a
+    // processor without them.
+    static bool CompressWithShaExtensions(uint32_t state[5], const uint8_t* block);
+
   private:
     void Transform(const uint8_t* block);
 
