@@ -16,6 +16,7 @@ WARBLER_LIBRARY.
 
 import ctypes
 import inspect
+import struct
 import threading
 from ctypes import addressof, byref, c_char_p, c_int32, c_void_p
 
@@ -23,7 +24,7 @@ from ._automation import (DISP_E_OVERFLOW, DISPATCH_METHOD, DISPATCH_PROPERTYGET
                           DISPID_PROPERTYPUT, DISPPARAMS, GUID, IID_IUNKNOWN, KIND_GET, KIND_METHOD, KIND_PUT,
                           PARAM_OPTIONAL, PARAM_OUT, VARIANT, VT_BOOL, VT_BSTR, VT_BYREF, VT_DISPATCH, VT_EMPTY,
                           VT_I2, VT_I4, VT_I8, VT_INT, VT_NULL, VT_R8, VT_UNKNOWN, VT_VARIANT, ComError, Library,
-                          _ADDREF, _INVOKE, _QUERY_INTERFACE, _RELEASE, vtable_entry)
+                          _ADDREF, _INVOKE, _QUERY_INTERFACE, _RELEASE, in_bstr, vtable_entry)
 
 __all__ = ["Dispatch", "ComError", "can_unload"]
 
@@ -39,25 +40,38 @@ def _lib():
     return _library
 
 
-def _to_variant(value, variant):
-    if value is None:
-        variant.vt = VT_EMPTY
+# A VARIANT as the bytes of an argument array: the type, then the value 8 bytes in.
+_EMPTY = struct.Struct("<H22x")
+_SHORT = struct.Struct("<H6xh14x")
+_LONG = struct.Struct("<H6xi12x")
+_LONGLONG = struct.Struct("<H6xq8x")
+_DOUBLE = struct.Struct("<H6xd8x")
+_POINTER = struct.Struct("<H6xQ8x")
+
+
+def _to_variant(value, array, offset, blocks):
+    """value into array at offset as an in-argument; blocks keeps what it points into alive."""
+    if isinstance(value, str):
+        block, bstr = in_bstr(value)
+        blocks.append(block)
+        _POINTER.pack_into(array, offset, VT_BSTR, bstr)
     elif isinstance(value, bool):
-        variant.vt, variant.value.boolVal = VT_BOOL, -1 if value else 0
+        _SHORT.pack_into(array, offset, VT_BOOL, -1 if value else 0)
     elif isinstance(value, int):
         if -2**31 <= value < 2**31:
-            variant.vt, variant.value.lVal = VT_I4, value
+            _LONG.pack_into(array, offset, VT_I4, value)
         elif -2**63 <= value < 2**63:
-            variant.vt, variant.value.llVal = VT_I8, value
+            _LONGLONG.pack_into(array, offset, VT_I8, value)
         else:
             raise OverflowError("%d does not fit an automation integer" % value)
     elif isinstance(value, float):
-        variant.vt, variant.value.dblVal = VT_R8, value
-    elif isinstance(value, str):
-        variant.vt, variant.value.ptr = VT_BSTR, _lib().bstr(value)
+        _DOUBLE.pack_into(array, offset, VT_R8, value)
+    elif value is None:
+        _EMPTY.pack_into(array, offset, VT_EMPTY)
     elif isinstance(value, AutomationObject):
-        vtable_entry(value._pointer, 1, _ADDREF)(value._pointer)
-        variant.vt, variant.value.ptr = VT_DISPATCH, value._pointer
+        # The wrapper's own reference covers the call.
+        blocks.append(value)
+        _POINTER.pack_into(array, offset, VT_DISPATCH, value._pointer)
     else:
         raise TypeError("cannot pass %s to an automation object" % type(value).__name__)
 
@@ -202,17 +216,17 @@ class AutomationObject:
         holders = (VARIANT * outs)() if outs else ()
         # DISPPARAMS lists the arguments last first: the holders lead.
         for k in range(outs):
-            reference = array[outs - 1 - k]
-            reference.vt = VT_BYREF | VT_VARIANT
-            reference.value.ptr = addressof(holders[k])
+            _POINTER.pack_into(array, _SIZE * (outs - 1 - k), VT_BYREF | VT_VARIANT,
+                               addressof(holders) + _SIZE * k)
         put = flags == DISPATCH_PROPERTYPUT
         params = DISPPARAMS(array, _PUT_ID if put else None, count, 1 if put else 0)
         result = VARIANT()
+        blocks = []
         try:
-            position = count
+            offset = _SIZE * count
             for value in args:
-                position -= 1
-                _to_variant(value, array[position])
+                offset -= _SIZE
+                _to_variant(value, array, offset, blocks)
             hr = self._invoke(self._pointer, member.id, _NO_IID, 0, flags, byref(params), byref(result), None, None)
             if hr < 0:
                 if hr & 0xFFFFFFFF == DISP_E_OVERFLOW:
@@ -226,8 +240,6 @@ class AutomationObject:
             _clear(result)
             for holder in holders:
                 _clear(holder)
-            for i in range(outs, count):
-                _clear(array[i])
 
     def _get(self, member):
         return self._call(member, DISPATCH_PROPERTYGET, ())
@@ -278,6 +290,7 @@ class AutomationObject:
 
 
 _get_ident = threading.get_ident
+_SIZE = ctypes.sizeof(VARIANT)
 _NO_IID = byref(GUID())
 _PUT_ID = (c_int32 * 1)(DISPID_PROPERTYPUT)
 
@@ -333,13 +346,9 @@ def Dispatch(progid):
     "Velmora.Twitter.User" (or their ".1" forms)."""
     if not isinstance(progid, str):
         raise TypeError("Dispatch() takes a ProgID text, not %s" % type(progid).__name__)
-    lib = _lib()
-    name = lib.bstr(progid)
+    block, name = in_bstr(progid)  # block holds the text while the call reads it
     pointer = c_void_p()
-    try:
-        hr = lib.dll.WarblerCreateObject(name, byref(pointer))
-    finally:
-        lib.dll.SysFreeString(name)
+    hr = _lib().dll.WarblerCreateObject(name, byref(pointer))
     if hr != 0:
         raise ComError(hr, "Dispatch(%r)" % progid)
     return _wrap(pointer.value)

@@ -104,9 +104,6 @@ class Library:
     def __init__(self):
         self.dll = ctypes.CDLL(_library_path())
         d = self.dll
-        d.SysAllocStringLen.restype, d.SysAllocStringLen.argtypes = c_void_p, [c_void_p, c_uint32]
-        d.SysFreeString.restype, d.SysFreeString.argtypes = None, [c_void_p]
-        d.SysStringLen.restype, d.SysStringLen.argtypes = c_uint32, [c_void_p]
         d.VariantClear.restype, d.VariantClear.argtypes = c_int32, [POINTER(VARIANT)]
         d.WarblerCreateObject.restype, d.WarblerCreateObject.argtypes = c_int32, [c_void_p, POINTER(c_void_p)]
         d.WarblerInterfaceMembers.restype = c_int32
@@ -115,15 +112,10 @@ class Library:
         d.DllCanUnloadNow.restype, d.DllCanUnloadNow.argtypes = c_int32, []
         d.WarblerHasSurrogates.restype, d.WarblerHasSurrogates.argtypes = c_int32, [c_void_p, c_uint32]
 
-    def bstr(self, text):
-        """A new BSTR holding text (the caller frees it, or a VARIANT owns it)."""
-        units = text.encode("utf-16-le", errors="surrogatepass")
-        return self.dll.SysAllocStringLen(units, len(units) // 2)
-
     def text(self, bstr):
         if not bstr:
             return ""
-        length = self.dll.SysStringLen(bstr)
+        length = c_uint32.from_address(bstr - 4).value // 2  # a BSTR's length prefix, in bytes
         # Text without surrogates is UCS-2, which the interpreter takes as it lies (and narrows
         # when it can) far faster than its UTF-16 decoder reads it.
         if not self.dll.WarblerHasSurrogates(bstr, length):
@@ -138,6 +130,14 @@ class Library:
         if hr != 0:
             raise ComError(hr, "WarblerInterfaceMembers(%s)" % interface)
         return [table[i] for i in range(count.value)]
+
+
+def in_bstr(text):
+    """text as a BSTR in Python's memory, for an argument the callee only reads (automation
+    copies what it keeps): (the block that must stay alive during the call, the BSTR)."""
+    units = text.encode("utf-16-le", errors="surrogatepass")
+    block = len(units).to_bytes(4, "little") + units + b"\0\0"
+    return block, ctypes.cast(block, c_void_p).value + 4
 
 
 def vtable_entry(pointer, index, prototype):

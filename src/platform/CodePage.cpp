@@ -36,10 +36,21 @@ void AppendUtf8(std::string& out, char32_t cp) {
 std::string WideToAnsi(WideView wide) {
     std::string out;
     out.reserve(wide.size() + wide.size() / 2 + 1);
+    // The ASCII run at the start, eight units at a time.
     size_t ascii = 0;
-    while (ascii < wide.size() && wide[ascii] < 0x80) ++ascii;
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+    out.resize(wide.size());
+    for (; ascii + 8 <= wide.size(); ascii += 8) {
+        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wide.data() + ascii));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, high), _mm_setzero_si128())) !=
+            0xFFFF)
+            break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out.data() + ascii),
+                         _mm_packus_epi16(units, units));
+    }
+    for (; ascii < wide.size() && wide[ascii] < 0x80; ++ascii)
+        out[ascii] = static_cast<char>(wide[ascii]);
     out.resize(ascii);
-    for (size_t i = 0; i < ascii; ++i) out[i] = static_cast<char>(wide[i]);
     for (size_t i = ascii; i < wide.size(); ++i) {
         char32_t unit = wide[i];
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&

@@ -42,6 +42,9 @@ TEST(CodePage, AsciiRunsOfAnyLengthAroundOtherCharacters) {
         EXPECT_EQ(platform::WideLength(text), wide.size()) << n;
         EXPECT_FALSE(platform::IsValidUtf8(text)) << n;
         EXPECT_TRUE(platform::IsValidUtf8(a + "\xC3\xA9" + a)) << n;
+        EXPECT_EQ(platform::WideToAnsi(wa + u"\u00E9" + wa + u"\U0001F426" + wa),
+                  a + "\xC3\xA9" + a + "\xF0\x9F\x90\xA6" + a)
+            << n;
         EXPECT_TRUE(platform::HasSurrogates(wide)) << n;
         EXPECT_FALSE(platform::HasSurrogates(wa + u"\uFFFF\uE000\uD7FF" + wa)) << n;
     }
