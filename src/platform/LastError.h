@@ -42,8 +42,10 @@ constexpr uint32_t ERROR_WINHTTP_CONNECTION_ERROR = 12030;
 constexpr uint32_t ERROR_WINHTTP_HEADER_NOT_FOUND = 12150;
 constexpr uint32_t ERROR_WINHTTP_INVALID_SERVER_RESPONSE = 12152;
 constexpr uint32_t ERROR_WINHTTP_SECURE_FAILURE = 12175;
+constexpr uint32_t ERROR_WINHTTP_HEADER_SIZE_OVERFLOW = 12183;
 // The Windows headers have the general ones.
 #if !defined(_WIN32)
+constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
 #endif

@@ -93,6 +93,7 @@ struct ResponseHead {
     std::string version;
     std::string reason;
     std::vector<std::pair<std::string, std::string>> headers;
+    size_t bytes = 0;  // the size of the block's lines as they came
 };
 
 // One line of a response head into head: a status line starts a new block, a header line adds
@@ -140,6 +141,8 @@ class TransportRequest : public TransportHandle {
     std::string body;
     size_t readOffset = 0;
     uint32_t lastActivityMs = 0;  // system ticks; compared by wrapping difference
+    // Why a callback stopped the transfer (a head too large, no memory for what came), if one did.
+    uint32_t refused = 0;
 
   private:
     // Drives the transfer until ready() holds or it ends; false when the peer stayed silent
@@ -150,6 +153,8 @@ class TransportRequest : public TransportHandle {
     bool BodyBuffered() const;
     void Detach();
     void Finish(uint32_t error);
+    // The error of a transfer that ended badly: a callback's reason, else of(libcurl's result).
+    uint32_t Failure(uint32_t (*of)(CURLcode)) const;
 
     std::string url_;
     CurlList headerList_;

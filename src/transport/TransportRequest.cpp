@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string_view>
 
 #include "platform/Clock.h"
@@ -16,6 +17,10 @@ constexpr size_t kMaxBody = size_t{1} << 30;
 // The largest body buffer a connection keeps for its next request.
 constexpr size_t kKeptBody = size_t{1} << 20;
 
+// WinHTTP's default limit on the size of a response head.
+constexpr size_t kMaxHead = size_t{64} << 10;
+
+// Returning less than it was given stops the transfer; an exception must not cross libcurl.
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* request = static_cast<TransportRequest*>(user);
     size_t length = size * count;
@@ -23,8 +28,18 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     std::string_view line(data, length);
     if (line.substr(0, 5) == "HTTP/")
         request->headComplete = false;  // a new block began
-    if (ParseHeaderLine(request->incoming, line))
-        request->headComplete = request->incoming.status >= 200;  // not an interim (1xx) head
+    try {
+        if (ParseHeaderLine(request->incoming, line))
+            request->headComplete = request->incoming.status >= 200;  // not an interim (1xx) head
+    } catch (const std::bad_alloc&) {
+        request->refused = ERROR_NOT_ENOUGH_MEMORY;
+        return 0;
+    }
+    request->incoming.bytes += length;
+    if (request->incoming.bytes > kMaxHead) {
+        request->refused = ERROR_WINHTTP_HEADER_SIZE_OVERFLOW;
+        return 0;
+    }
     return length;
 }
 
@@ -38,16 +53,24 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
         request->body.clear();
         request->readOffset = 0;
     }
-    if (request->body.size() - request->readOffset + length > kMaxBody)
-        return 0;  // refused rather than allowed to exhaust memory
-    if (request->body.empty()) {
-        curl_off_t expected = -1;
-        CURL* easy = request->connection->easy.get();
-        if (curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected) == CURLE_OK &&
-            expected > 0 && static_cast<size_t>(expected) <= kMaxBody)
-            request->body.reserve(static_cast<size_t>(expected));
+    if (request->body.size() - request->readOffset + length > kMaxBody) {
+        request->refused = ERROR_NOT_ENOUGH_MEMORY;
+        return 0;
     }
-    request->body.append(data, length);
+    try {
+        if (request->body.empty()) {
+            curl_off_t expected = -1;
+            CURL* easy = request->connection->easy.get();
+            if (curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected) ==
+                    CURLE_OK &&
+                expected > 0 && static_cast<size_t>(expected) <= kMaxBody)
+                request->body.reserve(static_cast<size_t>(expected));
+        }
+        request->body.append(data, length);
+    } catch (const std::bad_alloc&) {
+        request->refused = ERROR_NOT_ENOUGH_MEMORY;
+        return 0;
+    }
     return length;
 }
 
@@ -277,6 +300,10 @@ bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silence
     return true;
 }
 
+uint32_t TransportRequest::Failure(uint32_t (*of)(CURLcode)) const {
+    return refused != 0 ? refused : of(result_);
+}
+
 bool TransportRequest::RequestWritten() const {
     curl_off_t uploaded = 0;
     long requestSize = 0;
@@ -318,6 +345,7 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     headComplete = bodyStarted = finished_ = false;
     result_ = CURLE_OK;
     bodyError_ = 0;
+    refused = 0;
     if (body.capacity() < connection->spareBody.capacity())
         body.swap(connection->spareBody);
     body.clear();
@@ -380,7 +408,7 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     }
     // Failing before anything was sent is a failure to send; after it, to receive.
     if (finished_ && result_ != CURLE_OK && !RequestWritten() && incoming.status == 0) {
-        *error = WinHttpErrorOf(result_);
+        *error = Failure(&WinHttpErrorOf);
         return false;
     }
     return true;
@@ -398,14 +426,14 @@ bool TransportRequest::Receive(uint32_t* error) {
     curl_easy_getinfo(connection->easy.get(), CURLINFO_HTTP_CONNECTCODE, &connectCode);
     bool connectRefused = connectCode == 407 && incoming.status == 407;
     if (!headComplete && !connectRefused) {
-        *error = finished_ && result_ != CURLE_OK ? WinHttpErrorOf(result_)
+        *error = finished_ && result_ != CURLE_OK ? Failure(&WinHttpErrorOf)
                                                   : ERROR_WINHTTP_INVALID_SERVER_RESPONSE;
         if (*error == ERROR_WINHTTP_CANNOT_CONNECT || *error == ERROR_WINHTTP_CONNECTION_ERROR)
             *error = ERROR_WINHTTP_INVALID_SERVER_RESPONSE;
         return false;
     }
     if (finished_ && result_ != CURLE_OK && !connectRefused)
-        bodyError_ = BodyErrorOf(result_);
+        bodyError_ = Failure(&BodyErrorOf);
     head = incoming;
     responded = true;
     // A proxy that accepted the credentials it was sent keeps getting them.
@@ -419,7 +447,7 @@ bool TransportRequest::Available(size_t* count, uint32_t* error) {
     if (!BodyBuffered() && !Pump(&TransportRequest::BodyBuffered, session.receiveTimeoutMs))
         bodyError_ = ERROR_WINHTTP_TIMEOUT;
     if (finished_ && result_ != CURLE_OK && bodyError_ == 0)
-        bodyError_ = BodyErrorOf(result_);
+        bodyError_ = Failure(&BodyErrorOf);
     size_t buffered = body.size() - readOffset;
     if (buffered == 0 && bodyError_ != 0) {
         // The bytes still expected: the failure itself comes from ReadData, as with WinHTTP.

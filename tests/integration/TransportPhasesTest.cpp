@@ -27,7 +27,7 @@ class TransportPhases : public testing::Test {
         g_broken = new Broken;
         g_broken->dir = peers::MakeServerDir();
         std::string script = std::string(INTEGRATION_DIR) + "/broken_server.py";
-        for (const char* mode : {"silent", "close", "garbage", "short", "stall", "repeated"}) {
+        for (const char* mode : {"silent", "close", "garbage", "short", "stall", "repeated", "bighead"}) {
             int port = peers::FreePort();
             g_broken->ports[mode] = port;
             g_broken->servers[mode] = std::make_unique<peers::Peer>(
@@ -64,8 +64,8 @@ class TransportPhases : public testing::Test {
 
 }  // namespace
 
-TEST_F(TransportPhases, NoReplyIsNoResponse) {
-    for (const char* mode : {"silent", "close", "garbage"}) {
+TEST_F(TransportPhases, NoReplyOrAnOversizedHeadIsNoResponse) {
+    for (const char* mode : {"silent", "close", "garbage", "bighead"}) {
         EXPECT_EQ(Get(mode), 22407) << mode;
         EXPECT_EQ(Trace().find("HTTP response code"), std::string::npos) << mode;
     }

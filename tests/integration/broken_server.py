@@ -5,7 +5,8 @@ usage: python3 broken_server.py PORT MODE
   garbage  answers a line that is no HTTP
   short    announces 100 bytes of body, sends 3 ("abc"), closes
   stall    sends the head and 3 bytes, then nothing more
-  repeated answers with a header given twice and a blank in the request path echoed back"""
+  repeated answers with a header given twice and a blank in the request path echoed back
+  bighead  answers a head of 200 KB (WinHTTP takes 64 KB at most)"""
 
 import socket
 import sys
@@ -30,6 +31,9 @@ def serve(connection, mode):
             connection.sendall(b"THIS IS NOT HTTP\r\n\r\n")
         elif mode == "short":
             connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc")
+        elif mode == "bighead":
+            filler = b"X-Filler: " + b"f" * 90 + b"\r\n"
+            connection.sendall(b"HTTP/1.1 200 OK\r\n" + filler * 2000 + b"Content-Length: 0\r\n\r\n")
         elif mode == "repeated":
             body = line + b"\n" + request
             connection.sendall(b"HTTP/1.1 200 OK\r\nX-Twice: first\r\nX-Twice: second\r\n"

@@ -1,14 +1,19 @@
 """The warbler Python package over libwarbler.so, against the service simulator."""
 
+import functools
 import gc
+import http.server
 import os
 import pydoc
 import re
+import subprocess
+import sys
+import tempfile
 import threading
 import unittest
 import urllib.request
 
-from support import PackageTestCase
+from support import ROOT, PackageTestCase
 
 import warbler
 
@@ -147,6 +152,51 @@ class PackageTest(PackageTestCase):
         other.LoadAccessKey(os.path.join(self.folder.name, "absent.ini"))
         self.assertEqual(other.LastError, 35019)
         self.assertEqual(os.stat(keys).st_mode & 0o777, 0o600)
+
+
+# Loads the transport with a small reply, then limits its own address space to 24 MiB more and
+# asks for a 64 MiB reply: it must end as a transport failure, not take the process down.
+CHILD = r"""
+import resource, sys, warbler
+t = warbler.Dispatch("Velmora.Twitter")
+t.APICall(sys.argv[1] + "small", "xml")
+with open("/proc/self/status") as status:
+    size = next(int(line.split()[1]) for line in status if line.startswith("VmSize:")) * 1024
+resource.setrlimit(resource.RLIMIT_AS, (size + (24 << 20), size + (24 << 20)))
+t.APICall(sys.argv[1] + "large", "xml")
+print(t.LastError)
+"""
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+class QuietServer(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        pass  # the client that gave up resets the connection
+
+
+class MemoryLimitTest(unittest.TestCase):
+    @unittest.skipIf("libasan" in os.environ.get("LD_PRELOAD", ""), "the sanitizer needs the address space")
+    def test_a_reply_beyond_the_memory_limit_is_a_transport_failure(self):
+        with tempfile.TemporaryDirectory() as folder:
+            with open(os.path.join(folder, "small.xml"), "w") as small:
+                small.write("<a/>")
+            with open(os.path.join(folder, "large.xml"), "w") as large:
+                large.write("<a>" + "x" * (64 << 20) + "</a>")
+            server = QuietServer(("127.0.0.1", 0), functools.partial(QuietHandler, directory=folder))
+            threading.Thread(target=server.serve_forever, daemon=True).start()
+            try:
+                done = subprocess.run([sys.executable, "-c", CHILD, "http://127.0.0.1:%d/" % server.server_port],
+                                      capture_output=True, text=True, timeout=120,
+                                      env=dict(os.environ, PYTHONPATH=os.path.join(ROOT, "python")))
+            finally:
+                server.shutdown()
+                server.server_close()
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(done.stdout.split(), ["35014"])
 
 
 if __name__ == "__main__":
