@@ -91,6 +91,19 @@ size_t ReferenceLength(std::string_view text, size_t at) {
     return IsAllowedCharacter(code) ? end - at + 1 : 0;
 }
 
+// From the end of an attribute's name: past blanks, '=' and blanks to the quote that opens its
+// value; npos when that is not what follows.
+size_t ValueQuote(std::string_view text, size_t i) {
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i >= text.size() || text[i] != '=')
+        return std::string_view::npos;
+    ++i;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i >= text.size() || (text[i] != '\'' && text[i] != '"'))
+        return std::string_view::npos;
+    return i;
+}
+
 // Checks a start tag from its '<' and returns the index after its '>', or npos. Sets closed when
 // the tag ends with "/>". Attributes are name, '=' and a quoted value with neither '<' nor a
 // control character in it, apart from each other by blanks, each name once.
@@ -124,13 +137,9 @@ size_t CheckStartTag(std::string_view text, size_t at, bool& closed) {
             if (seen == name)
                 return std::string_view::npos;  // an attribute given twice
         names.push_back(name);
-        while (i < text.size() && IsBlank(text[i])) ++i;
-        if (i >= text.size() || text[i] != '=')
-            return std::string_view::npos;
-        ++i;
-        while (i < text.size() && IsBlank(text[i])) ++i;
-        if (i >= text.size() || (text[i] != '\'' && text[i] != '"'))
-            return std::string_view::npos;
+        i = ValueQuote(text, i);
+        if (i == std::string_view::npos)
+            return i;
         char quote = text[i++];
         for (; i < text.size() && text[i] != quote; ++i) {
             if (IsControl(static_cast<unsigned char>(text[i])) || text[i] == '<')
@@ -183,13 +192,9 @@ size_t CheckDeclaration(std::string_view text, size_t at) {
             return std::string_view::npos;
         i += kNames[found].size();
         next = found + 1;
-        while (i < text.size() && IsBlank(text[i])) ++i;
-        if (i >= text.size() || text[i] != '=')
-            return std::string_view::npos;
-        ++i;
-        while (i < text.size() && IsBlank(text[i])) ++i;
-        if (i >= text.size() || (text[i] != '\'' && text[i] != '"'))
-            return std::string_view::npos;
+        i = ValueQuote(text, i);
+        if (i == std::string_view::npos)
+            return i;
         size_t end = text.find(text[i], i + 1);
         if (end == std::string_view::npos)
             return std::string_view::npos;
