@@ -76,13 +76,19 @@ def _to_variant(value, array, offset, blocks):
         raise TypeError("cannot pass %s to an automation object" % type(value).__name__)
 
 
+_TYPE = struct.Struct("<H")
+_READ = {VT_I4: _LONG, VT_INT: _LONG, VT_I2: _SHORT, VT_I8: _LONGLONG, VT_R8: _DOUBLE, VT_BSTR: _POINTER,
+         VT_BOOL: _SHORT, VT_DISPATCH: _POINTER, VT_UNKNOWN: _POINTER}
 # Variants of these types own nothing, so clearing them (one foreign call each) can be skipped.
 _PLAIN = frozenset((VT_EMPTY, VT_NULL, VT_I2, VT_I4, VT_I8, VT_INT, VT_R8, VT_BOOL))
 
 
-def _clear(variant):
-    if variant.vt not in _PLAIN:
-        _lib().dll.VariantClear(byref(variant))
+def _clear(buffer, offset):
+    """Empties the variant at offset in buffer, freeing what it owns."""
+    if _TYPE.unpack_from(buffer, offset)[0] in _PLAIN:
+        _EMPTY.pack_into(buffer, offset, VT_EMPTY)
+    else:
+        _lib().dll.VariantClear(addressof(buffer) + offset)
 
 
 _REQUIRED = object()
@@ -105,30 +111,25 @@ class _Signature:
         self.outs = [p.name.decode() for p in params if p.flags & PARAM_OUT]
 
 
-def _from_variant(variant):
-    """The Python value of a variant; the variant keeps what it owns (the caller clears it)."""
-    vt = variant.vt
+def _from_variant(buffer, offset):
+    """The Python value of the variant at offset in buffer, which keeps what it owns."""
+    vt = _TYPE.unpack_from(buffer, offset)[0]
     if vt in (VT_EMPTY, VT_NULL):
         return None
+    layout = _READ.get(vt)
+    if layout is None:
+        raise TypeError("unsupported VARIANT type %d" % vt)
+    value = layout.unpack_from(buffer, offset)[1]
     if vt == VT_BSTR:
-        return _lib().text(variant.value.ptr)
-    if vt in (VT_I4, VT_INT):
-        return variant.value.lVal
-    if vt == VT_I2:
-        return variant.value.iVal
-    if vt == VT_I8:
-        return variant.value.llVal
-    if vt == VT_R8:
-        return variant.value.dblVal
+        return _lib().text(value)
     if vt == VT_BOOL:
-        return variant.value.boolVal != 0
+        return value != 0
     if vt in (VT_DISPATCH, VT_UNKNOWN):
-        pointer = variant.value.ptr
-        if not pointer:
+        if not value:
             return None
-        vtable_entry(pointer, 1, _ADDREF)(pointer)
-        return _wrap(pointer)
-    raise TypeError("unsupported VARIANT type %d" % vt)
+        vtable_entry(value, 1, _ADDREF)(value)
+        return _wrap(value)
+    return value
 
 
 def _wrap(pointer):
@@ -151,6 +152,7 @@ class AutomationObject:
         object.__setattr__(self, "_pointer", pointer)
         object.__setattr__(self, "_thread", threading.get_ident())
         object.__setattr__(self, "_invoke", vtable_entry(pointer, 6, _INVOKE))
+        object.__setattr__(self, "_frames", {})
 
     def __del__(self):
         pointer = getattr(self, "_pointer", None)
@@ -211,35 +213,31 @@ class AutomationObject:
         returns the value of each holder, or the call's own result when there are none."""
         if _get_ident() != self._thread:
             self._check_thread()
-        count = len(args) + outs
-        array = (VARIANT * count)() if count else None
-        holders = (VARIANT * outs)() if outs else ()
-        # DISPPARAMS lists the arguments last first: the holders lead.
-        for k in range(outs):
-            _POINTER.pack_into(array, _SIZE * (outs - 1 - k), VT_BYREF | VT_VARIANT,
-                               addressof(holders) + _SIZE * k)
-        put = flags == DISPATCH_PROPERTYPUT
-        params = DISPPARAMS(array, _PUT_ID if put else None, count, 1 if put else 0)
-        result = VARIANT()
+        key = (member.id, flags)
+        frame = self._frames.get(key)
+        if frame is None:
+            frame = self._frames[key] = _Frame(len(args) + outs, outs, flags == DISPATCH_PROPERTYPUT)
+        array, holders, result = frame.array, frame.holders, frame.result
         blocks = []
         try:
-            offset = _SIZE * count
+            offset = _SIZE * frame.count
             for value in args:
                 offset -= _SIZE
                 _to_variant(value, array, offset, blocks)
-            hr = self._invoke(self._pointer, member.id, _NO_IID, 0, flags, byref(params), byref(result), None, None)
+            hr = self._invoke(self._pointer, member.id, _NO_IID, 0, flags, frame.params_ref, frame.result_ref,
+                              None, None)
             if hr < 0:
                 if hr & 0xFFFFFFFF == DISP_E_OVERFLOW:
                     raise OverflowError("%s.%s: an argument does not fit its parameter's type"
                                         % (self._interface, member.name))
                 raise ComError(hr, "%s.%s" % (self._interface, member.name))
             if not outs:
-                return _from_variant(result)
-            return [_from_variant(holder) for holder in holders]
+                return _from_variant(result, 0)
+            return [_from_variant(holders, _SIZE * k) for k in range(outs)]
         finally:
-            _clear(result)
-            for holder in holders:
-                _clear(holder)
+            _clear(result, 0)
+            for k in range(outs):
+                _clear(holders, _SIZE * k)
 
     def _get(self, member):
         return self._call(member, DISPATCH_PROPERTYGET, ())
@@ -293,6 +291,25 @@ _get_ident = threading.get_ident
 _SIZE = ctypes.sizeof(VARIANT)
 _NO_IID = byref(GUID())
 _PUT_ID = (c_int32 * 1)(DISPID_PROPERTYPUT)
+
+
+class _Frame:
+    """The ctypes objects that calls of one member on one object reuse: the argument array (the
+    [out] holders' references lead it, as DISPPARAMS lists arguments last first), the holders,
+    DISPPARAMS and the result. An object is used by one thread, and a call never re-enters one."""
+
+    __slots__ = ("count", "array", "holders", "result", "params", "params_ref", "result_ref")
+
+    def __init__(self, count, outs, put):
+        self.count = count
+        self.array = (VARIANT * count)() if count else None
+        self.holders = (VARIANT * outs)() if outs else None
+        for k in range(outs):
+            _POINTER.pack_into(self.array, _SIZE * (outs - 1 - k), VT_BYREF | VT_VARIANT,
+                               addressof(self.holders) + _SIZE * k)
+        self.result = VARIANT()
+        self.params = DISPPARAMS(self.array, _PUT_ID if put else None, count, 1 if put else 0)
+        self.params_ref, self.result_ref = byref(self.params), byref(self.result)
 
 
 def _default(param):

@@ -104,7 +104,7 @@ class Library:
     def __init__(self):
         self.dll = ctypes.CDLL(_library_path())
         d = self.dll
-        d.VariantClear.restype, d.VariantClear.argtypes = c_int32, [POINTER(VARIANT)]
+        d.VariantClear.restype, d.VariantClear.argtypes = c_int32, [c_void_p]
         d.WarblerCreateObject.restype, d.WarblerCreateObject.argtypes = c_int32, [c_void_p, POINTER(c_void_p)]
         d.WarblerInterfaceMembers.restype = c_int32
         d.WarblerInterfaceMembers.argtypes = [c_char_p, POINTER(POINTER(MEMBER)), POINTER(c_uint32)]
