@@ -75,9 +75,10 @@ CZelString COAuth::NormalizeParameters(const ParameterMap& params) {
     pairs.reserve(params.Size());
     size_t total = 0;
     for (const auto& [name, value] : params) {
-        std::string pair = name;
-        pair += '=';
-        pair += PercentEncode(value);
+        std::string pair;
+        pair.reserve(name.size() + 1 + value.size() + value.size() / 2);
+        pair.append(name).append(1, '=');
+        AppendOAuthEncoded(pair, value);
         total += pair.size() + 1;
         pairs.push_back(std::move(pair));
     }
@@ -175,17 +176,20 @@ CZelString COAuth::Timestamp() const {
 
 CZelString COAuth::BuildBaseString(const char* method, const CZelString& url,
                                    const CZelString& params) {
-    std::string base = method;
-    base += '&';
-    base += PercentEncode(url.View());
-    base += '&';
-    base += PercentEncode(params.View());
+    std::string base;
+    base.reserve(16 + (url.Length() + params.Length()) * 3 / 2);
+    base.append(method).append(1, '&');
+    AppendOAuthEncoded(base, url.View());
+    base.append(1, '&');
+    AppendOAuthEncoded(base, params.View());
     return CZelString(std::move(base));
 }
 
 CZelString COAuth::ComputeSignature(const CZelString& base) const {
-    std::string key =
-        PercentEncode(ConsumerSecret.View()) + "&" + PercentEncode(TokenSecret.View());
+    std::string key;
+    AppendOAuthEncoded(key, ConsumerSecret.View());
+    key.append(1, '&');
+    AppendOAuthEncoded(key, TokenSecret.View());
     uint8_t digest[20];
     CHmacSha1 hmac;
     hmac.Compute(reinterpret_cast<const uint8_t*>(base.c_str()),
@@ -203,8 +207,17 @@ CZelString COAuth::AuthorizationLine(const CZelString& realm, const ParameterMap
     line.append("Authorization: OAuth realm=\"").append(realm.Str()).append("\"");
     for (const auto& [name, value] : params) {
         bool encode = name != "oauth_signature" && NeedsEncodingInHeader(value);
-        line.append(", ").append(NeedsEncodingAsName(name) ? PercentEncode(name) : name);
-        line.append("=\"").append(encode ? PercentEncode(value) : value).append("\"");
+        line.append(", ");
+        if (NeedsEncodingAsName(name))
+            AppendOAuthEncoded(line, name);
+        else
+            line.append(name);
+        line.append("=\"");
+        if (encode)
+            AppendOAuthEncoded(line, value);
+        else
+            line.append(value);
+        line.append(1, '"');
     }
     line.append("\r\n");
     return CZelString(std::move(line));

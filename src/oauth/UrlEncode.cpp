@@ -22,26 +22,32 @@ constexpr ClassTable kFormClasses = MakeClasses("");
 constexpr ClassTable kOAuthClasses = MakeClasses("-._~");
 constexpr char kHex[] = "0123456789ABCDEF";
 
-// One pass into a buffer of the largest size, cut to what was written.
-std::string Encode(std::string_view text, const ClassTable& classes, std::string_view space) {
-    std::string out(text.size() * 3, '\0');
-    char* w = out.data();
-    for (char ch : text) {
-        auto b = static_cast<unsigned char>(ch);
-        switch (classes[b]) {
-            case kKeep:
-                *w++ = ch;
-                break;
-            case kSpace:
-                for (char s : space) *w++ = s;
-                break;
-            default:
-                *w++ = '%';
-                *w++ = kHex[b >> 4];
-                *w++ = kHex[b & 0x0F];
+// Appends the encoding of text to out: runs of bytes that stay are copied whole.
+void AppendEncoded(std::string& out, std::string_view text, const ClassTable& classes,
+                   std::string_view space) {
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t run = i;
+        while (run < text.size() && classes[static_cast<unsigned char>(text[run])] == kKeep)
+            ++run;
+        out.append(text.data() + i, run - i);
+        if (run == text.size())
+            break;
+        auto b = static_cast<unsigned char>(text[run]);
+        if (classes[b] == kSpace) {
+            out.append(space);
+        } else {
+            const char escape[3] = {'%', kHex[b >> 4], kHex[b & 0x0F]};
+            out.append(escape, 3);
         }
+        i = run + 1;
     }
-    out.resize(static_cast<size_t>(w - out.data()));
+}
+
+std::string Encode(std::string_view text, const ClassTable& classes, std::string_view space) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    AppendEncoded(out, text, classes, space);
     return out;
 }
 
@@ -55,6 +61,10 @@ std::string UrlEncoded(std::string_view text, std::string_view keep) {
 
 std::string OAuthEncoded(std::string_view text) {
     return Encode(text, kOAuthClasses, "%20");
+}
+
+void AppendOAuthEncoded(std::string& out, std::string_view text) {
+    AppendEncoded(out, text, kOAuthClasses, "%20");
 }
 
 void UrlEncode(CZelString& text, const char* keep) {

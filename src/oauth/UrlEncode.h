@@ -14,3 +14,5 @@ std::string UrlEncoded(std::string_view text, std::string_view keep = {});
 
 // The OAuth encoding: UrlEncoded with "-._~" kept and white space written as "%20".
 std::string OAuthEncoded(std::string_view text);
+// The same appended to out, without a string of its own.
+void AppendOAuthEncoded(std::string& out, std::string_view text);

@@ -222,6 +222,7 @@ bool ParseHeaderLine(ResponseHead& head, std::string_view line) {
     if (line.substr(0, 5) == "HTTP/") {
         // A new block: an interim, proxy CONNECT or authentication round came before it.
         head = ResponseHead{};
+        head.headers.reserve(16);
         size_t sp1 = line.find(' ');
         head.version = line.substr(0, sp1);
         if (sp1 != std::string_view::npos) {
@@ -434,7 +435,8 @@ bool TransportRequest::Receive(uint32_t* error) {
     }
     if (finished_ && result_ != CURLE_OK && !connectRefused)
         bodyError_ = Failure(&BodyErrorOf);
-    head = incoming;
+    // The head is complete: lines that may still come (trailers) never joined it.
+    head = std::move(incoming);
     responded = true;
     // A proxy that accepted the credentials it was sent keeps getting them.
     if (credentials[1].scheme != 0 && head.status != 407)
