@@ -18,7 +18,7 @@ import ctypes
 import inspect
 import struct
 import threading
-from ctypes import addressof, byref, c_char_p, c_int32, c_void_p
+from ctypes import addressof, byref, c_char_p, c_int32, c_uint16, c_uint32, c_void_p
 
 from ._automation import (DISP_E_OVERFLOW, DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT,
                           DISPID_PROPERTYPUT, DISPPARAMS, GUID, IID_IUNKNOWN, KIND_GET, KIND_METHOD, KIND_PUT,
@@ -151,8 +151,10 @@ class AutomationObject:
     def __init__(self, pointer):
         object.__setattr__(self, "_pointer", pointer)
         object.__setattr__(self, "_thread", threading.get_ident())
-        object.__setattr__(self, "_invoke", vtable_entry(pointer, 6, _INVOKE))
-        object.__setattr__(self, "_frames", {})
+        # What a call needs, in one attribute: with __getattr__ defined, every attribute read
+        # takes the interpreter's slow path.
+        object.__setattr__(self, "_call_state",
+                           (pointer, threading.get_ident(), vtable_entry(pointer, 6, _INVOKE), {}))
 
     def __del__(self):
         pointer = getattr(self, "_pointer", None)
@@ -202,89 +204,11 @@ class AutomationObject:
         member = self._members.get(name.lower())
         if member is None or not member.kinds & KIND_PUT:
             raise AttributeError("%s has no property %r to set" % (self._interface, name))
-        self._put(member, value)
+        _call(self, member, DISPATCH_PROPERTYPUT, (value,))
 
     def _check_thread(self):
         if threading.get_ident() != self._thread:
             raise RuntimeError("a Warbler object may only be used by the thread that created it")
-
-    def _call(self, member, flags, args, outs=0):
-        """Invokes member with args (in order) and, after them, outs by-reference [out] holders;
-        returns the value of each holder, or the call's own result when there are none."""
-        if _get_ident() != self._thread:
-            self._check_thread()
-        key = (member.id, flags)
-        frame = self._frames.get(key)
-        if frame is None:
-            frame = self._frames[key] = _Frame(len(args) + outs, outs, flags == DISPATCH_PROPERTYPUT)
-        array, holders, result = frame.array, frame.holders, frame.result
-        blocks = []
-        try:
-            offset = _SIZE * frame.count
-            for value in args:
-                offset -= _SIZE
-                _to_variant(value, array, offset, blocks)
-            hr = self._invoke(self._pointer, member.id, _NO_IID, 0, flags, frame.params_ref, frame.result_ref,
-                              None, None)
-            if hr < 0:
-                if hr & 0xFFFFFFFF == DISP_E_OVERFLOW:
-                    raise OverflowError("%s.%s: an argument does not fit its parameter's type"
-                                        % (self._interface, member.name))
-                raise ComError(hr, "%s.%s" % (self._interface, member.name))
-            if not outs:
-                return _from_variant(result, 0)
-            return [_from_variant(holders, _SIZE * k) for k in range(outs)]
-        finally:
-            _clear(result, 0)
-            for k in range(outs):
-                _clear(holders, _SIZE * k)
-
-    def _get(self, member):
-        return self._call(member, DISPATCH_PROPERTYGET, ())
-
-    def _put(self, member, value):
-        self._call(member, DISPATCH_PROPERTYPUT, (value,))
-
-    def _method(self, member, args, kwargs):
-        given = len(args)
-        if given > len(member.inputs):
-            raise TypeError("%s() takes %d arguments" % (member.name, len(member.inputs)))
-        if kwargs:
-            values = self._bind(member, args, kwargs)
-        else:
-            if given < member.required:
-                missing = next(i for i in range(given, member.required) if member.defaults[i] is _REQUIRED)
-                raise TypeError("%s() missing argument %r" % (member.name, member.inputs[missing]))
-            values = args + tuple(member.defaults[given:])
-        results = self._call(member, DISPATCH_METHOD, values, len(member.outs))
-        if not results:
-            return None
-        return results[0] if len(results) == 1 else tuple(results)
-
-    @staticmethod
-    def _bind(member, args, kwargs):
-        """The arguments of a call that names some of them: names match without regard to case."""
-        by_name = {}
-        for key, value in kwargs.items():
-            if key.lower() in by_name:
-                raise TypeError("%s() got argument %r twice" % (member.name, key))
-            by_name[key.lower()] = (key, value)
-        given = len(args)
-        for name, key in zip(member.inputs[:given], member.keys):
-            if key in by_name:
-                raise TypeError("%s() got argument %r by position and by keyword" % (member.name, name))
-        values = list(args)
-        for name, key, default in zip(member.inputs[given:], member.keys[given:], member.defaults[given:]):
-            if key in by_name:
-                values.append(by_name.pop(key)[1])
-            elif default is not _REQUIRED:
-                values.append(default)
-            else:
-                raise TypeError("%s() missing argument %r" % (member.name, name))
-        if by_name:
-            raise TypeError("%s() got unexpected arguments %s"
-                            % (member.name, sorted(k for k, _ in by_name.values())))
-        return values
 
 
 _get_ident = threading.get_ident
@@ -293,14 +217,89 @@ _NO_IID = byref(GUID())
 _PUT_ID = (c_int32 * 1)(DISPID_PROPERTYPUT)
 
 
+def _call(obj, member, flags, args, outs=0):
+    """Invokes member of obj with args (in order) and, after them, outs by-reference [out]
+    holders; returns the value of each holder, or the call's own result when there are none."""
+    pointer, thread, invoke, frames = obj._call_state
+    if _get_ident() != thread:
+        obj._check_thread()
+    key = (member.id, flags)
+    frame = frames.get(key)
+    if frame is None:
+        frame = frames[key] = _Frame(pointer, member.id, flags, len(args) + outs, outs)
+    array, holders, result = frame.array, frame.holders, frame.result
+    blocks = []
+    try:
+        offset = _SIZE * frame.count
+        for value in args:
+            offset -= _SIZE
+            _to_variant(value, array, offset, blocks)
+        hr = invoke(*frame.arguments)
+        if hr < 0:
+            if hr & 0xFFFFFFFF == DISP_E_OVERFLOW:
+                raise OverflowError("%s.%s: an argument does not fit its parameter's type"
+                                    % (obj._interface, member.name))
+            raise ComError(hr, "%s.%s" % (obj._interface, member.name))
+        if not outs:
+            return _from_variant(result, 0)
+        return [_from_variant(holders, _SIZE * k) for k in range(outs)]
+    finally:
+        _clear(result, 0)
+        for k in range(outs):
+            _clear(holders, _SIZE * k)
+
+
+def _call_method(obj, member, args, kwargs):
+    given = len(args)
+    if given > len(member.inputs):
+        raise TypeError("%s() takes %d arguments" % (member.name, len(member.inputs)))
+    if kwargs:
+        values = _bind(member, args, kwargs)
+    else:
+        if given < member.required:
+            missing = next(i for i in range(given, member.required) if member.defaults[i] is _REQUIRED)
+            raise TypeError("%s() missing argument %r" % (member.name, member.inputs[missing]))
+        values = args + tuple(member.defaults[given:])
+    results = _call(obj, member, DISPATCH_METHOD, values, len(member.outs))
+    if not results:
+        return None
+    return results[0] if len(results) == 1 else tuple(results)
+
+
+def _bind(member, args, kwargs):
+    """The arguments of a call that names some of them: names match without regard to case."""
+    by_name = {}
+    for key, value in kwargs.items():
+        if key.lower() in by_name:
+            raise TypeError("%s() got argument %r twice" % (member.name, key))
+        by_name[key.lower()] = (key, value)
+    given = len(args)
+    for name, key in zip(member.inputs[:given], member.keys):
+        if key in by_name:
+            raise TypeError("%s() got argument %r by position and by keyword" % (member.name, name))
+    values = list(args)
+    for name, key, default in zip(member.inputs[given:], member.keys[given:], member.defaults[given:]):
+        if key in by_name:
+            values.append(by_name.pop(key)[1])
+        elif default is not _REQUIRED:
+            values.append(default)
+        else:
+            raise TypeError("%s() missing argument %r" % (member.name, name))
+    if by_name:
+        raise TypeError("%s() got unexpected arguments %s"
+                        % (member.name, sorted(k for k, _ in by_name.values())))
+    return values
+
+
 class _Frame:
     """The ctypes objects that calls of one member on one object reuse: the argument array (the
     [out] holders' references lead it, as DISPPARAMS lists arguments last first), the holders,
-    DISPPARAMS and the result. An object is used by one thread, and a call never re-enters one."""
+    DISPPARAMS, the result and Invoke's own arguments. An object is used by one thread, and a call
+    never re-enters one."""
 
-    __slots__ = ("count", "array", "holders", "result", "params", "params_ref", "result_ref")
+    __slots__ = ("count", "array", "holders", "result", "params", "arguments")
 
-    def __init__(self, count, outs, put):
+    def __init__(self, pointer, dispid, flags, count, outs):
         self.count = count
         self.array = (VARIANT * count)() if count else None
         self.holders = (VARIANT * outs)() if outs else None
@@ -308,8 +307,10 @@ class _Frame:
             _POINTER.pack_into(self.array, _SIZE * (outs - 1 - k), VT_BYREF | VT_VARIANT,
                                addressof(self.holders) + _SIZE * k)
         self.result = VARIANT()
+        put = flags == DISPATCH_PROPERTYPUT
         self.params = DISPPARAMS(self.array, _PUT_ID if put else None, count, 1 if put else 0)
-        self.params_ref, self.result_ref = byref(self.params), byref(self.result)
+        self.arguments = (c_void_p(pointer), c_int32(dispid), _NO_IID, c_uint32(0), c_uint16(flags),
+                          byref(self.params), byref(self.result), None, None)
 
 
 def _default(param):
@@ -323,10 +324,10 @@ def _default(param):
 
 def _property(member):
     def get(self):
-        return self._get(member)
+        return _call(self, member, DISPATCH_PROPERTYGET, ())
 
     def put(self, value):
-        self._put(member, value)
+        _call(self, member, DISPATCH_PROPERTYPUT, (value,))
 
     kinds = "get/put" if member.kinds & KIND_PUT else "get"
     doc = "%s (%s, %s; DISPID %d)" % (member.name, _TYPE_NAMES.get(member.type, "?"), kinds, member.id)
@@ -335,7 +336,7 @@ def _property(member):
 
 def _method(member):
     def call(self, *args, **kwargs):
-        return self._method(member, args, kwargs)
+        return _call_method(self, member, args, kwargs)
 
     signature = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
     for name, default in zip(member.inputs, member.defaults):

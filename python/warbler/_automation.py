@@ -74,8 +74,10 @@ _RELEASE = ctypes.CFUNCTYPE(c_uint32, c_void_p)
 _ADDREF = ctypes.CFUNCTYPE(c_uint32, c_void_p)
 _GET_IDS = ctypes.CFUNCTYPE(c_int32, c_void_p, POINTER(GUID), POINTER(c_void_p), c_uint32, c_uint32,
                             POINTER(c_int32))
-_INVOKE = ctypes.CFUNCTYPE(c_int32, c_void_p, c_int32, POINTER(GUID), c_uint32, c_uint16,
-                           POINTER(DISPPARAMS), POINTER(VARIANT), c_void_p, POINTER(c_uint32))
+# IDispatch::Invoke(this, dispid, riid, lcid, flags, params, result, excepinfo, argerr), declared
+# without argument types: each call passes ctypes objects of exactly those types, made once, which
+# ctypes hands over as they are instead of converting Python values on every call.
+_INVOKE = ctypes.CFUNCTYPE(c_int32)
 
 
 def _library_path():
@@ -117,9 +119,11 @@ class Library:
             return ""
         length = c_uint32.from_address(bstr - 4).value // 2  # a BSTR's length prefix, in bytes
         # Text without surrogates is UCS-2, which the interpreter takes as it lies (and narrows
-        # when it can) far faster than its UTF-16 decoder reads it.
-        if not self.dll.WarblerHasSurrogates(bstr, length):
-            return _from_ucs2(_UCS2_KIND, bstr, length)
+        # when it can) far faster than its UTF-16 decoder reads it. ASCII, the usual reply, has
+        # none by its nature.
+        text = _from_ucs2(_UCS2_KIND, bstr, length)
+        if text.isascii() or not self.dll.WarblerHasSurrogates(bstr, length):
+            return text
         units = (ctypes.c_char * (length * 2)).from_address(bstr)
         return codecs.utf_16_le_decode(units, "replace")[0]
 

@@ -8,8 +8,10 @@ import tempfile
 import unittest
 
 from selenium import webdriver
+from selenium.common.exceptions import WebDriverException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support.wait import WebDriverWait
 
 from support import Simulator
 
@@ -42,7 +44,9 @@ class BrowserAuthorizationTest(unittest.TestCase):
                              "Authorize Warbler Demo to use your account?")
             self.keep("authorize", browser)
             browser.find_element(By.CSS_SELECTOR, "button[name=approve]").click()
-            pin = browser.find_element(By.ID, "oauth_pin").text
+            # The click navigates: the PIN is read once the next page is there, not during the change.
+            pin = WebDriverWait(browser, 30, ignored_exceptions=(WebDriverException,)).until(
+                lambda page: page.find_element(By.ID, "oauth_pin").text)
             self.assertRegex(pin, r"^[A-Za-z0-9]{20}$")
             self.assertIn("enter this PIN", browser.find_element(By.TAG_NAME, "main").text)
             self.keep("pin", browser)
