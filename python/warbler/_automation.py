@@ -136,12 +136,17 @@ class Library:
         return [table[i] for i in range(count.value)]
 
 
+# Where a bytes object's bytes lie from the object's address, in this interpreter (CPython).
+_PROBE = b"probe"
+_BYTES_DATA = ctypes.cast(_PROBE, c_void_p).value - id(_PROBE)
+
+
 def in_bstr(text):
     """text as a BSTR in Python's memory, for an argument the callee only reads (automation
     copies what it keeps): (the block that must stay alive during the call, the BSTR)."""
     units = text.encode("utf-16-le", errors="surrogatepass")
-    block = len(units).to_bytes(4, "little") + units + b"\0\0"
-    return block, ctypes.cast(block, c_void_p).value + 4
+    block = b"".join((len(units).to_bytes(4, "little"), units, b"\0\0"))
+    return block, id(block) + _BYTES_DATA + 4
 
 
 def vtable_entry(pointer, index, prototype):
