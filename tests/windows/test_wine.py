@@ -255,8 +255,9 @@ class WineTest(unittest.TestCase):
 
     @staticmethod
     def comparable(log):
-        """Log lines without what differs by run or by platform: times, ports, tokens, and the
-        transport library's name."""
+        """Log lines without what differs by run or by platform: times (the clock, and what is
+        left of a call's deadline when it is logged), ports, tokens, and the transport library's
+        name."""
         lines = []
         for line in log:
             line = re.sub(r"^\[\d\d:\d\d:\d\d\] ", "", line)
@@ -265,6 +266,7 @@ class WineTest(unittest.TestCase):
             line = re.sub(r"127\.0\.0\.1:?\d+", "HOST", line)
             line = re.sub(r"[A-Za-z0-9]{20,}", "TOKEN", line)
             line = re.sub(r"valid for \[\d+\] seconds", "valid for [N] seconds", line)
+            line = re.sub(r"^Timeout \[\d+\]$", "Timeout [N]", line)
             lines.append(line)
         return lines
 
