@@ -6,10 +6,10 @@
 #include <string>
 
 #include "common/ZelString.h"
-#include "platform/CodePage.h"
 #include "component/Tweet.h"
 #include "component/Twitter.h"
 #include "component/User.h"
+#include "platform/CodePage.h"
 
 namespace {
 
