@@ -12,14 +12,15 @@ CZelString CTwitter::ApiCallUrl(const CZelString& method, const CZelString& form
     CZelString url(method);
     if (!url.Contains("://", false)) {
         // The REST host less its last dot-separated label: "api.twitter" for "api.twitter.com".
-        std::string host = CXTwitter::ApiHost().Str();
+        std::string_view host = rest_.RestHost.View();
         size_t dot = host.rfind('.');
-        std::string hostPrefix = dot == std::string::npos ? "" : host.substr(0, dot);
+        std::string hostPrefix(dot == std::string_view::npos ? std::string_view{}
+                                                             : host.substr(0, dot));
         if (!hostPrefix.empty() && url.StartsWith(hostPrefix.c_str(), false)) {
             url.Prepend("http://", true);
         } else {
             url.StripLeading('/');
-            url.Prepend(((useSsl_ != 0 ? "https://" : "http://") + host + "/1/").c_str(), true);
+            url.Prepend(rest_.RestBaseUrl.c_str(), true);  // "http(s)://host/1/" as UseSSL set it
         }
     }
     url.Append('.');

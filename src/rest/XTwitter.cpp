@@ -58,7 +58,8 @@ CZelString CXTwitter::OAuthHost() {
 void CXTwitter::SetUseSSL(bool useSsl) {
     const char* scheme = useSsl ? "https://" : "http://";
     CZelString oauthHost = OAuthHost();
-    RestBaseUrl.Format("%s%s/1/", scheme, ApiHost().c_str());
+    RestHost = ApiHost();
+    RestBaseUrl.Format("%s%s/1/", scheme, RestHost.c_str());
     RequestTokenUrl.Format("%s%s/oauth/request_token", scheme, oauthHost.c_str());
     AccessTokenUrl.Format("%s%s/oauth/access_token", scheme, oauthHost.c_str());
     AuthorizeUrl.Format("%s%s/oauth/authorize", scheme, oauthHost.c_str());

@@ -35,6 +35,8 @@ class CXTwitter : public COAuth {
                         int32_t page);
 
     CZelString RestBaseUrl;
+    // The REST host that RestBaseUrl names, read from the environment with it.
+    CZelString RestHost;
 
   private:
     int32_t Friendship(const char* path, const char* user, XmlNode& root);
