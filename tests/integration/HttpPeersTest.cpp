@@ -182,6 +182,26 @@ TEST_F(HttpPeers, LargeBodyIsReadWhole) {
     EXPECT_EQ(response.Length(), 10485760u);
 }
 
+// A reply over 1 MiB goes to the caller while its pages are given back: it must arrive whole.
+TEST_F(HttpPeers, LargeReplyReachesTheScriptWhole) {
+    CTwitter twitter;
+    BSTR method = CZelString(Url("/large").c_str()).ToBSTR(), format = CZelString("xml").ToBSTR();
+    BSTR reply = nullptr;
+    for (int call = 0; call < 2; ++call) {  // the first call leaves the object nothing half given back
+        SysFreeString(reply);
+        reply = nullptr;
+        ASSERT_EQ(twitter.APICall(method, format, nullptr, VARIANT_FALSE, &reply), S_OK);
+        LONG code = -1;
+        twitter.get_LastError(&code);
+        EXPECT_EQ(code, 0);
+        ASSERT_EQ(SysStringLen(reply), 10485760u);
+        EXPECT_EQ(CZelString(reply).Str(), peers::ReadText(s.nginxDir + "/www/large.xml"));
+    }
+    SysFreeString(reply);
+    SysFreeString(method);
+    SysFreeString(format);
+}
+
 TEST_F(HttpPeers, ConnectionIsKeptAliveUntilTheLibraryChanges) {
     CTwitter twitter;
     CZelHttpEx& client = twitter.Rest().Http;
