@@ -25,7 +25,7 @@ const bool kShaExtensions = HasShaExtensions();
 
 // Four rounds; the round function is an immediate operand, so each of the four is spelled out.
 __attribute__((target("sha,ssse3,sse4.1"))) inline __m128i FourRounds(__m128i abcd, __m128i e,
-                                                                       int function) {
+                                                                      int function) {
     switch (function) {
         case 0:
             return _mm_sha1rnds4_epu32(abcd, e, 0);
@@ -39,7 +39,7 @@ __attribute__((target("sha,ssse3,sse4.1"))) inline __m128i FourRounds(__m128i ab
 }
 
 __attribute__((target("sha,ssse3,sse4.1"))) void CompressShaNi(uint32_t state[5],
-                                                                const uint8_t* block) {
+                                                               const uint8_t* block) {
     const __m128i bigEndian = _mm_set_epi64x(0x0001020304050607LL, 0x08090A0B0C0D0E0FLL);
     const __m128i abcdBefore =
         _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0x1B);
@@ -47,8 +47,8 @@ __attribute__((target("sha,ssse3,sse4.1"))) void CompressShaNi(uint32_t state[5]
     // The schedule's last sixteen words, four to a register: words 4g..4g+3 in w[g % 4].
     __m128i w[4];
     for (int g = 0; g < 4; ++g)
-        w[g] = _mm_shuffle_epi8(
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * g)), bigEndian);
+        w[g] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * g)),
+                                bigEndian);
     __m128i abcd = abcdBefore;
     __m128i previous = abcd;
     abcd = FourRounds(abcd, _mm_add_epi32(eBefore, w[0]), 0);
@@ -130,12 +130,12 @@ void CSha1::CompressPortable(uint32_t state[5], const uint8_t* block, uint32_t w
     SHA1_R4(c, d, e, a, b, 68) SHA1_R4(b, c, d, e, a, 69) SHA1_R4(a, b, c, d, e, 70) SHA1_R4(e, a, b, c, d, 71)
     SHA1_R4(d, e, a, b, c, 72) SHA1_R4(c, d, e, a, b, 73) SHA1_R4(b, c, d, e, a, 74) SHA1_R4(a, b, c, d, e, 75)
     SHA1_R4(e, a, b, c, d, 76) SHA1_R4(d, e, a, b, c, 77) SHA1_R4(c, d, e, a, b, 78) SHA1_R4(b, c, d, e, a, 79)
-    // clang-format on
     state[0] += a;
     state[1] += b;
     state[2] += c;
     state[3] += d;
     state[4] += e;
+    // clang-format on
 }
 
 void CSha1::Update(const uint8_t* data, uint32_t length) {

@@ -28,8 +28,7 @@ void AppendEncoded(std::string& out, std::string_view text, const ClassTable& cl
     size_t i = 0;
     while (i < text.size()) {
         size_t run = i;
-        while (run < text.size() && classes[static_cast<unsigned char>(text[run])] == kKeep)
-            ++run;
+        while (run < text.size() && classes[static_cast<unsigned char>(text[run])] == kKeep) ++run;
         out.append(text.data() + i, run - i);
         if (run == text.size())
             break;

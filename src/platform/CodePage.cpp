@@ -80,7 +80,8 @@ size_t AsciiRun(const char* in, size_t n, OLECHAR* out) {
         if constexpr (kWiden) {
             __m128i zero = _mm_setzero_si128();
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8),
+                             _mm_unpackhi_epi8(bytes, zero));
         }
     }
     for (; i < n && static_cast<unsigned char>(in[i]) < 0x80; ++i)
@@ -162,7 +163,8 @@ size_t AnsiToWideReleasing(std::string& ansi, OLECHAR* out, size_t capacity) {
     std::string_view text(ansi);
     size_t written = 0;
     for (size_t done = 0; done < text.size();) {
-        size_t end = text.size() - done > kSlice ? CharacterStart(text, done + kSlice) : text.size();
+        size_t end =
+            text.size() - done > kSlice ? CharacterStart(text, done + kSlice) : text.size();
         written += AnsiToWideInto(text.substr(done, end - done), out + written, capacity - written);
         done = end;
         // The last slice goes with the whole text just after: giving its pages back first

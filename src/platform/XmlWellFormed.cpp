@@ -240,7 +240,8 @@ size_t CheckComment(std::string_view text, size_t at) {
 
 // U+FFFE and U+FFFF are no characters, though they are well-formed UTF-8.
 bool HasNonCharacter(std::string_view text) {
-    for (size_t at = text.find('\xEF'); at != std::string_view::npos; at = text.find('\xEF', at + 1))
+    for (size_t at = text.find('\xEF'); at != std::string_view::npos;
+         at = text.find('\xEF', at + 1))
         if (text.substr(at + 1, 1) == "\xBF" && text.size() > at + 2 &&
             (text[at + 2] == '\xBE' || text[at + 2] == '\xBF'))
             return true;

@@ -27,7 +27,8 @@ class TransportPhases : public testing::Test {
         g_broken = new Broken;
         g_broken->dir = peers::MakeServerDir();
         std::string script = std::string(INTEGRATION_DIR) + "/broken_server.py";
-        for (const char* mode : {"silent", "close", "garbage", "short", "stall", "repeated", "bighead"}) {
+        for (const char* mode :
+             {"silent", "close", "garbage", "short", "stall", "repeated", "bighead"}) {
             int port = peers::FreePort();
             g_broken->ports[mode] = port;
             g_broken->servers[mode] = std::make_unique<peers::Peer>(

@@ -53,10 +53,11 @@ TEST(CodePage, AsciiRunsOfAnyLengthAroundOtherCharacters) {
 TEST(CodePage, ReleasingConversionEqualsTheWholeConversion) {
     // The releasing conversion goes in 1 MiB slices: characters of every length, and bytes that
     // are no character, across each possible cut near a slice's end.
-    for (std::string piece : {"\xC3\xA9", "\xE2\x98\x95", "\xF0\x9F\x90\xA6", "\x80\x80\x80\x80\x80",
-                              "\xF0\x9F\x90", "\xE2"}) {
+    for (std::string piece : {"\xC3\xA9", "\xE2\x98\x95", "\xF0\x9F\x90\xA6",
+                              "\x80\x80\x80\x80\x80", "\xF0\x9F\x90", "\xE2"}) {
         for (size_t shift = 0; shift < 6; ++shift) {
-            std::string text = std::string((1 << 20) - shift, 'x') + piece + std::string(70000, 'y');
+            std::string text =
+                std::string((1 << 20) - shift, 'x') + piece + std::string(70000, 'y');
             text += piece;
             std::u16string expected = platform::AnsiToWide(text);
             std::u16string out(expected.size(), u'\0');
