@@ -211,9 +211,10 @@ size_t CheckDeclaration(std::string_view text, size_t at) {
     }
 }
 
-// Where the declaration at the start of a document ends, 'start' when there is none, or npos
-// when what is there is no declaration that holds.
-size_t AfterDeclaration(std::string_view text, size_t start) {
+// Where a document's content begins: after a byte-order mark and the declaration, if there are
+// any; npos when what is there is no declaration that holds.
+size_t AfterDeclaration(std::string_view text) {
+    size_t start = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     if (text.substr(start, 5) != "<?xml" || start + 5 >= text.size())
         return start;
     return IsBlank(text[start + 5]) ? CheckDeclaration(text, start) : start;
@@ -253,7 +254,7 @@ bool ScanWellFormed(std::string_view text) {
         return false;
     size_t depth = 0;
     bool sawRoot = false;
-    size_t i = AfterDeclaration(text, text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0);
+    size_t i = AfterDeclaration(text);
     if (i == std::string_view::npos)
         return false;
     const size_t size = text.size();
@@ -341,40 +342,23 @@ bool HasControlCharacter(std::string_view text) {
     return bad != 0;
 }
 
-// Skips blanks, comments and processing instructions (and a document type, when allowed) from
-// 'at'; returns where something else begins.
-size_t SkipMisc(std::string_view text, size_t at, bool allowDoctype) {
-    while (at < text.size()) {
-        if (IsBlank(text[at])) {
-            ++at;
-        } else if (text.substr(at, 4) == "<!--") {
-            at = After(text, at + 4, "-->");
-        } else if (text.substr(at, 2) == "<?") {
-            at = After(text, at + 2, "?>");
-        } else if (allowDoctype && text.substr(at, 9) == "<!DOCTYPE") {
-            at = After(text, at + 9, ">");
-        } else {
-            return at;
-        }
-        if (at == std::string_view::npos)
-            return at;
-    }
+size_t SkipBlanks(std::string_view text, size_t at) {
+    while (at < text.size() && IsBlank(text[at])) ++at;
     return at;
 }
 
-// Nothing but markup where the parser put the root element: a document that starts with the
-// root's start tag and ends with its end tag, with only blanks, comments and processing
-// instructions around them.
+// Nothing but the root where the parser put it: from 'open' the root's start tag, and after its
+// end tag only blanks. (Comments, instructions and a document type around it are the full
+// scan's to judge.)
 bool OnlyTheRootAtTopLevel(std::string_view text, size_t open, std::string_view root) {
-    if (open == std::string_view::npos ||
-        text.substr(open, 1 + root.size()) != "<" + std::string(root))
+    if (text.substr(open, 1 + root.size()) != "<" + std::string(root))
         return false;
     std::string closing = "</" + std::string(root);
     size_t close = text.rfind(closing);
     if (close == std::string_view::npos || close < open)
         return false;
     size_t end = After(text, close + closing.size(), ">");
-    return end != std::string_view::npos && SkipMisc(text, end, false) == text.size();
+    return end != std::string_view::npos && SkipBlanks(text, end) == text.size();
 }
 
 // Every start tag with an attribute passes the full check of a tag. The tag is found from the
@@ -438,15 +422,15 @@ bool IsWellFormedXml(std::string_view text) {
 bool IsWellFormedParse(std::string_view text, std::string_view root) {
     if (HasControlCharacter(text) || HasNonCharacter(text))
         return false;
-    size_t start = AfterDeclaration(text, text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0);
+    size_t start = AfterDeclaration(text);
     if (start == std::string_view::npos)
         return false;
-    size_t open = SkipMisc(text, start, true);
+    size_t open = SkipBlanks(text, start);
     // Cheap checks over the whole text; where one of them has a doubt (comments and processing
     // instructions included, which replies do not have), the full scan decides.
-    if (open == std::string_view::npos || !OnlyTheRootAtTopLevel(text, open, root) ||
-        !ReferencesAreValid(text) || text.find("]]>") != std::string_view::npos ||
-        HasSpecialMarkup(text, start) || !AttributesHold(text, open))
+    if (!OnlyTheRootAtTopLevel(text, open, root) || !ReferencesAreValid(text) ||
+        text.find("]]>") != std::string_view::npos || HasSpecialMarkup(text, start) ||
+        !AttributesHold(text, open))
         return ScanWellFormed(text);
     return true;
 }
