@@ -72,8 +72,6 @@ class MEMBER(Structure):
 _QUERY_INTERFACE = ctypes.CFUNCTYPE(c_int32, c_void_p, POINTER(GUID), POINTER(c_void_p))
 _RELEASE = ctypes.CFUNCTYPE(c_uint32, c_void_p)
 _ADDREF = ctypes.CFUNCTYPE(c_uint32, c_void_p)
-_GET_IDS = ctypes.CFUNCTYPE(c_int32, c_void_p, POINTER(GUID), POINTER(c_void_p), c_uint32, c_uint32,
-                            POINTER(c_int32))
 # IDispatch::Invoke(this, dispid, riid, lcid, flags, params, result, excepinfo, argerr), declared
 # without argument types: each call passes ctypes objects of exactly those types, made once, which
 # ctypes hands over as they are instead of converting Python values on every call.
