@@ -70,21 +70,40 @@ std::string COAuth::FormEncode(std::string_view text) {
     return UrlEncoded(text);
 }
 
+// Pairs sort as whole "name=value" texts. That is the names' own order unless a name is the start
+// of the next one and the longer goes on with a byte up to '=' ("a-b" sorts before "a"): only
+// then are the pairs built apart and sorted.
 CZelString COAuth::NormalizeParameters(const ParameterMap& params) {
+    bool namesInPairOrder = true;
+    size_t total = 0;
+    const std::string* previous = nullptr;
+    for (const auto& [name, value] : params) {
+        if (previous != nullptr && name.size() > previous->size() &&
+            name.compare(0, previous->size(), *previous) == 0 &&
+            static_cast<unsigned char>(name[previous->size()]) <= '=')
+            namesInPairOrder = false;
+        previous = &name;
+        total += name.size() + 2 + value.size() + value.size() / 2;
+    }
+    std::string joined;
+    joined.reserve(total);
+    if (namesInPairOrder) {
+        for (const auto& [name, value] : params) {
+            if (!joined.empty())
+                joined += '&';
+            joined.append(name).append(1, '=');
+            AppendOAuthEncoded(joined, value);
+        }
+        return CZelString(std::move(joined));
+    }
     std::vector<std::string> pairs;
     pairs.reserve(params.Size());
-    size_t total = 0;
     for (const auto& [name, value] : params) {
-        std::string pair;
-        pair.reserve(name.size() + 1 + value.size() + value.size() / 2);
-        pair.append(name).append(1, '=');
+        std::string pair = name + '=';
         AppendOAuthEncoded(pair, value);
-        total += pair.size() + 1;
         pairs.push_back(std::move(pair));
     }
     std::sort(pairs.begin(), pairs.end());
-    std::string joined;
-    joined.reserve(total);
     for (const auto& pair : pairs) {
         if (!joined.empty())
             joined += '&';
@@ -130,36 +149,39 @@ void COAuth::ParseParameters(CZelString text, ParameterMap& params) {
 CZelString COAuth::NormalizeUrl(const CZelString& url) {
     std::string_view all = url.View();
     size_t sep = all.find("://");
-    std::string scheme(sep == std::string_view::npos ? std::string_view{} : all.substr(0, sep));
+    std::string_view scheme =
+        sep == std::string_view::npos ? std::string_view{} : all.substr(0, sep);
     std::string_view rest = sep == std::string_view::npos ? all : all.substr(sep + 3);
     rest = rest.substr(0, rest.find("://"));
     size_t slash = rest.find('/');
     std::string_view authority = rest.substr(0, slash);
-    std::string path(slash == std::string_view::npos ? std::string_view{} : rest.substr(slash));
+    std::string_view path =
+        slash == std::string_view::npos ? std::string_view{} : rest.substr(slash);
     path = path.substr(0, path.find('?'));
     size_t colon = authority.find(':');
-    std::string host(authority.substr(0, colon));
-    std::string port;
+    std::string_view host = authority.substr(0, colon);
+    std::string_view port;
     if (colon != std::string_view::npos) {
         std::string_view after = authority.substr(colon + 1);
         port = after.substr(0, after.find(':'));
     }
     if ((port == "80" && scheme == "http") || (port == "443" && scheme == "https"))
-        port.clear();
+        port = {};
     if (scheme.empty())
         scheme = "http";
-    auto lower = [](std::string& s) {
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
+    std::string out;
+    out.reserve(scheme.size() + host.size() + port.size() + path.size() + 6);
+    auto appendLower = [&out](std::string_view text) {
+        for (char c : text) out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     };
-    lower(scheme);
-    lower(host);
-    if (!port.empty() && port[0] != ':')
-        port = ":" + port;
-    if (!path.empty() && path[0] != '/')
-        path = "/" + path;
-    return CZelString(scheme + "://" + host + port + path);
+    appendLower(scheme);
+    out.append("://");
+    appendLower(host);
+    if (!port.empty())
+        out.append(port[0] != ':' ? ":" : "").append(port);
+    if (!path.empty())
+        out.append(path[0] != '/' ? "/" : "").append(path);
+    return CZelString(std::move(out));
 }
 
 CZelString COAuth::GenerateNonce() {
@@ -187,6 +209,7 @@ CZelString COAuth::BuildBaseString(const char* method, const CZelString& url,
 
 CZelString COAuth::ComputeSignature(const CZelString& base) const {
     std::string key;
+    key.reserve(ConsumerSecret.Length() + TokenSecret.Length() + 16);
     AppendOAuthEncoded(key, ConsumerSecret.View());
     key.append(1, '&');
     AppendOAuthEncoded(key, TokenSecret.View());
@@ -195,16 +218,20 @@ CZelString COAuth::ComputeSignature(const CZelString& base) const {
     hmac.Compute(reinterpret_cast<const uint8_t*>(base.c_str()),
                  static_cast<uint32_t>(base.Length()), reinterpret_cast<const uint8_t*>(key.data()),
                  static_cast<int32_t>(key.size()), digest);
-    CZelString encoded;
-    CZelBase64 base64;
-    base64.Encode(digest, sizeof digest, encoded);
-    return CZelString(PercentEncode(encoded.View()));
+    char encoded[CZelBase64::EncodedLength(sizeof digest)];
+    size_t length = CZelBase64::EncodeTo(digest, sizeof digest, encoded);
+    std::string signature;
+    signature.reserve(length + 8);  // '+', '/' and '=' take three bytes each
+    AppendOAuthEncoded(signature, std::string_view(encoded, length));
+    return CZelString(std::move(signature));
 }
 
 CZelString COAuth::AuthorizationLine(const CZelString& realm, const ParameterMap& params) {
+    size_t length = 32 + realm.Length();
+    for (const auto& [name, value] : params) length += name.size() + value.size() + 6;
     std::string line;
-    line.reserve(64 + params.Size() * 48);
-    line.append("Authorization: OAuth realm=\"").append(realm.Str()).append("\"");
+    line.reserve(length + length / 4);
+    line.append("Authorization: OAuth realm=\"").append(realm.Str()).append(1, '"');
     for (const auto& [name, value] : params) {
         bool encode = name != "oauth_signature" && NeedsEncodingInHeader(value);
         line.append(", ");
@@ -248,6 +275,7 @@ int32_t COAuth::MakeAuthRequest(const CZelString& url, uint32_t post, ParameterM
             result = rc::NoConsumerSecret;
     }
     if (result == 0) {
+        protocol.Reserve(protocol.Size() + request.Size() + 7);
         protocol.Assign("oauth_consumer_key", ConsumerKey.Str());
         protocol.Assign("oauth_signature_method", SignatureMethod.Str());
         protocol.Assign("oauth_timestamp", Timestamp().Str());
@@ -269,7 +297,7 @@ int32_t COAuth::MakeAuthRequest(const CZelString& url, uint32_t post, ParameterM
             result = Http.Post(normalized, form, response);
         } else {
             Log(LOG_VERBATIM, "OAuth signed get request to: [%s]", normalized.c_str());
-            CZelString target = normalized;
+            CZelString target = std::move(normalized);
             if (!form.IsEmpty()) {
                 target.Append('?');
                 target.Append(form);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,28 @@ TEST(OAuthEncoding, NormalizeParametersSortsWholePairs) {
     prefix.Insert("a", "replaced?");
     EXPECT_EQ(*prefix.Find("a"), "1");
     EXPECT_STREQ(COAuth::NormalizeParameters(ParameterMap{}).c_str(), "");
+}
+
+// Names built from a few bytes around '=' make every kind of prefix: the pairs must come out as a
+// plain sort of the whole encoded pairs would put them.
+TEST(OAuthEncoding, NormalizeParametersAgreesWithSortingWholePairs) {
+    std::mt19937 random(7);
+    const std::string bytes = "a-=_\x01~";
+    for (int round = 0; round < 2000; ++round) {
+        ParameterMap params;
+        for (int n = static_cast<int>(random() % 6); n > 0; --n) {
+            std::string name(1 + random() % 3, ' '), value(random() % 3, ' ');
+            for (char& ch : name) ch = bytes[random() % bytes.size()];
+            for (char& ch : value) ch = bytes[random() % bytes.size()];
+            params.Assign(name, value);
+        }
+        std::vector<std::string> pairs;
+        for (const auto& [name, value] : params) pairs.push_back(name + "=" + OAuthEncoded(value));
+        std::sort(pairs.begin(), pairs.end());
+        std::string expected;
+        for (const auto& pair : pairs) expected += (expected.empty() ? "" : "&") + pair;
+        ASSERT_EQ(COAuth::NormalizeParameters(params).Str(), expected);
+    }
 }
 
 TEST(OAuthEncoding, ParseParametersFieldRules) {
