@@ -1,6 +1,7 @@
 #include "oauth/OAuth.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "component/ResultCodes.h"
@@ -24,24 +25,26 @@ std::mt19937 SeededGenerator() {
     return std::mt19937(seed);
 }
 
-// A value that could break the header line, or that a server would decode to something else,
-// is written OAuth-encoded: quote, backslash, percent sign, and bytes outside printable ASCII.
-bool NeedsEncodingInHeader(const std::string& value) {
-    return std::any_of(value.begin(), value.end(), [](char ch) {
-        auto b = static_cast<unsigned char>(ch);
-        return b < 0x20 || b > 0x7E || b == '"' || b == '\\' || b == '%';
-    });
-}
+// Which bytes a header line takes as they are: in a value, printable ASCII other than quote,
+// backslash and percent sign (anything else could break the line, or a server would decode it to
+// something else); in a name, unreserved characters only (a quote, a comma or a line break could
+// end the field or the line, or plant another field).
+struct HeaderBytes {
+    std::array<bool, 256> inValue{}, inName{};
+    constexpr HeaderBytes() {
+        for (int b = 0x20; b <= 0x7E; ++b) inValue[b] = b != '"' && b != '\\' && b != '%';
+        for (int b = 0; b < 256; ++b)
+            inName[b] = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') ||
+                        (b >= '0' && b <= '9') || b == '-' || b == '.' || b == '_' || b == '~';
+    }
+};
+constexpr HeaderBytes kHeaderBytes;
 
-// A name is written as it is only when it holds nothing but unreserved characters: anything else
-// (a quote, a comma, a line break) could end the field or the line, or plant another field.
-bool NeedsEncodingAsName(const std::string& name) {
-    return std::any_of(name.begin(), name.end(), [](char ch) {
-        bool unreserved = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
-                          (ch >= '0' && ch <= '9') || ch == '-' || ch == '.' || ch == '_' ||
-                          ch == '~';
-        return !unreserved;
-    });
+bool AllIn(const std::array<bool, 256>& allowed, const std::string& text) {
+    for (char ch : text)
+        if (!allowed[static_cast<unsigned char>(ch)])
+            return false;
+    return true;
 }
 
 }  // namespace
@@ -233,9 +236,9 @@ CZelString COAuth::AuthorizationLine(const CZelString& realm, const ParameterMap
     line.reserve(length + length / 4);
     line.append("Authorization: OAuth realm=\"").append(realm.Str()).append(1, '"');
     for (const auto& [name, value] : params) {
-        bool encode = name != "oauth_signature" && NeedsEncodingInHeader(value);
+        bool encode = !AllIn(kHeaderBytes.inValue, value) && name != "oauth_signature";
         line.append(", ");
-        if (NeedsEncodingAsName(name))
+        if (!AllIn(kHeaderBytes.inName, name))
             AppendOAuthEncoded(line, name);
         else
             line.append(name);

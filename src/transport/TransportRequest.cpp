@@ -1,5 +1,3 @@
-#include <strings.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +22,7 @@ constexpr size_t kMaxHead = size_t{64} << 10;
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* request = static_cast<TransportRequest*>(user);
     size_t length = size * count;
-    request->lastActivityMs = platform::SystemTicks();
+    request->activity = true;
     std::string_view line(data, length);
     if (line.substr(0, 5) == "HTTP/")
         request->headComplete = false;  // a new block began
@@ -46,7 +44,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* request = static_cast<TransportRequest*>(user);
     size_t length = size * count;
-    request->lastActivityMs = platform::SystemTicks();
+    request->activity = true;
     request->bodyStarted = true;
     // What was read already is dropped rather than kept: the body is held until it is read.
     if (request->readOffset == request->body.size()) {
@@ -215,32 +213,51 @@ void ApplyCredentials(CURL* easy, const Credentials& server, const Credentials& 
 
 }  // namespace
 
+void ResponseHead::Reset() {
+    status = 0;
+    bytes = 0;
+    text_.clear();
+    version_ = reason_ = Span{};
+    fields_.clear();
+}
+
 bool ParseHeaderLine(ResponseHead& head, std::string_view line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     if (line.empty())
         return true;
     if (line.substr(0, 5) == "HTTP/") {
         // A new block: an interim, proxy CONNECT or authentication round came before it.
-        head = ResponseHead{};
-        head.headers.reserve(16);
+        size_t bytes = head.bytes;
+        head.Reset();
+        head.bytes = bytes;
+        if (head.fields_.capacity() == 0) {  // room for a usual head at once
+            head.fields_.reserve(16);
+            head.text_.reserve(1024);
+        }
         size_t sp1 = line.find(' ');
-        head.version = line.substr(0, sp1);
+        head.version_ = head.Keep(line.substr(0, sp1));
         if (sp1 != std::string_view::npos) {
-            head.status = static_cast<uint32_t>(
-                std::strtoul(std::string(line.substr(sp1 + 1, 3)).c_str(), nullptr, 10));
+            char code[4] = {};
+            line.substr(sp1 + 1, 3).copy(code, 3);
+            head.status = static_cast<uint32_t>(std::strtoul(code, nullptr, 10));
             size_t sp2 = line.find(' ', sp1 + 1);
             if (sp2 != std::string_view::npos)
-                head.reason = line.substr(sp2 + 1);
+                head.reason_ = head.Keep(line.substr(sp2 + 1));
         }
-    } else if ((line[0] == ' ' || line[0] == '\t') && !head.headers.empty()) {
+    } else if ((line[0] == ' ' || line[0] == '\t') && !head.fields_.empty()) {
         size_t start = line.find_first_not_of(" \t");
-        if (start != std::string_view::npos)  // a line of blanks continues nothing
-            head.headers.back().second.append(" ").append(line.substr(start));
+        if (start != std::string_view::npos) {  // a line of blanks continues nothing
+            // The last value is the last text kept: the continuation extends it in place.
+            head.text_.append(1, ' ').append(line.substr(start));
+            head.fields_.back().value.length += 1 + line.size() - start;
+        }
     } else if (size_t colon = line.find(':'); colon != std::string_view::npos) {
         size_t start = line.find_first_not_of(" \t", colon + 1);
-        head.headers.emplace_back(line.substr(0, colon), start == std::string_view::npos
-                                                             ? std::string_view{}
-                                                             : line.substr(start));
+        ResponseHead::Field field;
+        field.name = head.Keep(line.substr(0, colon));
+        field.value =
+            head.Keep(start == std::string_view::npos ? std::string_view{} : line.substr(start));
+        head.fields_.push_back(field);
     }
     return false;
 }
@@ -291,10 +308,16 @@ bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silence
         }
         if (!running_ || (this->*ready)())
             break;
-        if (silenceMs > 0 &&
-            platform::SystemTicks() - lastActivityMs > static_cast<uint32_t>(silenceMs)) {
-            Detach();
-            return false;
+        // The clock is read only before a wait, not for every piece of data.
+        if (silenceMs > 0) {
+            uint32_t now = platform::SystemTicks();
+            if (activity) {
+                lastActivityMs = now;
+                activity = false;
+            } else if (now - lastActivityMs > static_cast<uint32_t>(silenceMs)) {
+                Detach();
+                return false;
+            }
         }
         curl_multi_poll(multi, nullptr, 0, 50, nullptr);
     }
@@ -312,7 +335,7 @@ bool TransportRequest::RequestWritten() const {
     curl_easy_getinfo(easy, CURLINFO_REQUEST_SIZE, &requestSize);
     curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &uploaded);
     return (requestSize > 0 && static_cast<size_t>(uploaded) >= bodyLength_) ||
-           !incoming.version.empty();
+           !incoming.Version().empty();
 }
 
 // A 401 or 407 head may be one that libcurl answers itself (a Digest round): it stands only when
@@ -342,7 +365,7 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     Detach();
     Configure(*connection);
     responded = false;
-    incoming = ResponseHead{};
+    incoming.Reset();
     headComplete = bodyStarted = finished_ = false;
     result_ = CURLE_OK;
     bodyError_ = 0;
@@ -402,6 +425,7 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     connection->active = this;
     running_ = true;
     lastActivityMs = platform::SystemTicks();
+    activity = false;
     const TransportSession& session = *connection->session;
     if (!Pump(&TransportRequest::RequestWritten, session.sendTimeoutMs)) {
         *error = ERROR_WINHTTP_TIMEOUT;
@@ -436,7 +460,8 @@ bool TransportRequest::Receive(uint32_t* error) {
     if (finished_ && result_ != CURLE_OK && !connectRefused)
         bodyError_ = Failure(&BodyErrorOf);
     // The head is complete: lines that may still come (trailers) never joined it.
-    head = std::move(incoming);
+    std::swap(head, incoming);
+    incoming.Reset();
     responded = true;
     // A proxy that accepted the credentials it was sent keeps getting them.
     if (credentials[1].scheme != 0 && head.status != 407)
@@ -480,9 +505,9 @@ bool TransportRequest::Read(char* buffer, size_t size, size_t* read, uint32_t* e
 }
 
 bool TransportRequest::FindHeader(const char* name, std::string& value) const {
-    for (const auto& [headerName, headerValue] : head.headers) {
-        if (strcasecmp(headerName.c_str(), name) == 0) {
-            value = headerValue;
+    for (size_t i = 0; i < head.HeaderCount(); ++i) {
+        if (SameName(head.Name(i), name)) {
+            value = head.Value(i);
             return true;
         }
     }

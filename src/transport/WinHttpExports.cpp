@@ -1,6 +1,5 @@
 // The fourteen WinHttp* functions of libwarbler_winhttp.so, with WinHTTP's signatures, over
 // libcurl. Failures set the thread's last error (errno) to WinHTTP's numbers.
-#include <strings.h>
 
 #include <algorithm>
 #include <cstring>
@@ -103,12 +102,12 @@ const char* HeaderNameOf(DWORD level) {
     }
 }
 
-uint32_t SchemeBit(const std::string& challenge) {
-    std::string name = challenge.substr(0, challenge.find_first_of(" ,"));
+uint32_t SchemeBit(std::string_view challenge) {
+    std::string_view name = challenge.substr(0, challenge.find_first_of(" ,"));
     static constexpr std::pair<const char*, uint32_t> kSchemes[] = {
         {"Basic", 1}, {"NTLM", 2}, {"Passport1.4", 4}, {"Digest", 8}, {"Negotiate", 16}};
     for (auto [scheme, bit] : kSchemes)
-        if (strcasecmp(name.c_str(), scheme) == 0)
+        if (SameName(name, scheme))
             return bit;
     return 0;
 }
@@ -247,21 +246,23 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryHeaders(HINTERNET handle
     bool found = true;
     switch (query) {
         case 18:
-            value = request->head.version;
+            value = request->head.Version();
             break;
         case 19:
             value = std::to_string(request->head.status);
             break;
         case 20:
-            value = request->head.reason;
+            value = request->head.Reason();
             break;
-        case 22:  // all headers, each line ended by CRLF
-            value = request->head.version + " " + std::to_string(request->head.status) + " " +
-                    request->head.reason + "\r\n";
-            for (const auto& [name, text] : request->head.headers)
-                value += name + ": " + text + "\r\n";
+        case 22: {  // all headers, each line ended by CRLF
+            const ResponseHead& head = request->head;
+            value.append(head.Version()).append(" ").append(std::to_string(head.status));
+            value.append(" ").append(head.Reason()).append("\r\n");
+            for (size_t i = 0; i < head.HeaderCount(); ++i)
+                value.append(head.Name(i)).append(": ").append(head.Value(i)).append("\r\n");
             value += "\r\n";
             break;
+        }
         default: {
             const char* name = HeaderNameOf(query);
             found = name != nullptr && request->FindHeader(name, value);
@@ -303,10 +304,11 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryAuthSchemes(HINTERNET ha
         return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
     const char* header = status == 401 ? "WWW-Authenticate" : "Proxy-Authenticate";
     DWORD bits = 0, preferred = 0;
-    for (const auto& [name, value] : request->head.headers) {
-        if (strcasecmp(name.c_str(), header) != 0)
+    const ResponseHead& head = request->head;
+    for (size_t i = 0; i < head.HeaderCount(); ++i) {
+        if (!SameName(head.Name(i), header))
             continue;
-        uint32_t bit = SchemeBit(value);
+        uint32_t bit = SchemeBit(head.Value(i));
         bits |= bit;
         if (preferred == 0)
             preferred = bit;

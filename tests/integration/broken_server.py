@@ -5,7 +5,8 @@ usage: python3 broken_server.py PORT MODE
   garbage  answers a line that is no HTTP
   short    announces 100 bytes of body, sends 3 ("abc"), closes
   stall    sends the head and 3 bytes, then nothing more
-  repeated answers with a header given twice and a blank in the request path echoed back
+  repeated answers after an interim block, with a header given twice, one folded onto a second
+           line, and a blank in the request path echoed back
   bighead  answers a head of 200 KB (WinHTTP takes 64 KB at most)"""
 
 import socket
@@ -36,8 +37,10 @@ def serve(connection, mode):
             connection.sendall(b"HTTP/1.1 200 OK\r\n" + filler * 2000 + b"Content-Length: 0\r\n\r\n")
         elif mode == "repeated":
             body = line + b"\n" + request
-            connection.sendall(b"HTTP/1.1 200 OK\r\nX-Twice: first\r\nX-Twice: second\r\n"
-                               b"Server: one\r\nServer: two\r\nContent-Length: %d\r\n\r\n%s" % (len(body), body))
+            connection.sendall(b"HTTP/1.1 100 Continue\r\nServer: interim\r\n\r\n"
+                               b"HTTP/1.1 200 Fine Thanks\r\nX-Twice: first\r\nX-Twice: second\r\n"
+                               b"Server: one\r\nServer: two\r\nVia: 1.1 a,\r\n\t 1.1 b\r\n"
+                               b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
 
 
 def main():
