@@ -146,9 +146,11 @@ int32_t CZelHttpEx::Transfer(const char* method, const CZelString& url, const CZ
                              CZelString& response) {
     response.Assign("");
     CZelTimer* deadline = CreateTimer(Timeout);
-    CZelString savedHeaders = ExtraHeaders;
-    if (form != nullptr)
+    CZelString savedHeaders;
+    if (form != nullptr) {
+        savedHeaders = ExtraHeaders;
         ExtraHeaders.Append("Content-Type: application/x-www-form-urlencoded\r\n");
+    }
     CZelConnectionInfo* record = nullptr;
     int32_t result = ExecuteRequest(
         method, url, deadline, &record, form != nullptr ? form->c_str() : nullptr,
@@ -166,17 +168,20 @@ int32_t CZelHttpEx::Transfer(const char* method, const CZelString& url, const CZ
 
 // Credential retries and redirects start a new attempt in this loop rather than by recursion,
 // so that a long chain inside the deadline cannot exhaust the stack.
-int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer* deadline,
-                                   CZelConnectionInfo** record, const char* body,
-                                   uint32_t bodyLength, uint32_t scheme, uint32_t target) {
+int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& url,
+                                   CZelTimer* deadline, CZelConnectionInfo** record,
+                                   const char* body, uint32_t bodyLength, uint32_t scheme,
+                                   uint32_t target) {
     if (!Binding.IsLoaded() || Session == nullptr)
-        return kNotLoaded;  // Initialize comes first
+        return kNotLoaded;             // Initialize comes first
+    const CZelString* attempt = &url;  // a redirect's target once there was one
+    CZelString redirected;
     for (;;) {
         Log(LOG_VERBATIM, "Timeout [%d]", static_cast<int>(TimerRemaining(deadline)));
         if (IsTimerExpired(deadline))
             return kDeadline;
 
-        UrlParts parts = SplitUrl(url);
+        UrlParts parts = SplitUrl(*attempt);
         CZelString key(parts.host.Str() + std::to_string(parts.port));
         LogSized(LOG_VERBATIM, key.Length() + 64, "Looking for an existing connection on key [%s]",
                  key.c_str());
@@ -288,13 +293,15 @@ int32_t CZelHttpEx::ExecuteRequest(CZelString method, CZelString url, CZelTimer*
             CZelString location;
             QueryHeaderText(current->Request, WINHTTP_QUERY_LOCATION, location);
             if (!location.Contains("://", true)) {
-                url.EnsureTrailing('/');
-                location.Prepend(location.StartsWith("/", true) ? parts.host.c_str() : url.c_str(),
+                CZelString base = *attempt;
+                base.EnsureTrailing('/');
+                location.Prepend(location.StartsWith("/", true) ? parts.host.c_str() : base.c_str(),
                                  true);
             }
             LogSized(LOG_VERBATIM, location.Length() + 128, "--> Redirected to: [%s]",
                      location.c_str());
-            url = location;
+            redirected = std::move(location);
+            attempt = &redirected;
             scheme = 0;
             target = kTargetServer;
             *record = nullptr;

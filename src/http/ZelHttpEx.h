@@ -54,7 +54,7 @@ class CZelHttpEx : public CZelBase {
                      CZelString& response);
     int32_t OpenSession();
     int32_t ApplyTimeouts();
-    int32_t ExecuteRequest(CZelString method, CZelString url, CZelTimer* deadline,
+    int32_t ExecuteRequest(const CZelString& method, const CZelString& url, CZelTimer* deadline,
                            CZelConnectionInfo** record, const char* body, uint32_t bodyLength,
                            uint32_t scheme, uint32_t target);
     int32_t ReadResponse(HINTERNET request, CZelString& text);

@@ -27,8 +27,15 @@ constexpr char kHex[] = "0123456789ABCDEF";
 // bytes written through a pointer: an append per escape costs more than the escape.
 void AppendEncoded(std::string& out, std::string_view text, const ClassTable& classes,
                    std::string_view space) {
-    size_t start = out.size();
-    out.resize(start + text.size() * 3);
+    size_t start = out.size(), room = text.size() * 3;
+    if (out.capacity() - start < room) {  // no room for the worst case: make exactly what it takes
+        room = 0;
+        for (char ch : text) {
+            unsigned char kind = classes[static_cast<unsigned char>(ch)];
+            room += kind == kKeep ? 1 : kind == kSpace ? space.size() : 3;
+        }
+    }
+    out.resize(start + room);
     char* to = out.data() + start;
     for (char ch : text) {
         auto b = static_cast<unsigned char>(ch);
