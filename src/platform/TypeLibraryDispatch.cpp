@@ -15,7 +15,9 @@ struct CachedTypeInfo {
     ITypeInfo* info;
 };
 
-// The type information of each interface, loaded once and kept while the process lives.
+// The type information of each interface, loaded on first use and held until the module may be
+// unloaded. Every user holds a reference of its own, so that letting the cache go never pulls
+// the information from under a call in progress.
 CriticalSection& CacheLock() {
     static CriticalSection section;
     return section;
@@ -25,6 +27,7 @@ std::vector<CachedTypeInfo>& Cache() {
     return cache;
 }
 
+// *info is a new reference for the caller.
 HRESULT FindTypeInfo(REFIID iid, ITypeInfo** info) {
     *info = nullptr;
     CacheLock().Enter();
@@ -38,8 +41,10 @@ HRESULT FindTypeInfo(REFIID iid, ITypeInfo** info) {
         if (SUCCEEDED(hr))
             hr = library->GetTypeInfoOfGuid(iid, info);
         if (SUCCEEDED(hr))
-            Cache().push_back({iid, *info});
+            Cache().push_back({iid, *info});  // the reference the load gave
     }
+    if (*info != nullptr)
+        (*info)->AddRef();
     CacheLock().Leave();
     return hr;
 }
@@ -118,22 +123,26 @@ HRESULT GetInterfaceTypeInfo(REFIID iid, UINT index, ITypeInfo** info) {
     *info = nullptr;
     if (index != 0)
         return DISP_E_BADINDEX;
-    HRESULT hr = FindTypeInfo(iid, info);
-    if (SUCCEEDED(hr))
-        (*info)->AddRef();
-    return hr;
+    return FindTypeInfo(iid, info);
+}
+
+void ReleaseTypeInformation() {
+    CacheLock().Enter();
+    for (const CachedTypeInfo& entry : Cache()) entry.info->Release();
+    Cache().clear();
+    CacheLock().Leave();
 }
 
 HRESULT TypeLibraryGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids) {
-    ITypeInfo* info = nullptr;
-    HRESULT hr = FindTypeInfo(iid, &info);
-    return FAILED(hr) ? hr : DispGetIDsOfNames(info, names, count, ids);
+    ComRef<ITypeInfo> info;
+    HRESULT hr = FindTypeInfo(iid, info.Out());
+    return FAILED(hr) ? hr : DispGetIDsOfNames(info.Get(), names, count, ids);
 }
 
 HRESULT TypeLibraryInvoke(void* object, REFIID iid, DISPID id, WORD flags, DISPPARAMS* params,
                           VARIANT* result, EXCEPINFO* exception, UINT* argError) {
-    ITypeInfo* info = nullptr;
-    HRESULT hr = FindTypeInfo(iid, &info);
+    ComRef<ITypeInfo> info;
+    HRESULT hr = FindTypeInfo(iid, info.Out());
     if (FAILED(hr))
         return hr;
     // Scripts written for [out] arguments pass the last one by reference (tw.GetErrorDescription
@@ -141,15 +150,15 @@ HRESULT TypeLibraryInvoke(void* object, REFIID iid, DISPID id, WORD flags, DISPP
     // that argument, as a call without it gets it as the function's value.
     UINT inputs = 0;
     if (params == nullptr || params->cArgs == 0 || params->cNamedArgs != 0 ||
-        (params->rgvarg[0].vt & VT_BYREF) == 0 || !ReturnsValue(info, id, flags, &inputs) ||
+        (params->rgvarg[0].vt & VT_BYREF) == 0 || !ReturnsValue(info.Get(), id, flags, &inputs) ||
         params->cArgs != inputs + 1)
-        return DispInvoke(object, info, id, flags, params, result, exception, argError);
+        return DispInvoke(object, info.Get(), id, flags, params, result, exception, argError);
     DISPPARAMS shorter = *params;
     shorter.rgvarg = params->rgvarg + 1;  // arguments come in reverse order: the last is first
     shorter.cArgs = params->cArgs - 1;
     VARIANT value;
     VariantInit(&value);
-    hr = DispInvoke(object, info, id, flags, &shorter, &value, exception, argError);
+    hr = DispInvoke(object, info.Get(), id, flags, &shorter, &value, exception, argError);
     if (FAILED(hr))
         return hr;
     if (argError != nullptr)

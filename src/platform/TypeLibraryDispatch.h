@@ -11,6 +11,8 @@ namespace platform {
 std::wstring ModulePath();
 
 HRESULT GetInterfaceTypeInfo(REFIID iid, UINT index, ITypeInfo** info);
+// Lets go of the type information held for the interfaces; the next use loads it again.
+void ReleaseTypeInformation();
 HRESULT TypeLibraryGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids);
 // DispInvoke on the interface; a caller that passes the [out, retval] argument by reference gets
 // the value there (a script's variant is cleared before it is written).

@@ -8,6 +8,9 @@
 #include "platform/CriticalSection.h"
 #include "platform/Interfaces.h"
 #include "platform/ModuleLock.h"
+#if defined(_WIN32)
+#include "platform/TypeLibraryDispatch.h"
+#endif
 #include "server/ClassFactory.h"
 
 namespace {
@@ -98,7 +101,13 @@ HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, void**
 }
 
 HRESULT STDMETHODCALLTYPE DllCanUnloadNow() {
-    return CWarblerModule::LockCount() == 0 ? S_OK : S_FALSE;
+    if (CWarblerModule::LockCount() != 0)
+        return S_FALSE;
+#if defined(_WIN32)
+    // COM may unload the library on this answer: the type information it holds goes first.
+    platform::ReleaseTypeInformation();
+#endif
+    return S_OK;
 }
 
 }  // extern "C"

@@ -129,6 +129,12 @@ void InvokeEveryMember(IDispatch* object, const std::wstring& folder, const char
     Check(members > 0, "the type information lists members");
 }
 
+// The count an interface's own AddRef and Release report.
+ULONG References(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -148,6 +154,7 @@ int wmain(int argc, wchar_t** argv) {
     Check(getClassObject != nullptr && canUnload != nullptr, "exports by name");
 
     Check(canUnload() == S_OK, "DllCanUnloadNow with nothing alive");
+    ITypeInfo* typeInfo = nullptr;
     IClassFactory* factory = reinterpret_cast<IClassFactory*>(1);
     Check(getClassObject(IID_ITwitter, IID_IClassFactory, reinterpret_cast<void**>(&factory)) ==
                   CLASS_E_CLASSNOTAVAILABLE &&
@@ -199,6 +206,8 @@ int wmain(int argc, wchar_t** argv) {
             SysFreeString(text);
         }
         InvokeEveryMember(object, argv[2], name);
+        if (clsid == &CLSID_Twitter)
+            object->GetTypeInfo(0, 0, &typeInfo);
         object->Release();
 
         Outer outer;
@@ -225,7 +234,27 @@ int wmain(int argc, wchar_t** argv) {
         }
         factory->Release();
     }
+    Check(typeInfo != nullptr, "GetTypeInfo");
+    ULONG held = typeInfo != nullptr ? References(typeInfo) : 0;
     Check(canUnload() == S_OK, "DllCanUnloadNow after the last release");
+    Check(typeInfo != nullptr && References(typeInfo) == held - 1,
+          "the library lets go of its type information when it may be unloaded");
+    if (typeInfo != nullptr)
+        typeInfo->Release();
+    // The next object loads it again.
+    IDispatch* again = nullptr;
+    if (getClassObject(CLSID_Twitter, IID_IClassFactory, reinterpret_cast<void**>(&factory)) ==
+        S_OK) {
+        factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&again));
+        factory->Release();
+    }
+    DISPID id = 0;
+    LPOLESTR member = const_cast<LPOLESTR>(L"ConsumerKey");
+    Check(again != nullptr &&
+              again->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &id) == S_OK,
+          "names resolve after the type information was let go");
+    if (again != nullptr)
+        again->Release();
     getClassObject(CLSID_Twitter, IID_IClassFactory, reinterpret_cast<void**>(&factory));
     factory->LockServer(TRUE);
     Check(canUnload() == S_FALSE, "DllCanUnloadNow while the server is locked");
