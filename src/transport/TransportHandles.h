@@ -24,11 +24,6 @@ struct CurlMultiDeleter {
 };
 using CurlMulti = std::unique_ptr<CURLM, CurlMultiDeleter>;
 
-struct CurlListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using CurlList = std::unique_ptr<curl_slist, CurlListDeleter>;
-
 class TransportHandle {
   public:
     enum class Kind { Session, Connection, Request };
@@ -84,6 +79,10 @@ class TransportConnection : public TransportHandle {
     // A closed request's body buffer, for the next request to fill: a body of a few hundred
     // kilobytes in fresh memory would cost a page fault per page on every request.
     std::string spareBody;
+    // The request in transfer's URL text, head lines and the list of them that libcurl reads.
+    std::string urlText;
+    std::string headerLines;
+    std::vector<curl_slist> headerNodes;
     // The session settings last applied to the easy handle; they are set once, not per request.
     unsigned appliedVersion = 0;
     bool configured = false;
@@ -190,8 +189,6 @@ class TransportRequest : public TransportHandle {
     // The error of a transfer that ended badly: a callback's reason, else of(libcurl's result).
     uint32_t Failure(uint32_t (*of)(CURLcode)) const;
 
-    std::string url_;
-    CurlList headerList_;
     size_t bodyLength_ = 0;
     bool running_ = false;
     bool finished_ = false;

@@ -122,34 +122,29 @@ uint32_t BodyErrorOf(CURLcode code) {
                                             : ERROR_WINHTTP_CONNECTION_ERROR;
 }
 
-// WinHTTP escapes what may not stand in a request line (blanks, controls, bytes above ASCII).
-std::string EscapeObject(const std::string& object) {
+// The request's URL into out. WinHTTP escapes what may not stand in a request line (blanks,
+// controls, bytes above ASCII).
+void BuildUrl(const TransportRequest& request, std::string& out) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string escaped;
-    escaped.reserve(object.size());
-    for (char ch : object) {
+    const TransportConnection& connection = *request.connection;
+    const std::string& host = connection.host;
+    bool bracket = host.find(':') != std::string::npos && host.front() != '[';
+    uint16_t port = connection.port != 0 ? connection.port : (request.secure ? 443 : 80);
+    out.clear();
+    out.append(request.secure ? "https://" : "http://");
+    out.append(bracket ? "[" : "").append(host).append(bracket ? "]:" : ":");
+    out.append(std::to_string(port));
+    if (request.object.empty() || request.object[0] != '/')
+        out.append(1, '/');
+    for (char ch : request.object) {
         auto b = static_cast<unsigned char>(ch);
         if (b <= 0x20 || b >= 0x7F || ch == '"' || ch == '<' || ch == '>') {
-            escaped += '%';
-            escaped += kHex[b >> 4];
-            escaped += kHex[b & 15];
+            const char escape[3] = {'%', kHex[b >> 4], kHex[b & 15]};
+            out.append(escape, 3);
         } else {
-            escaped += ch;
+            out.append(1, ch);
         }
     }
-    return escaped;
-}
-
-std::string BuildUrl(const TransportRequest& request) {
-    const TransportConnection& connection = *request.connection;
-    std::string host = connection.host;
-    if (host.find(':') != std::string::npos && host.front() != '[')
-        host = "[" + host + "]";
-    std::string object =
-        request.object.empty() || request.object[0] != '/' ? "/" + request.object : request.object;
-    uint16_t port = connection.port != 0 ? connection.port : (request.secure ? 443 : 80);
-    return std::string(request.secure ? "https://" : "http://") + host + ":" +
-           std::to_string(port) + EscapeObject(object);
 }
 
 // A proxy named without a port is reached on 80, as WinHTTP does (libcurl would take 1080).
@@ -376,19 +371,17 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     readOffset = 0;
     bodyLength_ = bodyLength;
 
-    url_ = BuildUrl(*this);
-    curl_easy_setopt(easy, CURLOPT_URL, url_.c_str());
+    // libcurl copies the URL it is given.
+    BuildUrl(*this, connection->urlText);
+    curl_easy_setopt(easy, CURLOPT_URL, connection->urlText.c_str());
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
 
-    headerList_.reset();
-    auto addHeader = [this](const std::string& line) {
-        curl_slist* grown = curl_slist_append(headerList_.get(), line.c_str());
-        if (grown != nullptr) {
-            (void)headerList_.release();
-            headerList_.reset(grown);
-        }
-    };
+    // The header lines, each ended by a zero, with the list libcurl reads them from: in the
+    // connection's buffers, which the transfer holds alone until the next request is sent.
+    std::string& lines = connection->headerLines;
+    lines.clear();
+    auto addHeader = [&lines](std::string_view line) { lines.append(line).append(1, '\0'); };
     addHeader("Accept:");  // WinHTTP with the default accept types sends none
     size_t start = 0;
     while (start < extraHeaders.size()) {
@@ -396,7 +389,7 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
         if (end == std::string::npos)
             end = extraHeaders.size();
         if (end > start)
-            addHeader(extraHeaders.substr(start, end - start));
+            addHeader(std::string_view(extraHeaders).substr(start, end - start));
         start = end + 2;
     }
     curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, nullptr);
@@ -413,7 +406,12 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
         if (verb != "POST")
             curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str());
     }
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList_.get());
+    std::vector<curl_slist>& nodes = connection->headerNodes;
+    nodes.clear();
+    for (size_t at = 0; at < lines.size(); at = lines.find('\0', at) + 1)
+        nodes.push_back(curl_slist{lines.data() + at, nullptr});
+    for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i].next = &nodes[i + 1];
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nodes.data());
     const Credentials& proxy =
         credentials[1].scheme != 0 ? credentials[1] : connection->session->proxyCredentials;
     ApplyCredentials(easy, credentials[0], proxy);
