@@ -222,9 +222,7 @@ bool ParseHeaderLine(ResponseHead& head, std::string_view line) {
         return true;
     if (line.substr(0, 5) == "HTTP/") {
         // A new block: an interim, proxy CONNECT or authentication round came before it.
-        size_t bytes = head.bytes;
         head.Reset();
-        head.bytes = bytes;
         if (head.fields_.capacity() == 0) {  // room for a usual head at once
             head.fields_.reserve(16);
             head.text_.reserve(1024);
