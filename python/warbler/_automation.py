@@ -139,10 +139,14 @@ _PROBE = b"probe"
 _BYTES_DATA = ctypes.cast(_PROBE, c_void_p).value - id(_PROBE)
 
 
+# The codec itself: looking it up by name costs more than encoding a short text.
+_utf_16_le_encode = codecs.utf_16_le_encode
+
+
 def in_bstr(text):
     """text as a BSTR in Python's memory, for an argument the callee only reads (automation
     copies what it keeps): (the block that must stay alive during the call, the BSTR)."""
-    units = text.encode("utf-16-le", errors="surrogatepass")
+    units = _utf_16_le_encode(text, "surrogatepass")[0]
     block = b"".join((len(units).to_bytes(4, "little"), units, b"\0\0"))
     return block, id(block) + _BYTES_DATA + 4
 
