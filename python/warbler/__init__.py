@@ -150,7 +150,6 @@ class AutomationObject:
 
     def __init__(self, pointer):
         object.__setattr__(self, "_pointer", pointer)
-        object.__setattr__(self, "_thread", threading.get_ident())
         # What a call needs, in one attribute: with __getattr__ defined, every attribute read
         # takes the interpreter's slow path.
         object.__setattr__(self, "_call_state",
@@ -207,7 +206,7 @@ class AutomationObject:
         _call(self, member, DISPATCH_PROPERTYPUT, (value,))
 
     def _check_thread(self):
-        if threading.get_ident() != self._thread:
+        if threading.get_ident() != self._call_state[1]:
             raise RuntimeError("a Warbler object may only be used by the thread that created it")
 
 

@@ -173,8 +173,9 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
                                    const char* body, uint32_t bodyLength, uint32_t scheme,
                                    uint32_t target) {
     if (!Binding.IsLoaded() || Session == nullptr)
-        return kNotLoaded;             // Initialize comes first
-    const CZelString* attempt = &url;  // a redirect's target once there was one
+        return kNotLoaded;  // Initialize comes first
+    // The URL of this attempt: the caller's, or a redirect's target once there was one.
+    const CZelString* attempt = &url;
     CZelString redirected;
     for (;;) {
         Log(LOG_VERBATIM, "Timeout [%d]", static_cast<int>(TimerRemaining(deadline)));

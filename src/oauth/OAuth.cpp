@@ -25,24 +25,18 @@ std::mt19937 SeededGenerator() {
     return std::mt19937(seed);
 }
 
-// Which bytes a header line takes as they are: in a value, printable ASCII other than quote,
-// backslash and percent sign (anything else could break the line, or a server would decode it to
-// something else); in a name, unreserved characters only (a quote, a comma or a line break could
-// end the field or the line, or plant another field).
-struct HeaderBytes {
-    std::array<bool, 256> inValue{}, inName{};
-    constexpr HeaderBytes() {
-        for (int b = 0x20; b <= 0x7E; ++b) inValue[b] = b != '"' && b != '\\' && b != '%';
-        for (int b = 0; b < 256; ++b)
-            inName[b] = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') ||
-                        (b >= '0' && b <= '9') || b == '-' || b == '.' || b == '_' || b == '~';
-    }
-};
-constexpr HeaderBytes kHeaderBytes;
+// A value is written as it is when it holds printable ASCII other than quote, backslash and
+// percent sign only: anything else could break the header line, or a server would decode it to
+// something else.
+constexpr std::array<bool, 256> kPlainInValue = [] {
+    std::array<bool, 256> plain{};
+    for (int b = 0x20; b <= 0x7E; ++b) plain[b] = b != '"' && b != '\\' && b != '%';
+    return plain;
+}();
 
-bool AllIn(const std::array<bool, 256>& allowed, const std::string& text) {
-    for (char ch : text)
-        if (!allowed[static_cast<unsigned char>(ch)])
+bool PlainInValue(const std::string& value) {
+    for (char ch : value)
+        if (!kPlainInValue[static_cast<unsigned char>(ch)])
             return false;
     return true;
 }
@@ -236,12 +230,11 @@ CZelString COAuth::AuthorizationLine(const CZelString& realm, const ParameterMap
     line.reserve(length + length / 4);
     line.append("Authorization: OAuth realm=\"").append(realm.Str()).append(1, '"');
     for (const auto& [name, value] : params) {
-        bool encode = !AllIn(kHeaderBytes.inValue, value) && name != "oauth_signature";
+        bool encode = !PlainInValue(value) && name != "oauth_signature";
         line.append(", ");
-        if (!AllIn(kHeaderBytes.inName, name))
-            AppendOAuthEncoded(line, name);
-        else
-            line.append(name);
+        // A name of unreserved characters comes out as it is; any other byte (a quote, a comma,
+        // a line break) could end the field or the line, or plant another field.
+        AppendOAuthEncoded(line, name);
         line.append("=\"");
         if (encode)
             AppendOAuthEncoded(line, value);

@@ -56,7 +56,6 @@ void AppendEncoded(std::string& out, std::string_view text, const ClassTable& cl
 
 std::string Encode(std::string_view text, const ClassTable& classes, std::string_view space) {
     std::string out;
-    out.reserve(text.size() + text.size() / 2);
     AppendEncoded(out, text, classes, space);
     return out;
 }

@@ -187,8 +187,8 @@ TEST_F(HttpPeers, LargeReplyReachesTheScriptWhole) {
     CTwitter twitter;
     BSTR method = CZelString(Url("/large").c_str()).ToBSTR(), format = CZelString("xml").ToBSTR();
     BSTR reply = nullptr;
-    for (int call = 0; call < 2;
-         ++call) {  // the first call leaves the object nothing half given back
+    // The second call checks that the first left the object nothing half given back.
+    for (int call = 0; call < 2; ++call) {
         SysFreeString(reply);
         reply = nullptr;
         ASSERT_EQ(twitter.APICall(method, format, nullptr, VARIANT_FALSE, &reply), S_OK);
