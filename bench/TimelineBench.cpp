@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/XmlWellFormed.h"
 #include "rest/RecordFiller.h"
-#include "rest/XmlDocumentWrapper.h"
+#include "xml/XmlDocumentWrapper.h"
+#include "xml/XmlWellFormed.h"
 
 namespace {
 

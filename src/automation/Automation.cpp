@@ -1,4 +1,4 @@
-#include "platform/Automation.h"
+#include "automation/Automation.h"
 
 #include <cstdlib>
 #include <cstring>

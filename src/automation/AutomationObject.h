@@ -4,16 +4,16 @@
 // interface's member table on Linux.
 #pragma once
 
-#include "platform/Automation.h"
-#include "platform/Interfaces.h"
-#include "platform/ModuleLock.h"
+#include "automation/Automation.h"
+#include "automation/Interfaces.h"
+#include "automation/ModuleLock.h"
 
 #if defined(_WIN32)
-#include "platform/TypeLibraryDispatch.h"
+#include "automation/TypeLibraryDispatch.h"
 #else
 #include <thread>
 
-#include "platform/DispatchTable.h"
+#include "automation/DispatchTable.h"
 #endif
 
 namespace dispatch {

@@ -1,4 +1,4 @@
-#include "platform/DispatchTable.h"
+#include "automation/DispatchTable.h"
 
 #include <cerrno>
 #include <cmath>

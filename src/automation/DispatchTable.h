@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/Automation.h"
+#include "automation/Automation.h"
 
 namespace dispatch {
 

@@ -3,7 +3,7 @@
 // values are written here, and a test compares them with that description.
 #pragma once
 
-#include "platform/Automation.h"
+#include "automation/Automation.h"
 
 #if defined(_WIN32)
 

@@ -1,4 +1,4 @@
-#include "platform/TypeLibraryDispatch.h"
+#include "automation/TypeLibraryDispatch.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The Tweet automation object: a read-only snapshot of one status and its author.
 #pragma once
 
+#include "automation/AutomationObject.h"
 #include "common/ZelString.h"
-#include "platform/AutomationObject.h"
 #include "rest/StatusRecord.h"
 
 class CTweet final : public CAutomationObject<CTweet, ITweet> {

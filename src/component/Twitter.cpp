@@ -1,6 +1,6 @@
 #include "component/Twitter.h"
 
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 #include "platform/SettingsStore.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "automation/Automation.h"
+#include "automation/AutomationObject.h"
 #include "common/ZelBase.h"
-#include "platform/Automation.h"
-#include "platform/AutomationObject.h"
 #include "rest/StatusRecord.h"
 #include "rest/UserRecord.h"
 #include "rest/XTwitter.h"

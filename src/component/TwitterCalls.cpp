@@ -1,6 +1,6 @@
 // The Twitter object's methods that go to the service: the generic API call and the
 // authorization exchange.
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 #include "component/Twitter.h"
 
 void CTwitter::Finish(const char* method, int32_t clientCode) {

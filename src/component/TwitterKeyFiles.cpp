@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 #include "component/Twitter.h"
 #include "platform/ProfileFile.h"
 

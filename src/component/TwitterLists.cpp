@@ -1,6 +1,6 @@
 // The Twitter object's enumerations: the timeline list and the one user list that friends,
 // followers and user searches share, each reused while its timer runs.
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 #include "component/Tweet.h"
 #include "component/Twitter.h"
 #include "component/User.h"

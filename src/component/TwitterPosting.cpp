@@ -1,5 +1,5 @@
 // The Twitter object's methods that change the account: posting and following.
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 #include "component/Twitter.h"
 
 HRESULT CTwitter::Tweet(BSTR bstrMessage, BSTR* pbstrTweetId) {

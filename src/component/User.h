@@ -1,8 +1,8 @@
 // The User automation object: a read-only snapshot of one account.
 #pragma once
 
+#include "automation/AutomationObject.h"
 #include "common/ZelString.h"
-#include "platform/AutomationObject.h"
 #include "rest/UserRecord.h"
 
 class CUser final : public CAutomationObject<CUser, IUser> {

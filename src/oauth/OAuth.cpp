@@ -4,7 +4,7 @@
 #include <array>
 #include <vector>
 
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 #include "oauth/HmacSha1.h"
 #include "oauth/UrlEncode.h"
 #include "oauth/ZelBase64.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/Automation.h"
+#include "automation/Automation.h"
 
 namespace platform {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/Automation.h"
+#include "automation/Automation.h"
 
 using HINTERNET = void*;
 using INTERNET_PORT = WORD;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "rest/StatusRecord.h"
-#include "rest/XmlDocumentWrapper.h"
+#include "xml/XmlDocumentWrapper.h"
 
 void FillStatusRecord(const XmlNode& status, StatusRecord& record);
 void FillUserRecord(const XmlNode& user, UserRecord& record);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 #include "rest/RecordFiller.h"
 
 namespace {

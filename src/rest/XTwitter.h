@@ -6,7 +6,7 @@
 
 #include "oauth/OAuth.h"
 #include "rest/StatusRecord.h"
-#include "rest/XmlDocumentWrapper.h"
+#include "xml/XmlDocumentWrapper.h"
 
 class CXTwitter : public COAuth {
   public:

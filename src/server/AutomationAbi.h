@@ -3,7 +3,7 @@
 // arguments come back.
 #pragma once
 
-#include "platform/DispatchTable.h"
+#include "automation/DispatchTable.h"
 #include "server/Module.h"
 
 extern "C" {

@@ -1,7 +1,7 @@
 // The library's entry point and the registration entry points of the Windows DLL.
 #include <cwchar>
 
-#include "platform/Automation.h"
+#include "automation/Automation.h"
 #include "server/Module.h"
 #include "server/Registrar.h"
 

@@ -1,7 +1,7 @@
 // Adapters from the dispatcher's converted arguments to the objects' typed members.
 #pragma once
 
-#include "platform/DispatchTable.h"
+#include "automation/DispatchTable.h"
 
 namespace dispatch {
 

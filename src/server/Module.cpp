@@ -2,14 +2,14 @@
 
 #include <new>
 
+#include "automation/Interfaces.h"
+#include "automation/ModuleLock.h"
 #include "component/Tweet.h"
 #include "component/Twitter.h"
 #include "component/User.h"
 #include "platform/CriticalSection.h"
-#include "platform/Interfaces.h"
-#include "platform/ModuleLock.h"
 #if defined(_WIN32)
-#include "platform/TypeLibraryDispatch.h"
+#include "automation/TypeLibraryDispatch.h"
 #endif
 #include "server/ClassFactory.h"
 

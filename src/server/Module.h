@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstddef>
 
-#include "platform/Automation.h"
+#include "automation/Automation.h"
 
 class CClassFactory;
 

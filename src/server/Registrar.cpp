@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "automation/Interfaces.h"
+#include "automation/TypeLibraryDispatch.h"
 #include "platform/CodePage.h"
-#include "platform/Interfaces.h"
 #include "platform/Registry.h"
-#include "platform/TypeLibraryDispatch.h"
 #include "server/Module.h"
 
 namespace {

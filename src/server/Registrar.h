@@ -2,7 +2,7 @@
 // root, and the type library, machine-wide or for the current user.
 #pragma once
 
-#include "platform/Automation.h"
+#include "automation/Automation.h"
 
 class CRegistrar {
   public:

@@ -1,7 +1,7 @@
 // The members of ITweet and IUser, with their dispatch identifiers.
+#include "automation/Interfaces.h"
 #include "component/Tweet.h"
 #include "component/User.h"
-#include "platform/Interfaces.h"
 #include "server/MemberThunks.h"
 
 namespace {

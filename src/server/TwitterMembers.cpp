@@ -1,6 +1,6 @@
 // The members of ITwitter, with their dispatch identifiers and argument defaults.
+#include "automation/Interfaces.h"
 #include "component/Twitter.h"
-#include "platform/Interfaces.h"
 #include "server/MemberThunks.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/ComRef.h"
-#include "rest/XmlDocumentWrapper.h"
+#include "xml/XmlDocumentWrapper.h"
 
 namespace {
 

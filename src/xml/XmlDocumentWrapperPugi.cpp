@@ -4,8 +4,8 @@
 #include <string>
 
 #include "platform/CodePage.h"
-#include "platform/XmlWellFormed.h"
-#include "rest/XmlDocumentWrapper.h"
+#include "xml/XmlDocumentWrapper.h"
+#include "xml/XmlWellFormed.h"
 
 struct CXmlDocumentWrapper::Document {
     pugi::xml_document doc;

@@ -1,4 +1,4 @@
-#include "platform/XmlWellFormed.h"
+#include "xml/XmlWellFormed.h"
 
 #include <cstdint>
 #include <string>

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/XmlWellFormed.h"
 #include "rest/RecordFiller.h"
-#include "rest/XmlDocumentWrapper.h"
+#include "xml/XmlDocumentWrapper.h"
+#include "xml/XmlWellFormed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Peers.h"
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 #include "rest/XTwitter.h"
 
 namespace {

@@ -83,7 +83,7 @@ class InterfaceDescriptionTest(unittest.TestCase):
         with open(os.path.join(SRC, "server", "warbler.idl")) as idl:
             described = re.findall(r"uuid\(([0-9a-f-]{36})\)[^\]]*\]\s*(?:interface|library|coclass)\s+(\w+)",
                                    idl.read())
-        with open(os.path.join(SRC, "platform", "Interfaces.h")) as header:
+        with open(os.path.join(SRC, "automation", "Interfaces.h")) as header:
             text = header.read()
         written = {}
         for name, parts in re.findall(r"constexpr (?:CLSID|IID|GUID) (\w+) = \{\s*([^;]*)\};", text):

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeTransport.h"
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 #include "rest/XTwitter.h"
 
 namespace {

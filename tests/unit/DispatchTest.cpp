@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "FakeTransport.h"
+#include "automation/Interfaces.h"
 #include "component/Tweet.h"
 #include "component/Twitter.h"
 #include "component/User.h"
-#include "platform/Interfaces.h"
 #include "server/AutomationAbi.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "component/ResultCodes.h"
+#include "common/ResultCodes.h"
 
 TEST(ResultCodes, MapResultCodeFollowsTheClientTable) {
     const std::vector<std::pair<int, int>> table = {

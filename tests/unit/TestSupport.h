@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "automation/Automation.h"
 #include "common/ZelString.h"
-#include "platform/Automation.h"
 
 namespace test {
 

@@ -5,7 +5,7 @@
 
 #include "TestSupport.h"
 #include "rest/RecordFiller.h"
-#include "rest/XmlDocumentWrapper.h"
+#include "xml/XmlDocumentWrapper.h"
 
 namespace {
 
