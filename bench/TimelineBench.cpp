@@ -95,7 +95,7 @@ void PugixmlParseAndSelect(benchmark::State& state) {
 // The well-formedness pass that Load adds to pugixml's parse, alone.
 void WellFormedCheck(benchmark::State& state) {
     const std::string& body = HomeTimeline();
-    for (auto _ : state) benchmark::DoNotOptimize(platform::IsWellFormedParse(body, "statuses"));
+    for (auto _ : state) benchmark::DoNotOptimize(xml::IsWellFormedParse(body, "statuses"));
     state.SetItemsProcessed(state.iterations());
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(body.size()));
 }

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/SystemTypes.h"
+
 #if defined(_WIN32)
 
 #include <ole2.h>
@@ -16,25 +18,13 @@
 
 #define STDMETHODCALLTYPE
 
-using HRESULT = int32_t;
-using LONG = int32_t;
-using ULONG = uint32_t;
-using DWORD = uint32_t;
-using WORD = uint16_t;
-using UINT = unsigned int;
-using BOOL = int;
-using LCID = uint32_t;
 using DISPID = LONG;
-using OLECHAR = char16_t;
-using WCHAR = char16_t;
 using BSTR = OLECHAR*;
 using LPOLESTR = OLECHAR*;
 using LPCOLESTR = const OLECHAR*;
 using VARIANT_BOOL = int16_t;
 using VARTYPE = uint16_t;
 
-constexpr BOOL TRUE = 1;
-constexpr BOOL FALSE = 0;
 constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 

@@ -55,17 +55,17 @@ class CAutomationObject : public Interface {
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
-        return platform::GetInterfaceTypeInfo(IidOf<Interface>(), index, info);
+        return automation::GetInterfaceTypeInfo(IidOf<Interface>(), index, info);
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override {
-        return platform::TypeLibraryGetIDsOfNames(IidOf<Interface>(), names, count, ids);
+        return automation::TypeLibraryGetIDsOfNames(IidOf<Interface>(), names, count, ids);
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception,
                                      UINT* argError) override {
-        return platform::TypeLibraryInvoke(static_cast<Interface*>(this), IidOf<Interface>(), id,
-                                           flags, params, result, exception, argError);
+        return automation::TypeLibraryInvoke(static_cast<Interface*>(this), IidOf<Interface>(), id,
+                                             flags, params, result, exception, argError);
     }
 #else
     HRESULT GetTypeInfoCount(UINT* count) override {
@@ -94,12 +94,12 @@ class CAutomationObject : public Interface {
 
   protected:
     CAutomationObject() {
-        platform::LockModule();
+        automation::LockModule();
     }
     CAutomationObject(const CAutomationObject&) = delete;
     CAutomationObject& operator=(const CAutomationObject&) = delete;
     ~CAutomationObject() {
-        platform::UnlockModule();
+        automation::UnlockModule();
     }
 
   private:

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "common/ZelString.h"
-#include "platform/CodePage.h"
+#include "automation/BstrText.h"
 
 namespace dispatch {
 
@@ -82,7 +81,7 @@ HRESULT ToLong(const VARIANT* v, LONG& out) {
         }
         case VT_BSTR: {
             // As VariantChangeType reads a number: blanks around it, a fraction rounded to even.
-            std::string text = CZelString(v->bstrVal).Str();
+            std::string text = automation::BstrToAnsi(v->bstrVal);
             size_t first = text.find_first_not_of(" \t");
             size_t last = text.find_last_not_of(" \t");
             if (first == std::string::npos)
@@ -113,7 +112,7 @@ HRESULT ToLong(const VARIANT* v, LONG& out) {
 
 HRESULT ToBool(const VARIANT* v, VARIANT_BOOL& out) {
     if (v->vt == VT_BSTR) {
-        std::string text = CZelString(v->bstrVal).Str();
+        std::string text = automation::BstrToAnsi(v->bstrVal);
         for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
         if (text == "true") {
             out = VARIANT_TRUE;
@@ -168,7 +167,7 @@ HRESULT ToBstr(const VARIANT* v, BSTR& out) {
             text = std::to_string(number);
         }
     }
-    out = CZelString(text.c_str()).ToBSTR();
+    out = automation::AnsiToBstr(text);
     return S_OK;
 }
 
@@ -217,7 +216,7 @@ HRESULT DefaultFor(const Param& param, VARIANT& out) {
     VARIANT text;
     VariantInit(&text);
     text.vt = VT_BSTR;
-    text.bstrVal = CZelString(param.defaultValue != nullptr ? param.defaultValue : "").ToBSTR();
+    text.bstrVal = automation::AnsiToBstr(param.defaultValue != nullptr ? param.defaultValue : "");
     HRESULT hr = Coerce(&text, param.type, out);
     VariantClear(&text);
     return hr;

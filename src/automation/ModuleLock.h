@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-namespace platform {
+namespace automation {
 
 inline std::atomic<long>& ModuleLocks() {
     static std::atomic<long> locks{0};
@@ -16,4 +16,4 @@ inline void UnlockModule() {
     ModuleLocks().fetch_sub(1);
 }
 
-}  // namespace platform
+}  // namespace automation

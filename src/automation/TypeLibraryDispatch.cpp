@@ -6,7 +6,7 @@
 #include "platform/ComRef.h"
 #include "platform/CriticalSection.h"
 
-namespace platform {
+namespace automation {
 
 namespace {
 
@@ -18,8 +18,8 @@ struct CachedTypeInfo {
 // The type information of each interface, loaded on first use and held until the module may be
 // unloaded. Every user holds a reference of its own, so that letting the cache go never pulls
 // the information from under a call in progress.
-CriticalSection& CacheLock() {
-    static CriticalSection section;
+platform::CriticalSection& CacheLock() {
+    static platform::CriticalSection section;
     return section;
 }
 std::vector<CachedTypeInfo>& Cache() {
@@ -36,7 +36,7 @@ HRESULT FindTypeInfo(REFIID iid, ITypeInfo** info) {
         if (entry.iid == iid)
             *info = entry.info;
     if (*info == nullptr) {
-        ComRef<ITypeLib> library;
+        platform::ComRef<ITypeLib> library;
         hr = LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, library.Out());
         if (SUCCEEDED(hr))
             hr = library->GetTypeInfoOfGuid(iid, info);
@@ -134,14 +134,14 @@ void ReleaseTypeInformation() {
 }
 
 HRESULT TypeLibraryGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids) {
-    ComRef<ITypeInfo> info;
+    platform::ComRef<ITypeInfo> info;
     HRESULT hr = FindTypeInfo(iid, info.Out());
     return FAILED(hr) ? hr : DispGetIDsOfNames(info.Get(), names, count, ids);
 }
 
 HRESULT TypeLibraryInvoke(void* object, REFIID iid, DISPID id, WORD flags, DISPPARAMS* params,
                           VARIANT* result, EXCEPINFO* exception, UINT* argError) {
-    ComRef<ITypeInfo> info;
+    platform::ComRef<ITypeInfo> info;
     HRESULT hr = FindTypeInfo(iid, info.Out());
     if (FAILED(hr))
         return hr;
@@ -166,4 +166,4 @@ HRESULT TypeLibraryInvoke(void* object, REFIID iid, DISPID id, WORD flags, DISPP
     return StoreByReference(value, params->rgvarg[0]);
 }
 
-}  // namespace platform
+}  // namespace automation

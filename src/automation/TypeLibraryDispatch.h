@@ -5,7 +5,7 @@
 
 #include "automation/Automation.h"
 
-namespace platform {
+namespace automation {
 
 // The full path of the library file that holds this code.
 std::wstring ModulePath();
@@ -19,4 +19,4 @@ HRESULT TypeLibraryGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID
 HRESULT TypeLibraryInvoke(void* object, REFIID iid, DISPID id, WORD flags, DISPPARAMS* params,
                           VARIANT* result, EXCEPINFO* exception, UINT* argError);
 
-}  // namespace platform
+}  // namespace automation

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "automation/BstrText.h"
 #include "platform/CodePage.h"
 
 namespace {
@@ -32,12 +33,6 @@ size_t FindText(std::string_view hay, std::string_view needle, size_t from, bool
         if (SameFolded(hay.data() + i, needle.data(), needle.size()))
             return i;
     return std::string_view::npos;
-}
-
-std::string BstrToAnsi(const OLECHAR* bstr) {
-    if (bstr == nullptr)
-        return {};
-    return platform::WideToAnsi(platform::WideView(bstr, SysStringLen(const_cast<BSTR>(bstr))));
 }
 
 // Formats one printf conversion with its argument taken from args.
@@ -152,7 +147,8 @@ std::string FormatUnbounded(const char* format, va_list source) {
         }
         ++p;
         if (conv == 's' && len == "l") {
-            AppendText(out, directive, BstrToAnsi(va_arg(args, const OLECHAR*)).c_str());
+            AppendText(out, directive,
+                       automation::BstrToAnsi(va_arg(args, const OLECHAR*)).c_str());
         } else if (conv == 's') {
             const char* text = va_arg(args, const char*);
             AppendText(out, directive, text != nullptr ? text : "(null)");
@@ -170,7 +166,7 @@ std::string FormatUnbounded(const char* format, va_list source) {
 
 CZelString::CZelString(const char* text) : text_(text != nullptr ? text : "") {}
 CZelString::CZelString(std::string_view text) : text_(text) {}
-CZelString::CZelString(const OLECHAR* bstr) : text_(BstrToAnsi(bstr)) {}
+CZelString::CZelString(const OLECHAR* bstr) : text_(automation::BstrToAnsi(bstr)) {}
 CZelString::CZelString(int value) : text_(std::to_string(value)) {}
 CZelString::CZelString(char ch) : text_(1, ch) {}
 CZelString::CZelString(const CZelString& other) : text_(other.text_) {}
@@ -213,7 +209,7 @@ void CZelString::Assign(const CZelString& other) {
 }
 
 void CZelString::Assign(const OLECHAR* bstr) {
-    text_ = BstrToAnsi(bstr);
+    text_ = automation::BstrToAnsi(bstr);
     ForgetToken();
 }
 
@@ -253,28 +249,13 @@ void CZelString::FormatSized(const char* format, ...) {
     ForgetToken();
 }
 
-namespace {
-
-// Room for the text's conversion, or null when a BSTR cannot hold it.
-BSTR AllocateFor(const std::string& text, size_t& units) {
-    units = platform::WideLength(text);
-    return units > 0x3FFFFFF0u ? nullptr : SysAllocStringLen(nullptr, static_cast<UINT>(units));
-}
-
-}  // namespace
-
-// Straight into the BSTR's own allocation: a large reply is converted once and copied never.
 BSTR CZelString::ToBSTR() const {
-    size_t units = 0;
-    BSTR text = AllocateFor(text_, units);
-    if (text != nullptr)
-        platform::AnsiToWideInto(text_, text, units);
-    return text;
+    return automation::AnsiToBstr(text_);
 }
 
 BSTR CZelString::TakeBSTR() {
     size_t units = 0;
-    BSTR text = AllocateFor(text_, units);
+    BSTR text = automation::AllocateBstrFor(text_, units);
     if (text != nullptr) {
         platform::AnsiToWideReleasing(text_, text, units);
         ForgetToken();

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "automation/Automation.h"
+#include "platform/SystemTypes.h"
 
 namespace platform {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "automation/Automation.h"
+#include "platform/SystemTypes.h"
 
 namespace platform {
 

@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include <oleauto.h>
+
 #include "platform/ComRef.h"
 
 namespace platform {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "automation/Automation.h"
+#include "platform/SystemTypes.h"
 
 using HINTERNET = void*;
 using INTERNET_PORT = WORD;

@@ -1,5 +1,7 @@
 #include "server/ClassFactory.h"
 
+#include "automation/ModuleLock.h"
+
 namespace {
 
 // The explicit server locks: an unlock without its lock changes nothing.
@@ -39,13 +41,13 @@ HRESULT CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) 
 HRESULT CClassFactory::LockServer(BOOL lock) {
     if (lock) {
         g_serverLocks.fetch_add(1);
-        CWarblerModule::Lock();
+        automation::LockModule();
         return S_OK;
     }
     long held = g_serverLocks.load();
     while (held > 0) {
         if (g_serverLocks.compare_exchange_weak(held, held - 1)) {
-            CWarblerModule::Unlock();
+            automation::UnlockModule();
             break;
         }
     }

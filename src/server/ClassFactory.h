@@ -4,7 +4,10 @@
 
 #include <atomic>
 
-#include "server/Module.h"
+#include "automation/Automation.h"
+
+// The creation function of a class: a new object, alone or aggregated into outer.
+using ObjectCreator = HRESULT (*)(IUnknown* outer, REFIID riid, void** ppv);
 
 class CClassFactory final : public IClassFactory {
   public:

@@ -11,7 +11,6 @@
 #if defined(_WIN32)
 #include "automation/TypeLibraryDispatch.h"
 #endif
-#include "server/ClassFactory.h"
 
 namespace {
 
@@ -47,15 +46,15 @@ platform::CriticalSection& ClassObjectLock() {
 }  // namespace
 
 void CWarblerModule::Lock() {
-    platform::LockModule();
+    automation::LockModule();
 }
 
 void CWarblerModule::Unlock() {
-    platform::UnlockModule();
+    automation::UnlockModule();
 }
 
 long CWarblerModule::LockCount() {
-    return platform::ModuleLocks().load();
+    return automation::ModuleLocks().load();
 }
 
 ObjectMapEntry* CWarblerModule::ObjectMap(size_t* count) {
@@ -105,7 +104,7 @@ HRESULT STDMETHODCALLTYPE DllCanUnloadNow() {
         return S_FALSE;
 #if defined(_WIN32)
     // COM may unload the library on this answer: the type information it holds goes first.
-    platform::ReleaseTypeInformation();
+    automation::ReleaseTypeInformation();
 #endif
     return S_OK;
 }

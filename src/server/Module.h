@@ -6,11 +6,7 @@
 #include <cstddef>
 
 #include "automation/Automation.h"
-
-class CClassFactory;
-
-// The creation function of a class: a new object, alone or aggregated into outer.
-using ObjectCreator = HRESULT (*)(IUnknown* outer, REFIID riid, void** ppv);
+#include "server/ClassFactory.h"
 
 struct ObjectMapEntry {
     const CLSID* clsid;

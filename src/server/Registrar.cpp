@@ -75,7 +75,7 @@ HRESULT UnregisterClass(const platform::Registry& registry, const ObjectMapEntry
 HRESULT CRegistrar::Register() const {
     platform::SystemLocaleScope locale;
     platform::Registry registry(perUser_);
-    std::wstring modulePath = platform::ModulePath();
+    std::wstring modulePath = automation::ModulePath();
     HRESULT hr = registry.SetText(AppIdKey(), L"", L"Warbler");
     if (SUCCEEDED(hr))
         hr = registry.SetText(kDllAppIdKey, L"AppID", platform::GuidText(APPID_Warbler));
@@ -102,7 +102,7 @@ HRESULT CRegistrar::Unregister() const {
     size_t count = 0;
     ObjectMapEntry* map = CWarblerModule::ObjectMap(&count);
     for (size_t i = 0; i < count; ++i) keep(UnregisterClass(registry, map[i]));
-    HRESULT typeLibrary = registry.UnregisterTypeLibrary(platform::ModulePath());
+    HRESULT typeLibrary = registry.UnregisterTypeLibrary(automation::ModulePath());
     // A type library that was never registered is nothing to undo.
     if (typeLibrary != TYPE_E_REGISTRYACCESS && typeLibrary != TYPE_E_CANTLOADLIBRARY)
         keep(typeLibrary);

@@ -11,7 +11,7 @@
 #include "platform/CodePage.h"
 #include "platform/LastError.h"
 #include "platform/WinHttpTypes.h"
-#include "transport/TransportHandles.h"
+#include "transport/TransportRequest.h"
 
 namespace {
 

@@ -100,7 +100,7 @@ bool CXmlDocumentWrapper::Load(const CZelString& text) {
         source->data(), source->size(), pugi::parse_default, pugi::encoding_utf8);
     // The parser is lenient where MSXML is strict: what MSXML refuses is no XML here either.
     if (result && HasOneRoot(document_->doc) &&
-        platform::IsWellFormedParse(*source, document_->doc.document_element().name()))
+        xml::IsWellFormedParse(*source, document_->doc.document_element().name()))
         return true;
     document_->doc.reset();  // no half-parsed tree is ever handed out
     return false;

@@ -6,7 +6,7 @@
 
 #include <emmintrin.h>
 
-namespace platform {
+namespace xml {
 
 namespace {
 
@@ -435,4 +435,4 @@ bool IsWellFormedParse(std::string_view text, std::string_view root) {
     return true;
 }
 
-}  // namespace platform
+}  // namespace xml

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-namespace platform {
+namespace xml {
 
 bool IsWellFormedXml(std::string_view text);
 
@@ -14,4 +14,4 @@ bool IsWellFormedXml(std::string_view text);
 // cheap passes over the text, and the full check only where one of them has a doubt.
 bool IsWellFormedParse(std::string_view text, std::string_view root);
 
-}  // namespace platform
+}  // namespace xml

@@ -1,0 +1,76 @@
+// A request in WinHTTP's three phases: send, receive the head, read the body.
+#pragma once
+
+#include <curl/curl.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "transport/ResponseHead.h"
+#include "transport/TransportConnection.h"
+
+class TransportRequest : public TransportHandle {
+  public:
+    TransportRequest(std::shared_ptr<TransportConnection> owner, std::string method,
+                     std::string objectName, bool isSecure)
+        : TransportHandle(Kind::Request),
+          connection(std::move(owner)),
+          verb(std::move(method)),
+          object(std::move(objectName)),
+          secure(isSecure) {}
+    ~TransportRequest() override;
+
+    // The three phases; each false with the WinHTTP error number in *error.
+    // Sends the request: connects, writes the head and the body.
+    bool Send(const std::string& extraHeaders, const char* body, size_t bodyLength,
+              uint32_t* error);
+    // Waits for the status line and headers of the final response.
+    bool Receive(uint32_t* error);
+    // The body bytes that can be read now, waiting for the next ones when none are. After a
+    // broken body it reports the bytes still expected, and ReadData reports the failure.
+    bool Available(size_t* count, uint32_t* error);
+    bool Read(char* buffer, size_t size, size_t* read, uint32_t* error);
+
+    // The first value of a header, if present.
+    bool FindHeader(const char* name, std::string& value) const;
+
+    std::shared_ptr<TransportConnection> connection;
+    std::string verb;
+    std::string object;
+    bool secure;
+    std::array<Credentials, 2> credentials;  // server, proxy
+    bool responded = false;
+    ResponseHead head;
+
+    // Filled by libcurl's callbacks while a transfer runs.
+    ResponseHead incoming;
+    bool headComplete = false;  // the blank line after a final response's headers came
+    bool bodyStarted = false;
+    std::string body;
+    size_t readOffset = 0;
+    uint32_t lastActivityMs = 0;  // system ticks; compared by wrapping difference
+    bool activity = false;        // data came since the clock was last read
+    // Why a callback stopped the transfer (a head too large, no memory for what came), if one did.
+    uint32_t refused = 0;
+
+  private:
+    // Drives the transfer until ready() holds or it ends; false when the peer stayed silent
+    // for longer than silenceMs (0: no limit).
+    bool Pump(bool (TransportRequest::*ready)() const, int silenceMs);
+    bool RequestWritten() const;
+    bool HeadArrived() const;
+    bool BodyBuffered() const;
+    void Detach();
+    void Finish(uint32_t error);
+    // The error of a transfer that ended badly: a callback's reason, else of(libcurl's result).
+    uint32_t Failure(uint32_t (*of)(CURLcode)) const;
+
+    size_t bodyLength_ = 0;
+    bool running_ = false;
+    bool finished_ = false;
+    CURLcode result_ = CURLE_OK;
+    uint32_t bodyError_ = 0;  // a failure after the head, reported by ReadData
+};
