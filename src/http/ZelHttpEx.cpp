@@ -1,5 +1,6 @@
 #include "http/ZelHttpEx.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -38,6 +39,7 @@ constexpr uint32_t WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 = 0x800;
 constexpr uint32_t WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 = 0x2000;
 constexpr uint32_t WINHTTP_OPTION_CONFIGURE_PASSPORT_AUTH = 83;
 constexpr uint32_t WINHTTP_OPTION_DISABLE_FEATURE = 63;
+constexpr uint32_t WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT = 7;
 constexpr uint32_t WINHTTP_DISABLE_REDIRECTS = 2;
 constexpr uint32_t WINHTTP_FLAG_SECURE = 0x800000;
 constexpr uint32_t WINHTTP_FLAG_BYPASS_PROXY_CACHE = 0x100;
@@ -48,6 +50,8 @@ constexpr uint32_t WINHTTP_QUERY_LOCATION = 33;
 constexpr uint32_t WINHTTP_QUERY_CONTENT_LENGTH = 5;
 // A reply announcing more than this is not believed enough to reserve room for it at once.
 constexpr uint32_t kReserveLimit = 64u << 20;
+// The most one read asks for: what the transport has buffered may be far more.
+constexpr DWORD kReadChunk = 64u << 10;
 constexpr uint32_t WINHTTP_QUERY_SERVER = 37;
 constexpr uint32_t WINHTTP_QUERY_VIA = 66;
 constexpr uint32_t WINHTTP_QUERY_FLAG_NUMBER = 0x20000000;
@@ -146,6 +150,7 @@ int32_t CZelHttpEx::Transfer(const char* method, const CZelString& url, const CZ
                              CZelString& response) {
     response.Assign("");
     CZelTimer* deadline = CreateTimer(Timeout);
+    ceiling_ = CreateTimer(Timeout * kCeilingFactor);
     CZelString savedHeaders;
     if (form != nullptr) {
         savedHeaders = ExtraHeaders;
@@ -161,9 +166,22 @@ int32_t CZelHttpEx::Transfer(const char* method, const CZelString& url, const CZ
         int32_t read = ReadResponse(record->Request, response);
         if (result == 0)
             result = read;
+        // A body left unread cannot share the connection with the next request.
+        if (read != 0)
+            CloseHandle(record->Request);
     }
     DeleteTimer(deadline);
+    DeleteTimer(ceiling_);
+    ceiling_ = nullptr;
     return result;
+}
+
+bool CZelHttpEx::CeilingReached() {
+    if (ceiling_ == nullptr || !IsTimerExpired(ceiling_))
+        return false;
+    Log(LOG_VERBATIM, "Call ended: it took longer than [%u] ms in all",
+        static_cast<unsigned>(Timeout * kCeilingFactor));
+    return true;
 }
 
 // Credential retries and redirects start a new attempt in this loop rather than by recursion,
@@ -179,7 +197,7 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
     CZelString redirected;
     for (;;) {
         Log(LOG_VERBATIM, "Timeout [%d]", static_cast<int>(TimerRemaining(deadline)));
-        if (IsTimerExpired(deadline))
+        if (IsTimerExpired(deadline) || CeilingReached())
             return kDeadline;
 
         UrlParts parts = SplitUrl(*attempt);
@@ -242,7 +260,15 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
                                         static_cast<DWORD>(headers.size()), const_cast<char*>(body),
                                         bodyLength, bodyLength, 0))
             return MapLastError(platform::LastError(), kSendFailed);
+        // The head of this attempt may take what is left of the call, however it trickles in.
+        if (ceiling_ != nullptr) {
+            DWORD left = std::max<DWORD>(1, static_cast<DWORD>(TimerRemaining(ceiling_)));
+            Binding.WinHttpSetOption(current->Request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
+                                     &left, sizeof left);
+        }
         if (!Binding.WinHttpReceiveResponse(current->Request, nullptr)) {
+            if (CeilingReached())
+                return kDeadline;
             if (platform::LastError() == ERROR_WINHTTP_LOGIN_FAILURE)
                 return target == kTargetServer ? kWebLogonFailed : kProxyLogonFailed;
             return kNoResponse;
@@ -340,28 +366,36 @@ int32_t CZelHttpEx::ReadResponse(HINTERNET request, CZelString& text) {
         }
     }
     for (;;) {
+        if (CeilingReached())
+            return kDeadline;
         DWORD available = 0;
         if (!Binding.WinHttpQueryDataAvailable(request, &available))
             return kDataSizeFailed;
+        if (available == 0)
+            return 0;
+        DWORD wanted = std::min(available, kReadChunk);
         try {
-            if (readBuffer_.size() < static_cast<size_t>(available) + 1)
-                readBuffer_.resize(static_cast<size_t>(available) + 1);
+            if (readBuffer_.size() < static_cast<size_t>(wanted) + 1)
+                readBuffer_.resize(static_cast<size_t>(wanted) + 1);
         } catch (const std::bad_alloc&) {
             return kNoBuffer;
         }
-        if (available == 0)
-            return 0;
         DWORD read = 0;
-        if (!Binding.WinHttpReadData(request, readBuffer_.data(), available, &read))
+        if (!Binding.WinHttpReadData(request, readBuffer_.data(), wanted, &read))
             return kReadFailed;
-        if (read > available)
-            read = available;
+        if (read > wanted)
+            read = wanted;
         // A chunk ends at its first zero byte.
         const void* zero = std::memchr(readBuffer_.data(), 0, read);
         size_t length =
             zero != nullptr
                 ? static_cast<size_t>(static_cast<const char*>(zero) - readBuffer_.data())
                 : read;
+        if (text.Length() + length > kMaxReply) {
+            Log(LOG_VERBATIM, "Call ended: the reply is larger than [%u] bytes",
+                static_cast<unsigned>(kMaxReply));
+            return kNoBuffer;
+        }
         try {
             text.Append(readBuffer_.data(), length);
         } catch (const std::bad_alloc&) {

@@ -39,6 +39,12 @@ class CZelHttpEx : public CZelBase {
     CZelString WebPassword;
     CZelString ExtraHeaders;
     CZelString UserAgent{"Mozilla/5.0 (compatible; Win64; Velmora.Http)"};
+    // Far above any reply of the service; a body that goes on past it ends the call.
+    static constexpr size_t kMaxReply = size_t{128} << 20;
+    // A whole call, every attempt, head and body read together, lasts at most this many times
+    // Timeout: the deadline bounds only the start of attempts, and the session's time-outs
+    // each wait, so a server that trickles would otherwise hold a call for as long as it likes.
+    static constexpr uint32_t kCeilingFactor = 6;
     uint32_t LastStatusCode = 0;
     uint32_t Timeout = 10000;
     uint32_t ReceiveTimeout = 10000;
@@ -58,12 +64,15 @@ class CZelHttpEx : public CZelBase {
                            CZelConnectionInfo** record, const char* body, uint32_t bodyLength,
                            uint32_t scheme, uint32_t target);
     int32_t ReadResponse(HINTERNET request, CZelString& text);
+    // True, with its log line, once the call's ceiling has passed.
+    bool CeilingReached();
     void DropResponse(HINTERNET request);
     int32_t QueryHeaderText(HINTERNET request, uint32_t query, CZelString& text);
     int32_t QueryHeaderNumber(HINTERNET request, uint32_t query, uint32_t& value);
     void LogAuthScheme(uint32_t scheme);
 
     std::vector<char> readBuffer_;  // reused by every read: replies come in chunks
+    CZelTimer* ceiling_ = nullptr;  // the running call's, for every read of it
     HINTERNET OpenRequest(HINTERNET connection, const CZelString& method, const UrlParts& url);
     void CloseHandle(HINTERNET& handle);
 };

@@ -61,8 +61,10 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
             CURL* easy = request->connection->easy.get();
             if (curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected) ==
                     CURLE_OK &&
-                expected > 0 && static_cast<size_t>(expected) <= kMaxBody)
-                request->body.reserve(static_cast<size_t>(expected));
+                expected > 0)
+                // The reader takes the body as it comes: room for all of a large one would
+                // only be held.
+                request->body.reserve(std::min(static_cast<size_t>(expected), kKeptBody));
         }
         request->body.append(data, length);
     } catch (const std::bad_alloc&) {
@@ -233,8 +235,10 @@ void TransportRequest::Finish(uint32_t error) {
         bodyError_ = error;
 }
 
-bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silenceMs) {
+bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silenceMs,
+                            uint32_t totalMs) {
     CURLM* multi = connection->multi.get();
+    const uint32_t started = platform::SystemTicks();
     // The transfer moves at least once: what a finished transfer left in the handle's counters
     // (the request size) says nothing of this one until it has run.
     for (bool first = true; running_ && (first || !(this->*ready)()); first = false) {
@@ -250,17 +254,26 @@ bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silence
         if (!running_ || (this->*ready)())
             break;
         // The clock is read only before a wait, not for every piece of data.
-        if (silenceMs > 0) {
+        if (silenceMs > 0 || totalMs > 0) {
             uint32_t now = platform::SystemTicks();
             if (activity) {
                 lastActivityMs = now;
                 activity = false;
-            } else if (now - lastActivityMs > static_cast<uint32_t>(silenceMs)) {
+            } else if (silenceMs > 0 && now - lastActivityMs > static_cast<uint32_t>(silenceMs)) {
+                Detach();
+                return false;
+            }
+            if (totalMs > 0 && now - started > totalMs) {
                 Detach();
                 return false;
             }
         }
-        curl_multi_poll(multi, nullptr, 0, 50, nullptr);
+        // A wait that a socket ends is a packet, as WinHTTP times its waits: a head that comes a
+        // byte at a time is alive, though libcurl hands over whole lines only.
+        int signalled = 0;
+        curl_multi_poll(multi, nullptr, 0, 50, &signalled);
+        if (signalled > 0)
+            activity = true;
     }
     return true;
 }
@@ -385,7 +398,7 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
 
 bool TransportRequest::Receive(uint32_t* error) {
     const TransportSession& session = *connection->session;
-    if (!Pump(&TransportRequest::HeadArrived, session.receiveTimeoutMs)) {
+    if (!Pump(&TransportRequest::HeadArrived, session.receiveTimeoutMs, responseTimeoutMs)) {
         *error = ERROR_WINHTTP_TIMEOUT;
         return false;
     }
@@ -444,6 +457,12 @@ bool TransportRequest::Read(char* buffer, size_t size, size_t* read, uint32_t* e
     if (count > 0)
         std::memcpy(buffer, body.data() + readOffset, count);
     readOffset += count;
+    // All that came is read: a buffer that grew large goes back rather than stay with the handle,
+    // which the engine keeps open until the connection's next request.
+    if (readOffset == body.size() && body.capacity() > kKeptBody) {
+        std::string().swap(body);
+        readOffset = 0;
+    }
     *read = count;
     return true;
 }

@@ -42,6 +42,7 @@ class TransportRequest : public TransportHandle {
     std::string object;
     bool secure;
     std::array<Credentials, 2> credentials;  // server, proxy
+    uint32_t responseTimeoutMs = 0;          // the whole head's wait; 0: none
     bool responded = false;
     ResponseHead head;
 
@@ -58,8 +59,8 @@ class TransportRequest : public TransportHandle {
 
   private:
     // Drives the transfer until ready() holds or it ends; false when the peer stayed silent
-    // for longer than silenceMs (0: no limit).
-    bool Pump(bool (TransportRequest::*ready)() const, int silenceMs);
+    // for longer than silenceMs, or the whole drive took longer than totalMs (0: no limit).
+    bool Pump(bool (TransportRequest::*ready)() const, int silenceMs, uint32_t totalMs = 0);
     bool RequestWritten() const;
     bool HeadArrived() const;
     bool BodyBuffered() const;

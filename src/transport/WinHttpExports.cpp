@@ -129,8 +129,19 @@ __attribute__((visibility("default"))) HINTERNET WinHttpOpen(LPCWSTR agent, DWOR
     return Handles().Add(std::move(session));
 }
 
-__attribute__((visibility("default"))) BOOL WinHttpSetOption(HINTERNET handle, DWORD, void*,
-                                                             DWORD) {
+__attribute__((visibility("default"))) BOOL WinHttpSetOption(HINTERNET handle, DWORD option,
+                                                             void* buffer, DWORD length) {
+    // The time the head of a response may take in all, however it trickles in.
+    constexpr DWORD WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT = 7;
+    if (option == WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT) {
+        auto request = Handles().Find<TransportRequest>(handle, TransportHandle::Kind::Request);
+        if (!request)
+            return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+        if (buffer == nullptr || length != sizeof(DWORD))
+            return Fail(ERROR_INVALID_PARAMETER);
+        std::memcpy(&request->responseTimeoutMs, buffer, sizeof(DWORD));
+        return TRUE;
+    }
     // Secure protocols, passport and redirect settings are accepted: libcurl negotiates TLS 1.2
     // or later and this module never follows a redirect.
     for (auto kind : {TransportHandle::Kind::Session, TransportHandle::Kind::Connection,

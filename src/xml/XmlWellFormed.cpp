@@ -1,5 +1,6 @@
 #include "xml/XmlWellFormed.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -121,6 +122,11 @@ size_t CheckStartTag(std::string_view text, size_t at, bool& closed) {
         if (i >= text.size())
             return std::string_view::npos;
         if (text[i] == '>' || (text[i] == '/' && i + 1 < text.size() && text[i + 1] == '>')) {
+            // Each name once: sorted, so that a tag of many attributes costs no more than its
+            // length.
+            std::sort(names.begin(), names.end());
+            if (std::adjacent_find(names.begin(), names.end()) != names.end())
+                return std::string_view::npos;
             closed = text[i] == '/';
             return i + (closed ? 2 : 1);
         }
@@ -133,9 +139,6 @@ size_t CheckStartTag(std::string_view text, size_t at, bool& closed) {
         std::string_view name = text.substr(nameStart, i - nameStart);
         if (name.empty())
             return std::string_view::npos;
-        for (std::string_view seen : names)
-            if (seen == name)
-                return std::string_view::npos;  // an attribute given twice
         names.push_back(name);
         i = ValueQuote(text, i);
         if (i == std::string_view::npos)
@@ -362,22 +365,32 @@ bool OnlyTheRootAtTopLevel(std::string_view text, size_t open, std::string_view 
 }
 
 // Every start tag with an attribute passes the full check of a tag. The tag is found from the
-// '=' of an attribute back to its '<'; a '<' inside an attribute value fails that check.
+// '=' of an attribute back to its '<'; a '<' inside an attribute value fails that check. Each
+// byte is looked at backwards once, and a checked tag's own '=' are passed over, so that a tag
+// of many attributes or a text of many '=' costs no more than its length.
 bool AttributesHold(std::string_view text, size_t from) {
-    size_t checked = std::string_view::npos;
+    size_t nearestTag = std::string_view::npos;  // the last '<' before what was searched
+    size_t searched = from;
+    size_t checkedEnd = 0;
     for (size_t eq = text.find('=', from); eq != std::string_view::npos;
          eq = text.find('=', eq + 1)) {
+        if (eq < checkedEnd)
+            continue;
         size_t quote = eq + 1;
         while (quote < text.size() && IsBlank(text[quote])) ++quote;
         if (quote >= text.size() || (text[quote] != '"' && text[quote] != '\''))
             continue;
-        size_t tag = text.rfind('<', eq);
-        if (tag == std::string_view::npos || tag == checked || tag + 1 >= text.size() ||
+        size_t found = text.substr(searched, eq - searched).rfind('<');
+        if (found != std::string_view::npos)
+            nearestTag = searched + found;
+        searched = eq;
+        size_t tag = nearestTag;
+        if (tag == std::string_view::npos || tag < checkedEnd || tag + 1 >= text.size() ||
             text[tag + 1] == '/' || text[tag + 1] == '!' || text[tag + 1] == '?')
             continue;
-        checked = tag;
         bool closed = false;
-        if (CheckStartTag(text, tag, closed) == std::string_view::npos)
+        checkedEnd = CheckStartTag(text, tag, closed);
+        if (checkedEnd == std::string_view::npos)
             return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,27 @@ TEST(XmlDocument, DeepNestingIsReadWithoutRecursion) {
     ASSERT_TRUE(document.Load(CZelString(std::move(body))));
     EXPECT_STREQ(document.Root().GetNodeText("/hash/error").c_str(), "");
     EXPECT_STREQ(document.Root().GetNodeText("/hash").c_str(), "deep");
+}
+
+// Hostile widths end in time linear in the reply: a tag of 200,000 attributes, a text of as many
+// "=\"" (both took minutes when each '=' looked back to its tag and each name at every other),
+// and a name given twice at the far end of a wide tag is still found.
+TEST(XmlDocument, WideTagsAndTextsAreReadInLinearTime) {
+    std::string attributes;
+    for (int i = 0; i < 200000; ++i) attributes += " a" + std::to_string(i) + "=\"v\"";
+    std::string wide = "<statuses><status" + attributes + "><id>7</id><text>";
+    for (int i = 0; i < 200000; ++i) wide += "x=\"";
+    wide += "</text></status></statuses>";
+    auto started = std::chrono::steady_clock::now();
+    CXmlDocumentWrapper document;
+    ASSERT_TRUE(document.Load(CZelString(wide)));
+    StatusRecord record;
+    FillStatusRecord(document.Root().SelectSingleNode("/statuses/status"), record);
+    EXPECT_STREQ(record.id.c_str(), "7");
+    EXPECT_EQ(record.text.Length(), 600000u);
+    EXPECT_FALSE(CXmlDocumentWrapper().Load(
+        CZelString("<s" + attributes + " a0=\"again\"/>")));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
 }
 
 TEST(XmlDocument, NodeTextAndSelections) {
