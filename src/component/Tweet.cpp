@@ -1,5 +1,6 @@
 #include "component/Tweet.h"
 
+#include <memory>
 #include <new>
 
 #include "component/User.h"
@@ -40,19 +41,22 @@ HRESULT CTweet::get_User(VARIANT* pVal) {
 HRESULT MakeTweetObject(const StatusRecord& record, VARIANT* out) {
     if (out == nullptr)
         return E_POINTER;
-    auto* tweet = new (std::nothrow) CTweet;
-    if (tweet == nullptr)
+    // Until it is handed out, no reference holds it: it goes with the holder.
+    std::unique_ptr<CTweet> tweet(new (std::nothrow) CTweet);
+    if (!tweet)
         return E_OUTOFMEMORY;
-    tweet->CreatedAt = record.created_at;
-    tweet->Id = record.id;
-    tweet->Text = record.text;
-    tweet->Source = record.source;
-    tweet->XML = record.xml;
-    HRESULT hr = MakeUserObject(record.user, &tweet->User);
-    if (FAILED(hr)) {
-        delete tweet;  // never handed out: no reference to release
-        return hr;
+    try {
+        tweet->CreatedAt = record.created_at;
+        tweet->Id = record.id;
+        tweet->Text = record.text;
+        tweet->Source = record.source;
+        tweet->XML = record.xml;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
     }
-    tweet->HandTo(out);
+    HRESULT hr = MakeUserObject(record.user, &tweet->User);
+    if (FAILED(hr))
+        return hr;
+    tweet.release()->HandTo(out);
     return S_OK;
 }

@@ -64,6 +64,8 @@ HRESULT CTwitter::Clear() {
     usersNext_ = 0;
     listKind_ = kListSearch;
     heldKind_ = 0;
+    heldFirstPage_ = false;
+    walkCursors_.clear();
     searchPerPage_ = 0;
     searchPage_ = 0;
     cursor_.Assign("-1");

@@ -3,10 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "automation/Automation.h"
 #include "automation/AutomationObject.h"
+#include "common/ResultCodes.h"
 #include "common/ZelBase.h"
 #include "rest/StatusRecord.h"
 #include "rest/UserRecord.h"
@@ -85,12 +89,28 @@ class CTwitter final : public CZelBase, public CAutomationObject<CTwitter, ITwit
     void Finish(const char* method, int32_t clientCode);
     void LogResult(const char* method);
 
+    // A step that may need more memory than the process can have: its own result code, or the
+    // code of a buffer that could not be had, so that the member still ends with a result code
+    // and its result line.
+    template <class Step>
+    static int32_t Guarded(Step&& step) {
+        try {
+            return step();
+        } catch (const std::bad_alloc&) {
+            return rc::NoBuffer;
+        }
+    }
+    // A record that could not be copied into its object fails the call.
+    void CheckMade(HRESULT made);
+
     static bool IsListValid(const CZelTimer* timer);
     void ReportReuse(const CZelTimer* timer);
     void RestartTimer(CZelTimer*& timer);
     void ForgetList(CZelTimer*& timer);
     // The first user of the list into the object, or 25016 for an empty list.
     bool ServeFirstUser(VARIANT& object);
+    // Ends the walk after this page when its next cursor is missing or one the walk has fetched.
+    void CheckNextCursor();
     HRESULT FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser);
     CZelString ApiCallUrl(const CZelString& method, const CZelString& format) const;
     void SaveKeyPair(const char* section, const char* firstKey, const CZelString& first,
@@ -124,6 +144,11 @@ class CTwitter final : public CZelBase, public CAutomationObject<CTwitter, ITwit
     // The kind the vector holds now, whatever the last non-empty fetch set in listKind_: a first
     // call reuses the vector only when it holds its own kind.
     int32_t heldKind_ = 0;
+    // Whether the vector holds its kind's first page: a first call is served only from that, so
+    // that a walk that moved on to later pages is walked again from the start.
+    bool heldFirstPage_ = false;
+    // The cursors this friends or followers walk has been given.
+    std::unordered_set<std::string> walkCursors_;
     CZelString cursor_{"-1"};
     CZelTimer* friendsTimer_ = nullptr;
     CZelString friendsOwner_;

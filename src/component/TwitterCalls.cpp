@@ -41,13 +41,12 @@ HRESULT CTwitter::APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
     // hundred kilobytes would cost a page fault per page on every call.
     CZelString& response = reply_;
     uint32_t post = bUsePost != 0 ? 1 : 0;
-    int32_t code;
-    if (!rest_.Token.IsEmpty()) {
-        code = rest_.MakeSignedRequest(url, post, std::move(params), response);
-    } else {
+    int32_t code = Guarded([&] {
+        if (!rest_.Token.IsEmpty())
+            return rest_.MakeSignedRequest(url, post, std::move(params), response);
         Log(LOG_VERBATIM, "No AccessToken was supplied, calling this method without signing it.");
-        code = rest_.MakeUnsignedRequest(url, post, std::move(params), response);
-    }
+        return rest_.MakeUnsignedRequest(url, post, std::move(params), response);
+    });
     // A reply too large to hand over is a failure, never an empty success.
     bool large = response.Length() > kKeptReply;
     BSTR converted = large ? response.TakeBSTR() : response.ToBSTR();

@@ -1,6 +1,5 @@
 // The Twitter object's enumerations: the timeline list and the one user list that friends,
 // followers and user searches share, each reused while its timer runs.
-#include "common/ResultCodes.h"
 #include "component/Tweet.h"
 #include "component/Twitter.h"
 #include "component/User.h"
@@ -49,14 +48,30 @@ void CTwitter::ForgetList(CZelTimer*& timer) {
     timer = nullptr;
 }
 
+void CTwitter::CheckMade(HRESULT made) {
+    if (FAILED(made))
+        lastError_ = MapResultCode(rc::NoBuffer);
+}
+
 bool CTwitter::ServeFirstUser(VARIANT& object) {
     if (users_.empty()) {
         lastError_ = rc::NoMoreUsers;
         return false;
     }
-    MakeUserObject(users_[0], &object);
+    CheckMade(MakeUserObject(users_[0], &object));
     usersNext_ = 1;
     return true;
+}
+
+void CTwitter::CheckNextCursor() {
+    if (cursor_ == "0")
+        return;
+    if (cursor_.IsEmpty() || !walkCursors_.insert(cursor_.Str()).second) {
+        LogSized(LOG_VERBATIM, cursor_.Length() + 128,
+                 "--> The next cursor [%s] is missing or was given before: the list ends here",
+                 cursor_.c_str());
+        cursor_.Assign("0");
+    }
 }
 
 HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId, LONG lCount,
@@ -77,8 +92,10 @@ HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrM
         timelineNext_ = 0;
         timeline_.clear();
         RestartTimer(timelineTimer_);
-        lastError_ = MapResultCode(rest_.GetTimeline(timeline_, timeline.c_str(), sinceId.c_str(),
-                                                     maxId.c_str(), lCount, lPage));
+        lastError_ = MapResultCode(Guarded([&] {
+            return rest_.GetTimeline(timeline_, timeline.c_str(), sinceId.c_str(), maxId.c_str(),
+                                     lCount, lPage);
+        }));
         if (lastError_ == 0) {
             timelineName_ = timeline;
             timelineSinceId_ = sinceId;
@@ -95,7 +112,7 @@ HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrM
         if (timeline_.empty())
             lastError_ = rc::NoMoreStatuses;
         else
-            MakeTweetObject(timeline_[timelineNext_++], &status);
+            CheckMade(MakeTweetObject(timeline_[timelineNext_++], &status));
     }
     LogResult("FindFirstTweet");
     return ReturnObject(status, pvStatus);
@@ -107,7 +124,7 @@ HRESULT CTwitter::FindNextTweet(VARIANT* pvTweet) {
     SetNoObject(status);
     Log(LOG_VERBATIM, "-- FindNextTweet");
     if (timelineNext_ < timeline_.size())
-        MakeTweetObject(timeline_[timelineNext_++], &status);
+        CheckMade(MakeTweetObject(timeline_[timelineNext_++], &status));
     else
         lastError_ = rc::NoMoreStatuses;
     LogResult("FindNextTweet");
@@ -140,19 +157,25 @@ HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) 
 
     CZelTimer*& timer = friends ? friendsTimer_ : followersTimer_;
     CZelString& owner = friends ? friendsOwner_ : followersOwner_;
-    if (user == owner && IsListValid(timer) && heldKind_ == kind) {
+    if (user == owner && IsListValid(timer) && heldKind_ == kind && heldFirstPage_) {
         ReportReuse(timer);
         ServeFirstUser(object);
     } else {
         usersNext_ = 0;
         users_.clear();
         heldKind_ = kind;
+        heldFirstPage_ = false;
         RestartTimer(timer);
         cursor_.Assign("-1");
-        int32_t code = friends ? rest_.GetFriends(user.c_str(), users_, cursor_)
-                               : rest_.GetFollowers(user.c_str(), users_, cursor_);
-        lastError_ = MapResultCode(code);
+        walkCursors_.clear();
+        walkCursors_.insert("-1");
+        lastError_ = MapResultCode(Guarded([&] {
+            return friends ? rest_.GetFriends(user.c_str(), users_, cursor_)
+                           : rest_.GetFollowers(user.c_str(), users_, cursor_);
+        }));
         if (lastError_ == 0) {
+            heldFirstPage_ = true;
+            CheckNextCursor();
             if (ServeFirstUser(object))
                 listKind_ = kind;
             owner = user;
@@ -175,16 +198,19 @@ HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIA
              query.c_str(), static_cast<int>(lPerPage), static_cast<int>(lPage));
 
     bool sameKey = query == searchQuery_ && lPage == searchPage_ && lPerPage == searchPerPage_;
-    if (sameKey && IsListValid(searchTimer_) && heldKind_ == kListSearch) {
+    if (sameKey && IsListValid(searchTimer_) && heldKind_ == kListSearch && heldFirstPage_) {
         ReportReuse(searchTimer_);
         ServeFirstUser(object);
     } else {
         usersNext_ = 0;
         users_.clear();
         heldKind_ = kListSearch;
+        heldFirstPage_ = false;
         RestartTimer(searchTimer_);
-        lastError_ = MapResultCode(rest_.SearchUsers(query.c_str(), users_, lPerPage, lPage));
+        lastError_ = MapResultCode(
+            Guarded([&] { return rest_.SearchUsers(query.c_str(), users_, lPerPage, lPage); }));
         if (lastError_ == 0) {
+            heldFirstPage_ = true;
             if (ServeFirstUser(object))
                 listKind_ = kListSearch;
             searchQuery_ = query;
@@ -206,22 +232,28 @@ HRESULT CTwitter::FindNextUser(VARIANT* pvUser) {
     SetNoObject(object);
     Log(LOG_VERBATIM, "-- FindNextUser");
     if (usersNext_ < users_.size()) {
-        MakeUserObject(users_[usersNext_++], &object);
+        CheckMade(MakeUserObject(users_[usersNext_++], &object));
     } else if (cursor_ == "-1" || cursor_ == "0" || listKind_ == kListSearch) {
         lastError_ = rc::NoMoreUsers;
     } else {
         const bool friends = listKind_ == kListFriends;
         users_.clear();
+        // The vector holds a later page of this kind from now on, or nothing.
+        heldKind_ = listKind_;
+        heldFirstPage_ = false;
         Log(LOG_VERBATIM,
             friends ? "--> Fetching some more friends" : "--> Fetching some more followers");
-        int32_t code = friends ? rest_.GetFriends(friendsOwner_.c_str(), users_, cursor_)
-                               : rest_.GetFollowers(followersOwner_.c_str(), users_, cursor_);
-        lastError_ = MapResultCode(code);
+        lastError_ = MapResultCode(Guarded([&] {
+            return friends ? rest_.GetFriends(friendsOwner_.c_str(), users_, cursor_)
+                           : rest_.GetFollowers(followersOwner_.c_str(), users_, cursor_);
+        }));
         usersNext_ = 0;
-        if (lastError_ == 0)
+        if (lastError_ == 0) {
+            CheckNextCursor();
             ServeFirstUser(object);
-        else
+        } else {
             users_.clear();
+        }
     }
     LogResult("FindNextUser");
     return ReturnObject(object, pvUser);

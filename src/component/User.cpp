@@ -1,5 +1,6 @@
 #include "component/User.h"
 
+#include <memory>
 #include <new>
 
 HRESULT CUser::Text(const CZelString& text, BSTR* pVal) {
@@ -26,22 +27,27 @@ HRESULT CUser::get_Protected(VARIANT_BOOL* pVal) {
 HRESULT MakeUserObject(const UserRecord& record, VARIANT* out) {
     if (out == nullptr)
         return E_POINTER;
-    auto* user = new (std::nothrow) CUser;
-    if (user == nullptr)
+    // Until it is handed out, no reference holds it: it goes with the holder.
+    std::unique_ptr<CUser> user(new (std::nothrow) CUser);
+    if (!user)
         return E_OUTOFMEMORY;  // the caller's VARIANT is left as it was
-    user->Id = record.id;
-    user->Name = record.name;
-    user->ScreenName = record.screen_name;
-    user->Location = record.location;
-    user->Description = record.description;
-    user->ProfileImage = record.profile_image_url;
-    user->Url = record.url;
-    user->XML = record.xml;
-    user->Protected = record.protected_;
-    user->NumFollowers = record.followers_count;
-    user->NumFriends = record.friends_count;
-    user->NumTweets = record.statuses_count;
-    user->CreatedAt = record.created_at;
-    user->HandTo(out);
+    try {
+        user->Id = record.id;
+        user->Name = record.name;
+        user->ScreenName = record.screen_name;
+        user->Location = record.location;
+        user->Description = record.description;
+        user->ProfileImage = record.profile_image_url;
+        user->Url = record.url;
+        user->XML = record.xml;
+        user->Protected = record.protected_;
+        user->NumFollowers = record.followers_count;
+        user->NumFriends = record.friends_count;
+        user->NumTweets = record.statuses_count;
+        user->CreatedAt = record.created_at;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    user.release()->HandTo(out);
     return S_OK;
 }

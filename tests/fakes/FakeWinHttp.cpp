@@ -115,6 +115,11 @@ EXPORT BOOL WinHttpQueryHeaders(HINTERNET request, DWORD level, LPCWSTR, void* b
         std::memcpy(buffer, &reply.status, 4);
         return TRUE;
     }
+    if (level == (5 | 0x20000000)) {  // Content-Length
+        auto size = static_cast<uint32_t>(reply.body.size());
+        std::memcpy(buffer, &size, 4);
+        return TRUE;
+    }
     std::string value = level == 20   ? reply.reason
                         : level == 33 ? reply.location
                         : level == 37 ? reply.server

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "AllocationLimit.h"
 #include "FakeTransport.h"
 #include "component/Twitter.h"
 
@@ -389,4 +390,126 @@ TEST_F(TwitterLists, NullOutArgumentIsRefusedWithoutLeaking) {
     EXPECT_EQ(twitter.FindFirstTweet(home.Get(), none.Get(), none.Get(), 0, 0, nullptr), E_POINTER);
     EXPECT_EQ(LastError(), 0);
     EXPECT_EQ(twitter.FindNextUser(nullptr), E_POINTER);
+}
+
+// What a user would lose: a walk that never ends, a re-walk served from a later page, a search
+// answered with friends, and a fetch that ran out of memory.
+namespace {
+
+std::string UsersPageWithoutCursor(const char* screenName) {
+    return std::string("<users_list><users type=\"array\"><user><id>1</id><screen_name>") +
+           screenName + "</screen_name></user></users></users_list>";
+}
+
+}  // namespace
+
+TEST_F(TwitterLists, APageThatWouldRestartOrRepeatTheWalkEndsIt) {
+    // Its next cursor is the cursor that fetched it.
+    fake.Queue(Reply(200, UsersPageXml("a", "-1")));
+    VARIANT user = Friend("x");
+    EXPECT_EQ(TextOf(user, "ScreenName"), "a");
+    VariantClear(&user);
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_EQ(LastError(), 25016);
+    EXPECT_EQ(Sent(), 1u);
+    EXPECT_TRUE(test::HasLine(
+        Lines(), "--> The next cursor [-1] is missing or was given before: the list ends here"));
+
+    // A later page gives a cursor the walk has had before.
+    fake.Queue(Reply(200, UsersPageXml("b", "55")));
+    fake.Queue(Reply(200, UsersPageXml("c", "55")));
+    user = Friend("y");
+    EXPECT_EQ(TextOf(user, "ScreenName"), "b");
+    VariantClear(&user);
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_EQ(TextOf(user, "ScreenName"), "c");
+    VariantClear(&user);
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_EQ(LastError(), 25016);
+    EXPECT_EQ(Sent(), 3u);
+
+    // A page without a next cursor.
+    fake.Queue(Reply(200, UsersPageWithoutCursor("d")));
+    test::Bstr name("z");
+    EXPECT_EQ(twitter.FindFirstFollower(name.Get(), &user), S_OK);
+    EXPECT_EQ(TextOf(user, "ScreenName"), "d");
+    VariantClear(&user);
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_EQ(LastError(), 25016);
+    EXPECT_EQ(Sent(), 4u);
+}
+
+TEST_F(TwitterLists, ARewalkStartsFromTheFirstPage) {
+    fake.Queue(Reply(200, UsersPageXml("first", "77")));
+    fake.Queue(Reply(200, UsersPageXml("second", "0")));
+    fake.Queue(Reply(200, UsersPageXml("first", "77")));
+    VARIANT user = Friend("x");
+    VariantClear(&user);
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_EQ(TextOf(user, "ScreenName"), "second");
+    VariantClear(&user);
+    user = Friend("x");  // within the time-out, but the list holds the second page
+    EXPECT_EQ(TextOf(user, "ScreenName"), "first");
+    EXPECT_EQ(Sent(), 3u);
+    VariantClear(&user);
+
+    // After a failed next page, the first page is fetched again.
+    fake.Queue(Reply(500, "down"));
+    fake.Queue(Reply(200, UsersPageXml("first", "77")));
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_EQ(LastError(), 35005);
+    user = Friend("x");
+    EXPECT_EQ(LastError(), 0);
+    EXPECT_EQ(TextOf(user, "ScreenName"), "first");
+    EXPECT_EQ(Sent(), 5u);
+    VariantClear(&user);
+
+    // Served from the first page it is, and the reuse is said.
+    user = Friend("x");
+    EXPECT_EQ(TextOf(user, "ScreenName"), "first");
+    EXPECT_EQ(Sent(), 5u);
+    EXPECT_EQ(Lines().back(), "FindFirstFriend result: [0: Success]");
+    VariantClear(&user);
+}
+
+TEST_F(TwitterLists, ARepeatedSearchIsNeverAnsweredWithFriends) {
+    fake.Queue(Reply(200, UsersPageXml("f1", "77")));
+    fake.Queue(Reply(200, "<users type=\"array\"></users>"));
+    fake.Queue(Reply(200, UsersPageXml("f2", "0")));
+    fake.Queue(Reply(200, "<users type=\"array\"></users>"));
+    VARIANT user = Friend("x");
+    VariantClear(&user);
+    test::Bstr query("q");
+    EXPECT_EQ(twitter.FindFirstUser(query.Get(), 0, 0, &user), S_OK);
+    EXPECT_EQ(LastError(), 25016);
+    // The list kind is still friends: the next page of the friends comes.
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_EQ(TextOf(user, "ScreenName"), "f2");
+    VariantClear(&user);
+    EXPECT_EQ(twitter.FindFirstUser(query.Get(), 0, 0, &user), S_OK);
+    EXPECT_TRUE(IsNoObject(user));
+    EXPECT_EQ(LastError(), 25016);
+    EXPECT_EQ(Sent(), 4u);
+}
+
+TEST_F(TwitterLists, OutOfMemoryInAFetchIsAResultAndLeavesNothingToReuse) {
+    if (!test::AllocationLimit::Available())
+        GTEST_SKIP() << "AddressSanitizer owns operator new";
+    const size_t text = size_t{30} << 20;
+    fake.Queue(Reply(200, "<statuses type=\"array\"><status><id>1</id><text>" +
+                              std::string(text, 'x') + "</text></status></statuses>"));
+    fake.Queue(Reply(200, StatusesXml(2)));
+    VARIANT status;
+    {
+        test::AllocationLimit limit(text + (size_t{1} << 20));
+        status = First("home");
+    }
+    EXPECT_TRUE(IsNoObject(status));
+    EXPECT_EQ(LastError(), 35014);
+    EXPECT_EQ(Lines().back(), "FindFirstTweet result: [35014: Unexpected error]");
+    status = First("home");
+    EXPECT_EQ(LastError(), 0);
+    EXPECT_EQ(TextOf(status, "Id"), "900");
+    EXPECT_EQ(Sent(), 2u);
+    VariantClear(&status);
 }
