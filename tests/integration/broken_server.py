@@ -7,8 +7,14 @@ usage: python3 broken_server.py PORT MODE
   stall    sends the head and 3 bytes, then nothing more
   repeated answers after an interim block, with a header given twice, one folded onto a second
            line, and a blank in the request path echoed back
-  bighead  answers a head of 200 KB (WinHTTP takes 64 KB at most)"""
+  bighead  answers a head of 200 KB (WinHTTP takes 64 KB at most)
+  endless  a chunked body that never ends, as fast as the client reads
+  trickle  a head that never ends, one byte every 100 ms
+  continue an interim "100 Continue" head every 10 ms, never a final one
+  dribble  a chunked body of one byte every 100 ms, never ending
+  large    a timeline of one status whose text is 100 MB"""
 
+import contextlib
 import socket
 import sys
 import threading
@@ -16,7 +22,7 @@ import time
 
 
 def serve(connection, mode):
-    with connection:
+    with connection, contextlib.suppress(OSError):
         request = b""
         while b"\r\n\r\n" not in request:
             chunk = connection.recv(4096)
@@ -35,6 +41,30 @@ def serve(connection, mode):
         elif mode == "bighead":
             filler = b"X-Filler: " + b"f" * 90 + b"\r\n"
             connection.sendall(b"HTTP/1.1 200 OK\r\n" + filler * 2000 + b"Content-Length: 0\r\n\r\n")
+        elif mode == "endless":
+            connection.sendall(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
+            chunk = b"%x\r\n%s\r\n" % (1 << 16, b"x" * (1 << 16))
+            while True:
+                connection.sendall(chunk)
+        elif mode == "trickle":
+            connection.sendall(b"HTTP/1.1 200 OK\r\nX-Slow: ")
+            while True:
+                time.sleep(0.1)
+                connection.sendall(b"s")
+        elif mode == "continue":
+            while True:
+                connection.sendall(b"HTTP/1.1 100 Continue\r\n\r\n")
+                time.sleep(0.01)
+        elif mode == "dribble":
+            connection.sendall(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
+            while True:
+                time.sleep(0.1)
+                connection.sendall(b"1\r\nx\r\n")
+        elif mode == "large":
+            text = b"x" * (100 << 20)
+            body = b"<statuses type=\"array\"><status><id>1</id><text>%s</text></status></statuses>" % text
+            connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % len(body))
+            connection.sendall(body)
         elif mode == "repeated":
             body = line + b"\n" + request
             connection.sendall(b"HTTP/1.1 100 Continue\r\nServer: interim\r\n\r\n"

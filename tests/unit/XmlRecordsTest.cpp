@@ -111,8 +111,7 @@ TEST(XmlDocument, WideTagsAndTextsAreReadInLinearTime) {
     FillStatusRecord(document.Root().SelectSingleNode("/statuses/status"), record);
     EXPECT_STREQ(record.id.c_str(), "7");
     EXPECT_EQ(record.text.Length(), 600000u);
-    EXPECT_FALSE(CXmlDocumentWrapper().Load(
-        CZelString("<s" + attributes + " a0=\"again\"/>")));
+    EXPECT_FALSE(CXmlDocumentWrapper().Load(CZelString("<s" + attributes + " a0=\"again\"/>")));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
 }
 

@@ -1,0 +1,149 @@
+// Servers that never stop sending, trickle or flood: every call ends within its bounds of time
+// and memory, says why in the log, and the process goes on.
+#include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "Peers.h"
+#include "component/Twitter.h"
+#include "http/ZelHttpEx.h"
+
+namespace {
+
+struct Hostile {
+    std::string dir;
+    std::map<std::string, int> ports;
+    std::map<std::string, std::unique_ptr<peers::Peer>> servers;
+};
+
+Hostile* g_hostile = nullptr;
+
+// The process's resident set and its peak, in KiB.
+long StatusKiB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field, 0) == 0)
+            return std::atol(line.c_str() + std::string(field).size());
+    return -1;
+}
+
+void ResetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+class HostileServer : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        g_hostile = new Hostile;
+        g_hostile->dir = peers::MakeServerDir();
+        std::string script = std::string(INTEGRATION_DIR) + "/broken_server.py";
+        for (const char* mode : {"endless", "trickle", "continue", "dribble", "large"}) {
+            int port = peers::FreePort();
+            g_hostile->ports[mode] = port;
+            g_hostile->servers[mode] = std::make_unique<peers::Peer>(
+                "start_background.sh",
+                std::vector<std::string>{g_hostile->dir + "/" + mode + ".log", "/usr/bin/python3",
+                                         script, std::to_string(port), mode},
+                port);
+        }
+    }
+    static void TearDownTestSuite() {
+        g_hostile->servers.clear();
+        peers::RemoveDir(g_hostile->dir);
+        delete g_hostile;
+    }
+    void SetUp() override {
+        http.SetLogFile(log.c_str());
+        http.Timeout = 500;  // a call ceiling of 3 s
+        http.ReceiveTimeout = 1500;
+        ASSERT_EQ(http.Initialize(), 0);
+    }
+    void TearDown() override { http.Shutdown(); }
+
+    static std::string Url(const char* mode) {
+        return "http://127.0.0.1:" + std::to_string(g_hostile->ports.at(mode)) + "/x";
+    }
+    std::string Trace() const { return peers::ReadText(log); }
+
+    std::string log = g_hostile->dir + "/client-" +
+                      testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+    CZelHttpEx http;
+    CZelString response;
+};
+
+bool Sanitized() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
+TEST_F(HostileServer, SlowHeadsAndBodiesEndAtTheCallCeiling) {
+    for (const char* mode : {"trickle", "continue", "dribble"}) {
+        auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(http.Get(Url(mode).c_str(), response), 22410) << mode;
+        auto took = std::chrono::steady_clock::now() - started;
+        // The ceiling, and at most one receive time-out's wait past it.
+        EXPECT_GE(took, std::chrono::milliseconds(3000)) << mode;
+        EXPECT_LT(took, std::chrono::milliseconds(3000 + 1500 + 1000)) << mode;
+        EXPECT_NE(Trace().find("Call ended: it took longer than [3000] ms in all"),
+                  std::string::npos)
+            << mode;
+        std::remove(log.c_str());
+    }
+}
+
+TEST_F(HostileServer, AnEndlessBodyEndsAtTheReplyCeiling) {
+    ResetPeak();
+    long before = StatusKiB("VmRSS:");
+    EXPECT_EQ(http.Get(Url("endless").c_str(), response), 22382);
+    EXPECT_LE(response.Length(), CZelHttpEx::kMaxReply);
+    EXPECT_GT(response.Length(), CZelHttpEx::kMaxReply - (size_t{64} << 10));
+    EXPECT_NE(Trace().find("Call ended: the reply is larger than [134217728] bytes"),
+              std::string::npos);
+    if (!Sanitized()) {  // the reply, its growth and the transport's buffer: well under 1 GiB
+        EXPECT_LT(StatusKiB("VmHWM:") - before, 400 * 1024);
+    }
+    // The connection is not reused with the rest of that body on it.
+    EXPECT_EQ(http.Get(Url("endless").c_str(), response), 22382);
+}
+
+// The component keeps at most 1 MiB of a reply between calls, whatever came.
+TEST_F(HostileServer, LargeRepliesLeaveNoMemoryBehind) {
+    if (Sanitized())
+        GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine";
+    CTwitter twitter;
+    auto call = [&](const char* mode) {
+        BSTR method = CZelString(Url(mode).c_str()).ToBSTR();
+        BSTR format = CZelString("xml").ToBSTR();
+        BSTR reply = nullptr;
+        EXPECT_EQ(twitter.APICall(method, format, nullptr, VARIANT_FALSE, &reply), S_OK);
+        size_t length = SysStringLen(reply);
+        SysFreeString(reply);
+        SysFreeString(format);
+        SysFreeString(method);
+        LONG code = -1;
+        twitter.get_LastError(&code);
+        return std::make_pair(code, length);
+    };
+    malloc_trim(0);
+    long before = StatusKiB("VmRSS:");
+    auto [code, length] = call("large");
+    EXPECT_EQ(code, 0);
+    EXPECT_GT(length, size_t{100} << 20);
+    malloc_trim(0);
+    EXPECT_LT(StatusKiB("VmRSS:") - before, 8 * 1024);
+    std::tie(code, length) = call("endless");
+    EXPECT_EQ(code, 35014);
+    malloc_trim(0);
+    EXPECT_LT(StatusKiB("VmRSS:") - before, 8 * 1024);
+}
