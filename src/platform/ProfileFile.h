@@ -17,9 +17,12 @@ constexpr size_t kProfileValueLimit = 65535;
 void GetProfileStrings(const char* section, const char* const* keys, std::string* values,
                        size_t count, const char* def, const char* file);
 
-// Sets the keys of one section in one update under an exclusive lock. The file is changed in
-// place (its owner, mode and links stay); a new one is created with newFileMode. Refuses texts
-// holding a line break, which would corrupt the file's structure, and files it cannot read.
+// Sets the keys of one section in one update under an exclusive lock. The new text is written
+// beside the file and replaces it whole, so that a failure (a full disk) leaves the old text; its
+// owner, mode and symbolic links stay. A file with other hard links, or in a folder the process
+// may not write, is written in place with its room reserved first. A new file is created with
+// newFileMode. Refuses texts holding a line break, which would corrupt the file's structure, and
+// files it cannot read.
 bool WriteProfileStrings(const char* section, const char* const* keys, const char* const* values,
                          size_t count, const char* file, unsigned newFileMode = 0600);
 

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -236,6 +238,47 @@ bool WriteAll(int fd, const std::string& text) {
     return ftruncate(fd, static_cast<off_t>(text.size())) == 0;
 }
 
+enum class Aside { Replaced, Failed, Unavailable };
+
+// The file's new text is written beside it and then takes its name: whatever fails on the way (a
+// full disk, a crash), the file holds the old text or the new one whole. The copy gets the file's
+// mode and owner; where it cannot have them (a folder the process may not write, a file of
+// another owner) the save is Unavailable this way.
+Aside ReplaceWhole(const std::string& path, const struct stat& original, const std::string& text) {
+    // Beside the file, under a short name: the file's own may already be as long as a name goes.
+    size_t slash = path.rfind('/');
+    std::string aside = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
+                        ".warbler.XXXXXX";
+    FileHandle handle(mkostemp(aside.data(), O_CLOEXEC));
+    if (handle.Get() < 0)
+        return Aside::Unavailable;
+    Aside outcome = Aside::Replaced;
+    bool owned = original.st_uid == geteuid() && original.st_gid == getegid();
+    if (fchmod(handle.Get(), original.st_mode & 07777) != 0 ||
+        (!owned && fchown(handle.Get(), original.st_uid, original.st_gid) != 0))
+        outcome = Aside::Unavailable;
+    else if (!WriteAll(handle.Get(), text) || fdatasync(handle.Get()) != 0 ||
+             rename(aside.c_str(), path.c_str()) != 0)
+        outcome = Aside::Failed;
+    if (outcome != Aside::Replaced)
+        unlink(aside.c_str());
+    return outcome;
+}
+
+// Writes over the file itself, for a file that another name links to: the room is reserved first,
+// so that a full disk fails before the first byte changes.
+bool WriteInPlace(int fd, const std::string& text) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0)
+        return false;
+    if (static_cast<off_t>(text.size()) > st.st_size) {
+        int reserved = posix_fallocate(fd, 0, static_cast<off_t>(text.size()));
+        if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL)
+            return false;
+    }
+    return WriteAll(fd, text);
+}
+
 }  // namespace
 
 void GetProfileStrings(const char* section, const char* const* keys, std::string* values,
@@ -277,20 +320,42 @@ bool WriteProfileStrings(const char* section, const char* const* keys, const cha
         if (keys[k] == nullptr || values[k] == nullptr || HasLineBreak(keys[k]) ||
             HasLineBreak(values[k]))
             return false;
-    // Read and write access both: nothing is written over content that could not be read.
-    FileHandle handle(
-        open(file, O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, static_cast<mode_t>(newFileMode)));
-    if (!handle.LockRegular(LOCK_EX))
-        return false;
-    std::string text;
-    if (!ReadWhole(handle.Get(), text))
-        return false;
-    ProfileText profile = Split(text);
-    for (size_t k = 0; k < count; ++k) Set(profile, section, keys[k], values[k]);
-    std::string updated;
-    updated.reserve(text.size() + 128);
-    for (const Line& line : profile.lines) updated += line.text + line.end;
-    return WriteAll(handle.Get(), updated);
+    for (;;) {
+        // Read and write access both: nothing is written over content that could not be read.
+        FileHandle handle(open(file, O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC,
+                               static_cast<mode_t>(newFileMode)));
+        if (!handle.LockRegular(LOCK_EX))
+            return false;
+        // A symbolic link stays one: the file it names, which exists now, is the one replaced.
+        std::string path = file;
+        if (char* resolved = realpath(file, nullptr)) {
+            path = resolved;
+            std::free(resolved);
+        }
+        // Another save may have replaced the file while this one waited for the lock: the lock
+        // then holds a file that no longer has the name, and the save starts again.
+        struct stat locked {
+        }, named{};
+        if (fstat(handle.Get(), &locked) != 0)
+            return false;
+        if (stat(path.c_str(), &named) != 0 || named.st_ino != locked.st_ino ||
+            named.st_dev != locked.st_dev)
+            continue;
+        std::string text;
+        if (!ReadWhole(handle.Get(), text))
+            return false;
+        ProfileText profile = Split(text);
+        for (size_t k = 0; k < count; ++k) Set(profile, section, keys[k], values[k]);
+        std::string updated;
+        updated.reserve(text.size() + 128);
+        for (const Line& line : profile.lines) updated += line.text + line.end;
+        // A file that other names link to is written in place, so that they see its new text.
+        Aside outcome =
+            locked.st_nlink > 1 ? Aside::Unavailable : ReplaceWhole(path, locked, updated);
+        if (outcome == Aside::Unavailable)
+            return WriteInPlace(handle.Get(), updated);
+        return outcome == Aside::Replaced;
+    }
 }
 
 uint32_t GetProfileString(const char* section, const char* key, const char* def, char* buffer,

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -187,4 +192,68 @@ TEST(ProfileFile, PermissionsAsWindowsHasThem) {
     std::string longName = dir.File(std::string(250, 'k') + ".ini");
     EXPECT_TRUE(SavePair(longName, "long", "name"));
     EXPECT_EQ(Read("AccessTokenPair", "AccessSecret", longName), "name");
+}
+
+namespace {
+
+// Runs check in a child with a file system of its own: a 16 KiB tmpfs at folder. Skips where
+// the process may not make one (not root, no mount namespace).
+int OnFullDisk(const std::string& folder, const std::function<bool()>& check) {
+    pid_t child = fork();
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=16k") != 0)
+            _exit(2);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)
+               ? WEXITSTATUS(status)
+               : 1;
+}
+
+}  // namespace
+
+// A save on a full disk leaves the old pair whole; once there is room, the new pair is whole and
+// nothing is left beside the file.
+TEST(ProfileFile, AFullDiskLeavesTheOldPair) {
+    test::TempDir dir;
+    std::string folder = dir.File("small");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    int outcome = OnFullDisk(folder, [&] {
+        std::string file = folder + "/keys.ini";
+        // The new pair makes the file longer than the page it fills.
+        std::string old = "[Other]\nPad=" + std::string(4000, 'p') +
+                          "\n\n[AccessTokenPair]\nAccessToken=1-old\nAccessSecret=old-secret\n";
+        test::WriteFile(file, old);
+        std::string filler = folder + "/filler";
+        FILE* fill = std::fopen(filler.c_str(), "w");
+        std::string block(512, 'f');
+        while (fill != nullptr &&
+               std::fwrite(block.data(), 1, block.size(), fill) == block.size() &&
+               std::fflush(fill) == 0) {
+        }
+        if (fill != nullptr)
+            std::fclose(fill);
+        std::string secret(45, 's');
+        bool refused = !SavePair(file, "1-new-token-that-is-long", secret.c_str());
+        bool kept = test::ReadFile(file) == old;
+        std::remove(filler.c_str());
+        bool saved = SavePair(file, "1-new-token-that-is-long", secret.c_str()) &&
+                     Read("AccessTokenPair", "AccessSecret", file) == secret;
+        int entries = 0;
+        for (DIR* d = opendir(folder.c_str()); d != nullptr;) {
+            dirent* entry = readdir(d);
+            if (entry == nullptr) {
+                closedir(d);
+                break;
+            }
+            entries += entry->d_name[0] != '.' || std::strlen(entry->d_name) > 2 ? 1 : 0;
+        }
+        return refused && kept && saved && entries == 1;
+    });
+    if (outcome == 2)
+        GTEST_SKIP() << "no tmpfs of its own can be mounted here";
+    EXPECT_EQ(outcome, 0);
 }
