@@ -85,7 +85,9 @@ class Validator(RequestValidator):
         return True
 
     def validate_redirect_uri(self, client_key, redirect_uri, request):
-        return True
+        # The callback comes back in a Location line: a control character in it would end that
+        # line and start another header.
+        return not any(ord(ch) < 0x20 or ord(ch) == 0x7F for ch in redirect_uri or "")
 
     def save_request_token(self, token, request):
         self.store.save_request_token(token["oauth_token"], token["oauth_token_secret"],

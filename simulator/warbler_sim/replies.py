@@ -8,9 +8,24 @@ import time
 XML_HEAD = '<?xml version="1.0" encoding="UTF-8"?>\n'
 
 
+def xml_char(ch):
+    """Whether XML 1.0 allows the character in a document."""
+    code = ord(ch)
+    return (code >= 0x20 and code not in (0xFFFE, 0xFFFF) and not 0xD800 <= code <= 0xDFFF) \
+        or ch in "\t\n\r"
+
+
+def xml_text(text):
+    """The text less what XML 1.0 does not allow, as the service stored it: no stored text can
+    break a reply."""
+    return "".join(ch for ch in text if xml_char(ch))
+
+
 def escape(text):
     out = []
     for ch in text:
+        if not xml_char(ch):
+            continue
         if ch == "&":
             out.append("&amp;")
         elif ch == "<":

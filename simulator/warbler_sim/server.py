@@ -42,7 +42,7 @@ def integer(params, name, default=None, low=None, high=None):
     text = params.get(name, "")
     if text == "":
         return default
-    if not re.fullmatch(r"-?\d{1,19}", text):
+    if not re.fullmatch(r"-?\d{1,19}", text) or not -2**63 <= int(text) < 2**63:
         raise ApiError(400, "Invalid %s parameter." % name)
     value = int(text)
     if low is not None:
@@ -50,6 +50,14 @@ def integer(params, name, default=None, low=None, high=None):
     if high is not None:
         value = min(value, high)
     return value
+
+
+def page_offset(page, size):
+    """The rows before a page; a page past what the store can count is a bad request."""
+    offset = (page - 1) * size
+    if offset >= 2**63:
+        raise ApiError(400, "Invalid page parameter.")
+    return offset
 
 
 class Api:
@@ -118,12 +126,12 @@ class Api:
             where.append("id<=?")
             args.append(max_id)
         rows = self.store.all("SELECT * FROM statuses WHERE %s ORDER BY id DESC LIMIT ? OFFSET ?"
-                              % " AND ".join(where), *args, count, (page - 1) * count)
+                              % " AND ".join(where), *args, count, page_offset(page, count))
         legacy = self.legacy and method == "statuses/public_timeline"
         return replies.statuses(self.store, rows, fmt, legacy)
 
     def update(self, params, me, app_name, fmt):
-        text = params.get("status", "")
+        text = replies.xml_text(params.get("status", ""))
         if text == "":
             raise ApiError(400, "Client must provide a 'status' parameter with a value.")
         if len(text) > 140:
@@ -181,7 +189,7 @@ class Api:
         pattern = "%" + query + "%"
         rows = self.store.all("SELECT * FROM users WHERE lower(screen_name) LIKE ? OR lower(name) LIKE ? "
                               "OR lower(description) LIKE ? ORDER BY id LIMIT ? OFFSET ?",
-                              pattern, pattern, pattern, per_page, (page - 1) * per_page)
+                              pattern, pattern, pattern, per_page, page_offset(page, per_page))
         return replies.users(self.store, rows, fmt)
 
     def dispatch(self, http_method, path, params, me, app_name, fmt):

@@ -336,6 +336,31 @@ class SimulatorTest(unittest.TestCase):
 
 
 
+    def test_hostile_input_is_refused_or_made_safe(self):
+        # A control character is not kept: what was stored is served as XML any parser reads.
+        posted = self.call("POST", "statuses/update", data={"status": "bell\u0007 and \ufffe ring"})
+        self.assertEqual(posted.status_code, 200, posted.text)
+        self.assertEqual(ET.fromstring(posted.content).findtext("text"), "bell and  ring")
+        timeline = self.call("GET", "statuses/home_timeline")
+        self.assertEqual(ET.fromstring(timeline.content).find("status").findtext("text"), "bell and  ring")
+        self.assertError(self.call("POST", "statuses/update", data={"status": "\u0001\u0002"}), 400,
+                         "Client must provide a 'status' parameter with a value.")
+        # Numbers out of range are bad requests, never internal errors.
+        for params in ({"page": "9999999999999999999"}, {"max_id": "-9999999999999999999"},
+                       {"page": "999999999999999999", "count": "200"}):
+            self.assertError(self.call("GET", "statuses/home_timeline", params=params), 400,
+                             "Invalid %s parameter." % ("max_id" if "max_id" in params else "page"))
+        self.assertEqual(self.call("GET", "users/search", params={"q": "a", "page": "999999999999999999"}).status_code,
+                         400)
+        # A callback that would split the redirect's head is refused.
+        c = self.sim.credentials
+        session = OAuth1Session(c["consumer_key"], c["consumer_secret"],
+                                callback_uri="http://127.0.0.1:9/done\r\nSet-Cookie: evil=1")
+        with self.assertRaises(Exception):
+            session.fetch_request_token(self.sim.url("/oauth/request_token"))
+        self.assertEqual(self.xml("account/verify_credentials").findtext("screen_name"), "warbler_demo")
+
+
 class FixtureSeedTest(unittest.TestCase):
     def test_public_timeline_of_2007_byte_for_byte(self):
         sim = Simulator("--seed", "fixtures-2007")
