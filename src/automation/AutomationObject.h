@@ -61,9 +61,11 @@ class CAutomationObject : public Interface {
                                             DISPID* ids) override {
         return automation::TypeLibraryGetIDsOfNames(IidOf<Interface>(), names, count, ids);
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception,
                                      UINT* argError) override {
+        if (!(riid == IID_NULL))  // reserved: IDispatch's contract
+            return DISP_E_UNKNOWNINTERFACE;
         return automation::TypeLibraryInvoke(static_cast<Interface*>(this), IidOf<Interface>(), id,
                                              flags, params, result, exception, argError);
     }
@@ -82,8 +84,10 @@ class CAutomationObject : public Interface {
     HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         return dispatch::GetIDsOfNames(T::Members(), names, count, ids);
     }
-    HRESULT Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+    HRESULT Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                    EXCEPINFO*, UINT* argError) override {
+        if (!(riid == IID_NULL))  // reserved: IDispatch's contract
+            return DISP_E_UNKNOWNINTERFACE;
         // One thread per object: the thread that created it.
         if (std::this_thread::get_id() != owner_)
             return RPC_E_WRONG_THREAD;

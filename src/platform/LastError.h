@@ -42,7 +42,7 @@ constexpr uint32_t ERROR_WINHTTP_CONNECTION_ERROR = 12030;
 constexpr uint32_t ERROR_WINHTTP_HEADER_NOT_FOUND = 12150;
 constexpr uint32_t ERROR_WINHTTP_INVALID_SERVER_RESPONSE = 12152;
 constexpr uint32_t ERROR_WINHTTP_SECURE_FAILURE = 12175;
-constexpr uint32_t ERROR_WINHTTP_HEADER_SIZE_OVERFLOW = 12183;
+constexpr uint32_t ERROR_WINHTTP_HEADER_SIZE_OVERFLOW = 12182;
 // The Windows headers have the general ones.
 #if !defined(_WIN32)
 constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;

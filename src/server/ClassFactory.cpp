@@ -20,12 +20,20 @@ HRESULT CClassFactory::QueryInterface(REFIID riid, void** ppv) {
     return S_OK;
 }
 
+// A class object that a client holds keeps the module loaded, as a live object does: an unload
+// would leave the client calling into freed code.
 ULONG CClassFactory::AddRef() {
-    return static_cast<ULONG>(references_.fetch_add(1) + 1);
+    long held = references_.fetch_add(1) + 1;
+    if (held == 1)
+        automation::LockModule();
+    return static_cast<ULONG>(held);
 }
 
 ULONG CClassFactory::Release() {
-    return static_cast<ULONG>(references_.fetch_sub(1) - 1);
+    long held = references_.fetch_sub(1) - 1;
+    if (held == 0)
+        automation::UnlockModule();
+    return static_cast<ULONG>(held);
 }
 
 HRESULT CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {

@@ -114,12 +114,20 @@ TEST(Dispatch, ClassObjects) {
     static_cast<IDispatch*>(object)->Release();
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);  // the server lock holds the module
     factory->LockServer(FALSE);
-    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);  // and so does the class object the client holds
     factory->Release();
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
 }
 
 TEST(Dispatch, PropertiesByNameAndById) {
     Late t;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT version;
+    VariantInit(&version);
+    EXPECT_EQ(t.object->Invoke(2, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, &version, nullptr,
+                               nullptr),
+              DISP_E_UNKNOWNINTERFACE);  // the interface argument is reserved: IID_NULL only
+    EXPECT_EQ(version.vt, VT_EMPTY);
     EXPECT_EQ(t.Id("consumerKEY"), 13);
     EXPECT_EQ(t.Id("UseSSL"), 24);
     EXPECT_EQ(t.Id("NoSuchMember"), DISPID_UNKNOWN);
@@ -462,11 +470,11 @@ TEST(Dispatch, AnUnbalancedServerUnlockKeepsTheCountAtZero) {
     IClassFactory* factory = nullptr;
     ASSERT_EQ(DllGetClassObject(CLSID_Tweet, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
               S_OK);
+    factory->Release();  // held, it would keep the module loaded by itself
     EXPECT_EQ(DllCanUnloadNow(), S_OK);
     factory->LockServer(FALSE);
     factory->LockServer(TRUE);
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
     factory->LockServer(FALSE);
     EXPECT_EQ(DllCanUnloadNow(), S_OK);
-    factory->Release();
 }
