@@ -2,6 +2,7 @@
 #include <pugixml.hpp>
 
 #include <string>
+#include <string_view>
 
 #include "platform/CodePage.h"
 #include "xml/XmlDocumentWrapper.h"
@@ -36,9 +37,18 @@ bool IsChildName(const char* path) {
     return true;
 }
 
+// The serialisation as MSXML writes it: a carriage return (which only a reference can bring into
+// the tree: the parser makes every line end a line feed) is written as a reference again, so
+// that a reader of the markup gets it back rather than a line feed. Attribute values already
+// have it so.
 struct StringWriter : pugi::xml_writer {
     void write(const void* data, size_t size) override {
-        text.append(static_cast<const char*>(data), size);
+        std::string_view chunk(static_cast<const char*>(data), size);
+        for (size_t cr = chunk.find('\r'); cr != std::string_view::npos; cr = chunk.find('\r')) {
+            text.append(chunk.substr(0, cr)).append("&#13;");
+            chunk.remove_prefix(cr + 1);
+        }
+        text.append(chunk);
     }
     std::string text;
 };

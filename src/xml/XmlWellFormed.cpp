@@ -44,11 +44,80 @@ bool IsAllowedCharacter(uint32_t code) {
            (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
 }
 
+bool IsAsciiAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// The character that starts at text[at] as a code point, and its length in bytes; 0 bytes when
+// the bytes there are no UTF-8.
+uint32_t DecodeAt(std::string_view text, size_t at, size_t& length) {
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[at + k]); };
+    unsigned char lead = byte(0);
+    length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || at + length > text.size()) {
+        length = 0;
+        return 0;
+    }
+    if (length == 1)
+        return lead;
+    uint32_t code = lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(k) & 0xC0) != 0x80) {
+            length = 0;
+            return 0;
+        }
+        code = (code << 6) | (byte(k) & 0x3F);
+    }
+    return code;
+}
+
+bool IsNameStart(uint32_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
+           (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
+           (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) ||
+           (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F) ||
+           (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+           (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool IsNameCharacter(uint32_t c) {
+    return IsNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+// A name as the namespace-aware parser takes it: parts without a colon, and where qualified, one
+// colon between a prefix and a local part.
+bool IsName(std::string_view name, bool qualified) {
+    size_t colons = 0;
+    bool partStart = true;
+    for (size_t i = 0; i < name.size();) {
+        size_t length = 0;
+        uint32_t c = DecodeAt(name, i, length);
+        if (length == 0)
+            return false;
+        if (c == ':') {
+            if (!qualified || partStart || ++colons > 1)
+                return false;
+            partStart = true;
+        } else if (partStart ? !IsNameStart(c) : !IsNameCharacter(c)) {
+            return false;
+        } else {
+            partStart = false;
+        }
+        i += length;
+    }
+    return !partStart;  // neither empty nor ended by a colon
+}
+
 // The length of the reference that starts at text[at] ('&'), or 0 when it is none XML allows.
 size_t ReferenceLength(std::string_view text, size_t at) {
-    // The name ends at the first ';' within a few bytes: no search over the rest of the text.
+    // The name ends at the first byte that no reference holds; a character number may have any
+    // number of leading zeros.
     size_t end = at + 1;
-    while (end < text.size() && end - at <= 12 && text[end] != ';') ++end;
+    if (end < text.size() && text[end] == '#')
+        ++end;
+    while (end < text.size() && IsAsciiAlnum(text[end])) ++end;
     if (end >= text.size() || text[end] != ';')
         return 0;
     std::string_view name = text.substr(at + 1, end - at - 1);
@@ -111,11 +180,9 @@ size_t ValueQuote(std::string_view text, size_t i) {
 size_t CheckStartTag(std::string_view text, size_t at, bool& closed) {
     std::vector<std::string_view> names;
     size_t i = at + 1;
-    while (i < text.size() && !IsBlank(text[i]) && text[i] != '>' && text[i] != '/') {
-        if (ClassOf(text[i]) == kControl)
-            return std::string_view::npos;
-        ++i;
-    }
+    while (i < text.size() && !IsBlank(text[i]) && text[i] != '>' && text[i] != '/') ++i;
+    if (!IsName(text.substr(at + 1, i - at - 1), true))
+        return std::string_view::npos;
     for (;;) {
         size_t blanks = i;
         while (i < text.size() && IsBlank(text[i])) ++i;
@@ -137,7 +204,7 @@ size_t CheckStartTag(std::string_view text, size_t at, bool& closed) {
                text[i] != '<' && text[i] != '/' && text[i] != '"' && text[i] != '\'')
             ++i;
         std::string_view name = text.substr(nameStart, i - nameStart);
-        if (name.empty())
+        if (!IsName(name, true))
             return std::string_view::npos;
         names.push_back(name);
         i = ValueQuote(text, i);
@@ -223,13 +290,13 @@ size_t AfterDeclaration(std::string_view text) {
     return IsBlank(text[start + 5]) ? CheckDeclaration(text, start) : start;
 }
 
-// A processing instruction from its "<?": a name other than "xml" in any case (reserved for the
-// declaration), then a blank or the end.
+// A processing instruction from its "<?": a name without a colon other than "xml" in any case
+// (reserved for the declaration), then a blank or the end.
 size_t CheckInstruction(std::string_view text, size_t at) {
     size_t i = at + 2;
     while (i < text.size() && !IsBlank(text[i]) && text.substr(i, 2) != "?>") ++i;
     std::string_view target = text.substr(at + 2, i - at - 2);
-    if (target.empty() || (target.size() == 3 && StartsWithNoCase(target, 0, "xml")))
+    if (!IsName(target, false) || (target.size() == 3 && StartsWithNoCase(target, 0, "xml")))
         return std::string_view::npos;
     return After(text, i, "?>");
 }
@@ -364,34 +431,19 @@ bool OnlyTheRootAtTopLevel(std::string_view text, size_t open, std::string_view 
     return end != std::string_view::npos && SkipBlanks(text, end) == text.size();
 }
 
-// Every start tag with an attribute passes the full check of a tag. The tag is found from the
-// '=' of an attribute back to its '<'; a '<' inside an attribute value fails that check. Each
-// byte is looked at backwards once, and a checked tag's own '=' are passed over, so that a tag
-// of many attributes or a text of many '=' costs no more than its length.
-bool AttributesHold(std::string_view text, size_t from) {
-    size_t nearestTag = std::string_view::npos;  // the last '<' before what was searched
-    size_t searched = from;
-    size_t checkedEnd = 0;
-    for (size_t eq = text.find('=', from); eq != std::string_view::npos;
-         eq = text.find('=', eq + 1)) {
-        if (eq < checkedEnd)
-            continue;
-        size_t quote = eq + 1;
-        while (quote < text.size() && IsBlank(text[quote])) ++quote;
-        if (quote >= text.size() || (text[quote] != '"' && text[quote] != '\''))
-            continue;
-        size_t found = text.substr(searched, eq - searched).rfind('<');
-        if (found != std::string_view::npos)
-            nearestTag = searched + found;
-        searched = eq;
-        size_t tag = nearestTag;
-        if (tag == std::string_view::npos || tag < checkedEnd || tag + 1 >= text.size() ||
-            text[tag + 1] == '/' || text[tag + 1] == '!' || text[tag + 1] == '?')
-            continue;
+// Every start tag passes the full check of a tag: its name and its attributes. Where this runs,
+// the text has no comment, instruction or CDATA section, so every '<' starts a tag; each tag is
+// read once, so that a wide one costs no more than its length.
+bool StartTagsHold(std::string_view text, size_t from) {
+    for (size_t at = text.find('<', from); at != std::string_view::npos;
+         at = text.find('<', at + 1)) {
+        if (at + 1 < text.size() && text[at + 1] == '/')
+            continue;  // the parser matches an end tag's name to its start tag's
         bool closed = false;
-        checkedEnd = CheckStartTag(text, tag, closed);
-        if (checkedEnd == std::string_view::npos)
+        size_t end = CheckStartTag(text, at, closed);
+        if (end == std::string_view::npos)
             return false;
+        at = end - 1;
     }
     return true;
 }
@@ -443,7 +495,7 @@ bool IsWellFormedParse(std::string_view text, std::string_view root) {
     // instructions included, which replies do not have), the full scan decides.
     if (!OnlyTheRootAtTopLevel(text, open, root) || !ReferencesAreValid(text) ||
         text.find("]]>") != std::string_view::npos || HasSpecialMarkup(text, start) ||
-        !AttributesHold(text, open))
+        !StartTagsHold(text, open))
         return ScanWellFormed(text);
     return true;
 }

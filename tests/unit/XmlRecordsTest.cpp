@@ -60,6 +60,14 @@ TEST(XmlDocument, WhatIsNotXmlDoesNotLoad) {
         "<?xml encoding=\"UTF-8\" version=\"1.0\"?><a/>",
         "<a>\xEF\xBF\xBF</a>",
         "<a b=\"\xEF\xBF\xBE\"/>",
+        // Names: an instruction's target, a name ending in a colon, a character no name holds.
+        "<users><?user><id>2</id></user?></users>",
+        "<a:>x</a:>",
+        "<a :b=\"1\"/>",
+        "<a\xC3\x97"
+        "b/>",
+        "<a><b\xC3\x97/></a>",
+        "<a><?x:y z?></a>",
     };
     for (const char* body : bodies) {
         CXmlDocumentWrapper document;
@@ -72,6 +80,11 @@ TEST(XmlDocument, WhatIsNotXmlDoesNotLoad) {
         "<!DOCTYPE a><a/>",
         "<?xml version='1.0' encoding='UTF-8' standalone='yes'?><a b = \"1\" c='&lt;&#xFFFD;'/>",
         "<?xml-stylesheet href=\"s.xsl\"?><a>\xEF\xBF\xBD</a>",
+        // A character number may have any number of leading zeros; names any letters.
+        "<a>&#000000000065;&#x00000000041;</a>",
+        "<n:a xmlns:n=\"u\" n:b=\"1\"><\xC3\xA9"
+        "t\xC3\xA9"
+        "-1.x/></n:a>",
     };
     for (const char* body : wellFormed) {
         CXmlDocumentWrapper document;
@@ -113,6 +126,15 @@ TEST(XmlDocument, WideTagsAndTextsAreReadInLinearTime) {
     EXPECT_EQ(record.text.Length(), 600000u);
     EXPECT_FALSE(CXmlDocumentWrapper().Load(CZelString("<s" + attributes + " a0=\"again\"/>")));
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+}
+
+// A carriage return that a reference brought into a text comes out of the markup as a reference:
+// a reader of the XML field gets it back, not a line feed.
+TEST(XmlDocument, ACarriageReturnStaysAReferenceInTheMarkup) {
+    CXmlDocumentWrapper document;
+    ASSERT_TRUE(document.Load(CZelString("<s><text>one&#13;two\r\nthree</text></s>")));
+    EXPECT_EQ(document.Root().GetNodeText("text").Str(), "one\rtwo\nthree");
+    EXPECT_EQ(document.Root().Xml().Str(), "<s><text>one&#13;two\nthree</text></s>");
 }
 
 TEST(XmlDocument, NodeTextAndSelections) {
