@@ -195,6 +195,10 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
     // The URL of this attempt: the caller's, or a redirect's target once there was one.
     const CZelString* attempt = &url;
     CZelString redirected;
+    // The scheme each target (server, proxy) asked for and was answered with; 0: not asked.
+    uint32_t asked[2] = {0, 0};
+    if (scheme != 0)
+        asked[target == kTargetProxy ? kTargetProxy : kTargetServer] = scheme;
     for (;;) {
         Log(LOG_VERBATIM, "Timeout [%d]", static_cast<int>(TimerRemaining(deadline)));
         if (IsTimerExpired(deadline) || CeilingReached())
@@ -236,15 +240,20 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
             AddConnection(current);
         }
 
-        if (scheme != 0) {
-            bool proxy = target == kTargetProxy;
+        // WinHTTP applies credentials to the request handle they are set on: each attempt's new
+        // handle carries every one the call was asked for, or a proxy and a server that both ask
+        // would take turns for ever.
+        for (uint32_t t : {kTargetProxy, kTargetServer}) {
+            if (asked[t] == 0)
+                continue;
+            bool proxy = t == kTargetProxy;
             const CZelString& user = proxy ? ProxyAccount : WebAccount;
             const CZelString& password = proxy ? ProxyPassword : WebPassword;
             LogSized(LOG_VERBATIM | LOG_TO_PROFILE, user.Length() + 128,
                      proxy ? "Proxy account: %s" : "HTTP web account: %s", user.c_str());
             platform::WideString wideUser = platform::AnsiToWide(user.View());
             platform::WideString widePassword = platform::AnsiToWide(password.View());
-            if (!Binding.WinHttpSetCredentials(current->Request, target, scheme, wideUser.c_str(),
+            if (!Binding.WinHttpSetCredentials(current->Request, t, asked[t], wideUser.c_str(),
                                                widePassword.c_str(), nullptr)) {
                 Log(LOG_VERBATIM | LOG_TO_PROFILE, "Authorization failed");
                 return kWebLogonFailed;
@@ -302,16 +311,17 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
             DWORD supported = 0, first = 0, authTarget = 0;
             if (!Binding.WinHttpQueryAuthSchemes(current->Request, &supported, &first, &authTarget))
                 return MapLastError(platform::LastError(), kNoAuthSchemes);
-            if (scheme != 0 && authTarget == target) {
-                Log(LOG_VERBATIM, target == kTargetServer ? "Authentication failed on server"
-                                                          : "Authentication failed on proxy");
+            if (authTarget > kTargetProxy)
+                authTarget = kTargetServer;
+            if (asked[authTarget] != 0) {  // answered already, and asking again
+                Log(LOG_VERBATIM, authTarget == kTargetServer ? "Authentication failed on server"
+                                                              : "Authentication failed on proxy");
                 DropResponse(current->Request);
-                return target == kTargetServer ? kWebLogonFailed : kProxyLogonFailed;
+                return authTarget == kTargetServer ? kWebLogonFailed : kProxyLogonFailed;
             }
             LogAuthScheme(first);
             DropResponse(current->Request);
-            scheme = first;
-            target = authTarget;
+            asked[authTarget] = first;
             *record = nullptr;  // its body is consumed; the next attempt hands back its own
             continue;
         }
@@ -329,8 +339,7 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
                      location.c_str());
             redirected = std::move(location);
             attempt = &redirected;
-            scheme = 0;
-            target = kTargetServer;
+            asked[kTargetServer] = asked[kTargetProxy] = 0;
             *record = nullptr;
             continue;
         }

@@ -32,8 +32,10 @@ class TransportConnection : public TransportHandle {
     // A closed request's body buffer, for the next request to fill: a body of a few hundred
     // kilobytes in fresh memory would cost a page fault per page on every request.
     std::string spareBody;
-    // The request in transfer's URL text, head lines and the list of them that libcurl reads.
+    // The request in transfer's URL text, request target, head lines and the list of them that
+    // libcurl reads.
     std::string urlText;
+    std::string targetText;
     std::string headerLines;
     std::vector<curl_slist> headerNodes;
     // The session settings last applied to the easy handle; they are set once, not per request.

@@ -27,7 +27,9 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     if (line.substr(0, 5) == "HTTP/")
         request->headComplete = false;  // a new block began
     try {
-        if (ParseHeaderLine(request->incoming, line))
+        // Before the request goes out, a block is a proxy's answer to CONNECT: it stands as the
+        // response only when it refuses the tunnel, which Receive decides.
+        if (ParseHeaderLine(request->incoming, line) && request->requestStarted)
             request->headComplete = request->incoming.status >= 200;  // not an interim (1xx) head
     } catch (const std::bad_alloc&) {
         request->refused = ERROR_NOT_ENOUGH_MEMORY;
@@ -39,6 +41,18 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
         return 0;
     }
     return length;
+}
+
+// Called once the connection (and a proxy's tunnel, and TLS) stands, before the request is sent:
+// what came before is the tunnel's, and the request bytes counted so far are the CONNECT's.
+int OnRequestStart(void* user, char*, char*, int, int) {
+    auto* request = static_cast<TransportRequest*>(user);
+    request->requestStarted = true;
+    request->incoming.Reset();
+    request->headComplete = false;
+    curl_easy_getinfo(request->connection->easy.get(), CURLINFO_REQUEST_SIZE,
+                      &request->tunnelRequestBytes);
+    return CURL_PREREQFUNC_OK;
 }
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
@@ -124,29 +138,44 @@ uint32_t BodyErrorOf(CURLcode code) {
                                             : ERROR_WINHTTP_CONNECTION_ERROR;
 }
 
-// The request's URL into out. WinHTTP escapes what may not stand in a request line (blanks,
-// controls, bytes above ASCII).
-void BuildUrl(const TransportRequest& request, std::string& out) {
+bool Proxied(const TransportSession& session) {
+    return session.accessType == 3 && !session.proxy.empty();
+}
+
+// The request line's target into target: the path exactly as the caller gave it (no dot segment
+// taken out, nothing after a '#' dropped, a trailing '?' kept), with only what may not stand in a
+// request line (blanks, controls, bytes above ASCII) escaped, as WinHTTP does; a plain request
+// through a proxy names the whole URL. The URL for libcurl into url: the same, where a '#' is
+// escaped so that libcurl's parser takes no fragment (a Digest answer signs this path).
+void BuildTarget(const TransportRequest& request, std::string& url, std::string& target) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     const TransportConnection& connection = *request.connection;
     const std::string& host = connection.host;
     bool bracket = host.find(':') != std::string::npos && host.front() != '[';
-    uint16_t port = connection.port != 0 ? connection.port : (request.secure ? 443 : 80);
-    out.clear();
-    out.append(request.secure ? "https://" : "http://");
-    out.append(bracket ? "[" : "").append(host).append(bracket ? "]:" : ":");
-    out.append(std::to_string(port));
+    uint16_t defaultPort = request.secure ? 443 : 80;
+    uint16_t port = connection.port != 0 ? connection.port : defaultPort;
+    url.clear();
+    url.append(request.secure ? "https://" : "http://");
+    url.append(bracket ? "[" : "").append(host).append(bracket ? "]" : "");
+    if (port != defaultPort)
+        url.append(1, ':').append(std::to_string(port));
+    target.clear();
+    if (!request.secure && Proxied(*connection.session))
+        target.append(url);
+    size_t path = target.size();
     if (request.object.empty() || request.object[0] != '/')
-        out.append(1, '/');
+        target.append(1, '/');
     for (char ch : request.object) {
         auto b = static_cast<unsigned char>(ch);
         if (b <= 0x20 || b >= 0x7F || ch == '"' || ch == '<' || ch == '>') {
             const char escape[3] = {'%', kHex[b >> 4], kHex[b & 15]};
-            out.append(escape, 3);
+            target.append(escape, 3);
         } else {
-            out.append(1, ch);
+            target.append(1, ch);
         }
     }
+    for (char ch : std::string_view(target).substr(path))
+        url.append(ch == '#' ? "%23" : std::string_view(&ch, 1));
 }
 
 // A proxy named without a port is reached on 80, as WinHTTP does (libcurl would take 1080).
@@ -173,14 +202,16 @@ void Configure(TransportConnection& connection) {
     CURL* easy = connection.easy.get();
     curl_easy_reset(easy);  // keeps the handle's live connections
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &OnHeader);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &OnRequestStart);
     if (!session.userAgent.empty())
         curl_easy_setopt(easy, CURLOPT_USERAGENT, session.userAgent.c_str());
-    if (session.accessType == 3 && !session.proxy.empty()) {
+    if (Proxied(session)) {
         curl_easy_setopt(easy, CURLOPT_PROXY, ProxyUrl(session.proxy).c_str());
     } else if (session.accessType == 1) {
         curl_easy_setopt(easy, CURLOPT_PROXY, "");  // no proxy, whatever the environment says
@@ -283,12 +314,14 @@ uint32_t TransportRequest::Failure(uint32_t (*of)(CURLcode)) const {
 }
 
 bool TransportRequest::RequestWritten() const {
+    if (!requestStarted)
+        return false;  // the counters are a CONNECT request's, if any
     curl_off_t uploaded = 0;
     long requestSize = 0;
     CURL* easy = connection->easy.get();
     curl_easy_getinfo(easy, CURLINFO_REQUEST_SIZE, &requestSize);
     curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &uploaded);
-    return (requestSize > 0 && static_cast<size_t>(uploaded) >= bodyLength_) ||
+    return (requestSize > tunnelRequestBytes && static_cast<size_t>(uploaded) >= bodyLength_) ||
            !incoming.Version().empty();
 }
 
@@ -330,9 +363,13 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     readOffset = 0;
     bodyLength_ = bodyLength;
 
-    // libcurl copies the URL it is given.
-    BuildUrl(*this, connection->urlText);
+    // libcurl copies the URL it is given, and reads the target from the connection's buffer.
+    BuildTarget(*this, connection->urlText, connection->targetText);
     curl_easy_setopt(easy, CURLOPT_URL, connection->urlText.c_str());
+    curl_easy_setopt(easy, CURLOPT_REQUEST_TARGET, connection->targetText.c_str());
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
+    requestStarted = false;
+    tunnelRequestBytes = 0;
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
 
@@ -342,6 +379,10 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     lines.clear();
     auto addHeader = [&lines](std::string_view line) { lines.append(line).append(1, '\0'); };
     addHeader("Accept:");  // WinHTTP with the default accept types sends none
+    if (refresh) {
+        addHeader("Pragma: no-cache");
+        addHeader("Cache-Control: no-cache");
+    }
     size_t start = 0;
     while (start < extraHeaders.size()) {
         size_t end = extraHeaders.find("\r\n", start);
@@ -389,7 +430,8 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
         return false;
     }
     // Failing before anything was sent is a failure to send; after it, to receive.
-    if (finished_ && result_ != CURLE_OK && !RequestWritten() && incoming.status == 0) {
+    bool tunnelRefused = !requestStarted && incoming.status == 407;
+    if (finished_ && result_ != CURLE_OK && !RequestWritten() && !tunnelRefused) {
         *error = Failure(&WinHttpErrorOf);
         return false;
     }

@@ -15,12 +15,13 @@
 class TransportRequest : public TransportHandle {
   public:
     TransportRequest(std::shared_ptr<TransportConnection> owner, std::string method,
-                     std::string objectName, bool isSecure)
+                     std::string objectName, bool isSecure, bool isRefresh)
         : TransportHandle(Kind::Request),
           connection(std::move(owner)),
           verb(std::move(method)),
           object(std::move(objectName)),
-          secure(isSecure) {}
+          secure(isSecure),
+          refresh(isRefresh) {}
     ~TransportRequest() override;
 
     // The three phases; each false with the WinHTTP error number in *error.
@@ -41,6 +42,7 @@ class TransportRequest : public TransportHandle {
     std::string verb;
     std::string object;
     bool secure;
+    bool refresh;  // past any cache: WINHTTP_FLAG_REFRESH, alias BYPASS_PROXY_CACHE
     std::array<Credentials, 2> credentials;  // server, proxy
     uint32_t responseTimeoutMs = 0;          // the whole head's wait; 0: none
     bool responded = false;
@@ -48,7 +50,9 @@ class TransportRequest : public TransportHandle {
 
     // Filled by libcurl's callbacks while a transfer runs.
     ResponseHead incoming;
-    bool headComplete = false;  // the blank line after a final response's headers came
+    bool headComplete = false;    // the blank line after a final response's headers came
+    bool requestStarted = false;  // the connection stands and the request goes out
+    long tunnelRequestBytes = 0;  // what a CONNECT request took of libcurl's request count
     bool bodyStarted = false;
     std::string body;
     size_t readOffset = 0;

@@ -195,8 +195,8 @@ __attribute__((visibility("default"))) HINTERNET WinHttpOpenRequest(HINTERNET co
     // line breaks could end the request line and are refused.
     if (method.empty() || path.find_first_of("\r\n") != std::string::npos)
         return FailHandle(ERROR_WINHTTP_INVALID_URL);
-    return Handles().Add(
-        std::make_shared<TransportRequest>(connection, method, path, (flags & 0x800000) != 0));
+    return Handles().Add(std::make_shared<TransportRequest>(
+        connection, method, path, (flags & 0x800000) != 0, (flags & 0x100) != 0));
 }
 
 __attribute__((visibility("default"))) BOOL WinHttpSetCredentials(HINTERNET handle, DWORD target,

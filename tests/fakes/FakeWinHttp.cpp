@@ -81,6 +81,8 @@ EXPORT BOOL WinHttpSetCredentials(HINTERNET request, DWORD target, DWORD scheme,
     FakeSent& sent = Of(request)->sent;
     sent.credentialTarget = target;
     sent.credentialScheme = scheme;
+    if (target < 2)
+        sent.schemes[target] = scheme;
     sent.user = Narrow(user);
     sent.password = Narrow(password);
     return TRUE;

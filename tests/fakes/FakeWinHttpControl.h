@@ -26,8 +26,9 @@ struct FakeSent {
     bool secure = false;
     std::string headers;
     std::string body;
-    uint32_t credentialTarget = 0;
+    uint32_t credentialTarget = 0;  // of the last credentials set on the request
     uint32_t credentialScheme = 0;  // 0: no credentials set on the request
+    uint32_t schemes[2] = {0, 0};   // the scheme set for each target: server, proxy
     std::string user;
     std::string password;
 };

@@ -264,6 +264,28 @@ TEST_F(HttpPeers, ProxyWithCredentials) {
     EXPECT_LT(CountOf(trace, "HTTP response code:"), 20u);
 }
 
+// Through the proxy: a trailing '?' reaches the server; a secure request whose server the client
+// does not trust fails to send, and the tunnel's "200 Connection established" is no response.
+TEST_F(HttpPeers, ThroughTheProxyAsWinHttpHasIt) {
+    http.ProxyServer.Assign(("127.0.0.1:" + std::to_string(s.proxy)).c_str());
+    http.ProxyAccount.Assign("user");
+    http.ProxyPassword.Assign("pass");
+    ASSERT_EQ(http.Initialize(), 0);
+    EXPECT_EQ(http.Get(Url("/data.xml?").c_str(), response), 0);
+    EXPECT_NE(AccessLog(1, "GET /data.xml? ").find("\"GET /data.xml? HTTP/1.1\" 200"),
+              std::string::npos);
+    for (int i = 0; i < 2; ++i) {  // a new tunnel, then the same one again
+        EXPECT_EQ(http.Get(Url("/data.xml", true).c_str(), response), 0);
+        EXPECT_NE(response.Str().find("hello"), std::string::npos);
+    }
+    unsetenv("SSL_CERT_FILE");
+    http.Shutdown();
+    ASSERT_EQ(http.Initialize(), 0);
+    std::remove(log.c_str());
+    EXPECT_EQ(http.Get(Url("/data.xml", true).c_str(), response), 22450);
+    EXPECT_EQ(peers::ReadText(log).find("HTTP response code: [200]"), std::string::npos);
+}
+
 // From a fresh session, proxy and server both asking: 407 answered, then 401 answered.
 TEST_F(HttpPeers, ProxyThenServerAuthentication) {
     http.ProxyServer.Assign(("127.0.0.1:" + std::to_string(s.proxy)).c_str());

@@ -92,6 +92,18 @@ TEST_F(TransportPhases, WireDetailsAsWinHttpHasThem) {
     EXPECT_NE(Trace().find("HTTP response text: [Fine Thanks]"), std::string::npos);
 }
 
+// The request line carries the path as the engine built it: dot segments, a '#' and a trailing
+// '?' all go out; the engine's bypass of caches goes out as WinHTTP sends it.
+TEST_F(TransportPhases, ThePathGoesOutAsGivenAndCachesAreBypassed) {
+    for (const char* path : {"/1/a/../b.xml?x=1#frag", "/1/./c.xml?"}) {
+        ASSERT_EQ(Get("repeated", path), 0) << path;
+        EXPECT_EQ(response.Str().substr(0, response.Str().find('\n')),
+                  "GET " + std::string(path) + " HTTP/1.1");
+        EXPECT_NE(response.Str().find("\r\nPragma: no-cache\r\n"), std::string::npos);
+        EXPECT_NE(response.Str().find("\r\nCache-Control: no-cache\r\n"), std::string::npos);
+    }
+}
+
 namespace {
 
 long ResidentKiB() {

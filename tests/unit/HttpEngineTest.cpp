@@ -139,6 +139,10 @@ TEST_F(HttpEngine, ProxyThenServerChallenges) {
     EXPECT_EQ(sent[2].credentialTarget, 0u);  // the web account, empty in this system
     EXPECT_EQ(sent[2].credentialScheme, 8u);
     EXPECT_EQ(sent[2].user, "");
+    // The third request's handle carries the proxy's credentials too: WinHTTP keeps none of the
+    // handle before it.
+    EXPECT_EQ(sent[2].schemes[1], 1u);
+    EXPECT_EQ(sent[2].schemes[0], 8u);
     auto lines = Lines();
     EXPECT_TRUE(test::HasLine(lines, "Proxy account: proxy-user"));
     EXPECT_TRUE(
@@ -148,6 +152,14 @@ TEST_F(HttpEngine, ProxyThenServerChallenges) {
     fake.Queue(proxy);
     EXPECT_EQ(http.Get("http://h/p", response), 22405);
     EXPECT_TRUE(test::HasLine(Lines(), "Authentication failed on proxy"));
+
+    // A proxy that asks again after the server was answered ends the call, never a ping-pong.
+    fake.Queue(proxy);
+    fake.Queue(server);
+    fake.Queue(proxy);
+    size_t before = sent.size();
+    EXPECT_EQ(http.Get("http://h/p", response), 22405);
+    EXPECT_EQ(sent.size() - before, 3u);
 }
 
 TEST_F(HttpEngine, SchemeQueryFailuresAreMapped) {
