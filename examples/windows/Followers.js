@@ -5,8 +5,14 @@ if (WScript.Arguments.length < 1) {
     WScript.Quit(2);
 }
 var twitter = new ActiveXObject("Velmora.Twitter");
+// A mistyped key file would otherwise show as the service refusing the call.
 twitter.LoadConsumerKey(WScript.Arguments(0));
-twitter.LoadAccessKey(WScript.Arguments(0));
+if (twitter.LastError === 0)
+    twitter.LoadAccessKey(WScript.Arguments(0));
+if (twitter.LastError !== 0) {
+    WScript.Echo("No keys: " + twitter.GetErrorDescription(twitter.LastError));
+    WScript.Quit(1);
+}
 var user = WScript.Arguments.length >= 2 ? WScript.Arguments(1) : "";
 
 var shown = 0;

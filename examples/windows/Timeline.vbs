@@ -7,8 +7,13 @@ If WScript.Arguments.Count < 1 Then
 End If
 Dim twitter, timeline, count, status, shown
 Set twitter = CreateObject("Velmora.Twitter")
+' A mistyped key file would otherwise show as the service refusing the call.
 twitter.LoadConsumerKey WScript.Arguments(0)
-twitter.LoadAccessKey WScript.Arguments(0)
+If twitter.LastError = 0 Then twitter.LoadAccessKey WScript.Arguments(0)
+If twitter.LastError <> 0 Then
+    WScript.Echo "No keys: " & twitter.GetErrorDescription(twitter.LastError)
+    WScript.Quit 1
+End If
 timeline = "home"
 count = 20
 If WScript.Arguments.Count >= 2 Then timeline = WScript.Arguments(1)

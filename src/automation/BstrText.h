@@ -1,4 +1,5 @@
-// BSTR text to and from the system's 8-bit "ANSI" text; a null BSTR is the empty text.
+// BSTR text to and from the system's 8-bit "ANSI" text, and to UTF-8; a null BSTR is the empty
+// text.
 #pragma once
 
 #include <string>
@@ -13,6 +14,12 @@ inline std::string BstrToAnsi(const OLECHAR* bstr) {
     if (bstr == nullptr)
         return {};
     return platform::WideToAnsi(platform::WideView(bstr, SysStringLen(const_cast<BSTR>(bstr))));
+}
+
+inline std::string BstrToUtf8(const OLECHAR* bstr) {
+    if (bstr == nullptr)
+        return {};
+    return platform::WideToUtf8(platform::WideView(bstr, SysStringLen(const_cast<BSTR>(bstr))));
 }
 
 // Room for the text's conversion (units set to its length), or null when a BSTR cannot hold it.

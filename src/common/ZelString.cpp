@@ -167,6 +167,10 @@ std::string FormatUnbounded(const char* format, va_list source) {
 CZelString::CZelString(const char* text) : text_(text != nullptr ? text : "") {}
 CZelString::CZelString(std::string_view text) : text_(text) {}
 CZelString::CZelString(const OLECHAR* bstr) : text_(automation::BstrToAnsi(bstr)) {}
+
+CZelString CZelString::Wire(const OLECHAR* bstr) {
+    return CZelString(automation::BstrToUtf8(bstr));
+}
 CZelString::CZelString(int value) : text_(std::to_string(value)) {}
 CZelString::CZelString(char ch) : text_(1, ch) {}
 CZelString::CZelString(const CZelString& other) : text_(other.text_) {}

@@ -14,6 +14,8 @@ class CZelString {
     CZelString(std::string_view text);  // NOLINT
     explicit CZelString(std::string&& text) noexcept : text_(std::move(text)) {}
     explicit CZelString(const OLECHAR* bstr);
+    // A BSTR as it goes on the wire: UTF-8, which the service reads, whatever the code page.
+    static CZelString Wire(const OLECHAR* bstr);
     explicit CZelString(int value);
     explicit CZelString(char ch);
     CZelString(const CZelString& other);

@@ -31,12 +31,14 @@ CZelString CTwitter::ApiCallUrl(const CZelString& method, const CZelString& form
 HRESULT CTwitter::APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
                           VARIANT_BOOL bUsePost, BSTR* pbstrResponse) {
     lastError_ = 0;
-    CZelString method(bstrMethod), format(bstrFormat), parameters(bstrParameters);
-    CZelString url = ApiCallUrl(method, format);
-    Log(LOG_VERBATIM, "-- APICall Url=[%s], Format[%s], UsePost[%s]", url.c_str(), format.c_str(),
+    CZelString format(bstrFormat);
+    Log(LOG_VERBATIM, "-- APICall Url=[%s], Format[%s], UsePost[%s]",
+        ApiCallUrl(CZelString(bstrMethod), format).c_str(), format.c_str(),
         bUsePost != 0 ? "True" : "False");
+    // What goes to the service is UTF-8, what goes to the log the code page's.
+    CZelString url = ApiCallUrl(CZelString::Wire(bstrMethod), CZelString::Wire(bstrFormat));
     ParameterMap params;
-    COAuth::ParseParameters(parameters, params);
+    COAuth::ParseParameters(CZelString::Wire(bstrParameters), params);
     // The reply's buffer stays for the next call unless it grew large: a fresh one of a few
     // hundred kilobytes would cost a page fault per page on every call.
     CZelString& response = reply_;
@@ -69,7 +71,7 @@ HRESULT CTwitter::RequestAuthorization(BSTR bstrCallBack, BSTR* pbstrUrl) {
     Log(LOG_VERBATIM, "-- RequestAuthorization Callback=[%s]",
         callback.IsEmpty() ? "oob" : callback.c_str());
     CZelString url;
-    int32_t code = rest_.GetRequestToken(url, callback.c_str());
+    int32_t code = rest_.GetRequestToken(url, CZelString::Wire(bstrCallBack).c_str());
     lastError_ = MapResultCode(code);
     if (lastError_ != 0)
         url.Assign("");
@@ -82,7 +84,7 @@ HRESULT CTwitter::RequestAccessToken(BSTR bstrVerifier) {
     lastError_ = 0;
     CZelString verifier(bstrVerifier);
     Log(LOG_VERBATIM, "-- RequestAccessToken Verifier=[%s]", verifier.c_str());
-    lastError_ = MapResultCode(rest_.GetAccessToken(verifier.c_str()));
+    lastError_ = MapResultCode(rest_.GetAccessToken(CZelString::Wire(bstrVerifier).c_str()));
     Log(LOG_VERBATIM, "RequestAccessToken result: [%d: %s], AccessToken=[%s]", lastError_,
         DescribeResultCode(lastError_), rest_.Token.c_str());
     return S_OK;

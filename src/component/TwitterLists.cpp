@@ -77,11 +77,14 @@ void CTwitter::CheckNextCursor() {
 HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId, LONG lCount,
                                  LONG lPage, VARIANT* pvStatus) {
     lastError_ = 0;
-    CZelString timeline(bstrTimeline), sinceId(bstrSinceId), maxId(bstrMaxId);
     VARIANT status;
     SetNoObject(status);
     Log(LOG_VERBATIM, "-- FindFirstTweet since_id=[%s], max_id[%s], count[%d], page[%d]",
-        sinceId.c_str(), maxId.c_str(), static_cast<int>(lCount), static_cast<int>(lPage));
+        CZelString(bstrSinceId).c_str(), CZelString(bstrMaxId).c_str(), static_cast<int>(lCount),
+        static_cast<int>(lPage));
+    // The list's key and the request: UTF-8, as they go to the service.
+    CZelString timeline = CZelString::Wire(bstrTimeline), sinceId = CZelString::Wire(bstrSinceId),
+               maxId = CZelString::Wire(bstrMaxId);
 
     bool sameKey = timeline == timelineName_ && sinceId == timelineSinceId_ &&
                    maxId == timelineMaxId_ && lCount == timelineCount_ && lPage == timelinePage_;
@@ -142,18 +145,20 @@ HRESULT CTwitter::FindFirstFollower(BSTR bstrUser, VARIANT* pvUser) {
 HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) {
     const bool friends = kind == kListFriends;
     lastError_ = 0;
-    CZelString user(bstrUser);
+    CZelString user = CZelString::Wire(bstrUser);  // the key and the request: UTF-8
     VARIANT object;
     SetNoObject(object);
     // The followers' entry line shows the argument as passed, the friends' the user asked for.
     if (!friends)
-        Log(LOG_VERBATIM, "-- FindFirstFollower user=[%s]", user.c_str());
-    if (user.IsEmpty()) {
+        Log(LOG_VERBATIM, "-- FindFirstFollower user=[%s]", CZelString(bstrUser).c_str());
+    bool fromToken = user.IsEmpty();
+    if (fromToken) {
         CZelString token(rest_.Token);
         user = token.GetToken("-", "", 0);  // an access token begins with its owner's user id
     }
     if (friends)
-        Log(LOG_VERBATIM, "-- FindFirstFriend user=[%s]", user.c_str());
+        Log(LOG_VERBATIM, "-- FindFirstFriend user=[%s]",
+            fromToken ? user.c_str() : CZelString(bstrUser).c_str());
 
     CZelTimer*& timer = friends ? friendsTimer_ : followersTimer_;
     CZelString& owner = friends ? friendsOwner_ : followersOwner_;
@@ -191,11 +196,13 @@ HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) 
 
 HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIANT* pvUsers) {
     lastError_ = 0;
-    CZelString query(bstrQuery);
     VARIANT object;
     SetNoObject(object);
-    LogSized(LOG_VERBATIM, query.Length() + 512, "-- FindFirstUser q=[%s], per_page=[%d], page[%d]",
-             query.c_str(), static_cast<int>(lPerPage), static_cast<int>(lPage));
+    CZelString logged(bstrQuery);
+    LogSized(LOG_VERBATIM, logged.Length() + 512,
+             "-- FindFirstUser q=[%s], per_page=[%d], page[%d]", logged.c_str(),
+             static_cast<int>(lPerPage), static_cast<int>(lPage));
+    CZelString query = CZelString::Wire(bstrQuery);  // the key and the request: UTF-8
 
     bool sameKey = query == searchQuery_ && lPage == searchPage_ && lPerPage == searchPerPage_;
     if (sameKey && IsListValid(searchTimer_) && heldKind_ == kListSearch && heldFirstPage_) {

@@ -16,6 +16,8 @@ using WideView = std::basic_string_view<OLECHAR>;
 // Text that cannot be represented becomes U+FFFD, as the Windows default conversion does for UTF-8.
 std::string WideToAnsi(WideView wide);
 WideString AnsiToWide(std::string_view ansi);
+// The text in UTF-8 whatever the code page, for what goes on the wire to the service.
+std::string WideToUtf8(WideView wide);
 // The same in two steps, for a caller that allocates the room itself: the units the text
 // converts to, and the conversion into room for that many.
 size_t WideLength(std::string_view ansi);

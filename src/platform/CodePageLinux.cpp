@@ -209,6 +209,10 @@ bool HasSurrogates(WideView wide) {
     return false;
 }
 
+std::string WideToUtf8(WideView wide) {
+    return WideToAnsi(wide);  // the system's 8-bit text is UTF-8 here
+}
+
 WideString AnsiToWide(std::string_view ansi) {
     WideString out(WideLength(ansi), u'\0');
     AnsiToWideInto(ansi, out.data(), out.size());

@@ -4,15 +4,27 @@
 
 namespace platform {
 
-std::string WideToAnsi(WideView wide) {
+namespace {
+
+std::string WideTo(UINT codePage, WideView wide) {
     if (wide.empty())
         return {};
     int length = static_cast<int>(wide.size());
-    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    int bytes = WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
     if (bytes > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), length, out.data(), bytes, nullptr, nullptr);
+        WideCharToMultiByte(codePage, 0, wide.data(), length, out.data(), bytes, nullptr, nullptr);
     return out;
+}
+
+}  // namespace
+
+std::string WideToAnsi(WideView wide) {
+    return WideTo(CP_ACP, wide);
+}
+
+std::string WideToUtf8(WideView wide) {
+    return WideTo(CP_UTF8, wide);
 }
 
 WideString AnsiToWide(std::string_view ansi) {

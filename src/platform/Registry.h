@@ -19,6 +19,10 @@ class Registry {
     HRESULT CreateKey(const std::wstring& key) const;
     // Removes the key with everything below it; a missing key is no failure.
     HRESULT DeleteTree(const std::wstring& key) const;
+    // Removes a value (name empty: the default value), and then the key when nothing else is left
+    // in it; a missing key or value is no failure.
+    HRESULT RemoveText(const std::wstring& key, const wchar_t* name) const;
+    bool HasKey(const std::wstring& key) const;
 
     HRESULT RegisterTypeLibrary(const std::wstring& file) const;
     HRESULT UnregisterTypeLibrary(const std::wstring& file) const;

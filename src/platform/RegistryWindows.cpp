@@ -54,6 +54,41 @@ HRESULT Registry::DeleteTree(const std::wstring& key) const {
     return HRESULT_FROM_WIN32(status);
 }
 
+HRESULT Registry::RemoveText(const std::wstring& key, const wchar_t* name) const {
+    HKEY root = perUser_ ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
+    std::wstring path = perUser_ ? L"Software\\Classes\\" + key : key;
+    HKEY handle = nullptr;
+    LONG status = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WRITE, &handle);
+    if (status == ERROR_FILE_NOT_FOUND)
+        return S_OK;  // nothing to undo
+    if (status != ERROR_SUCCESS)
+        return HRESULT_FROM_WIN32(status);
+    status = RegDeleteValueW(handle, *name != 0 ? name : nullptr);
+    DWORD subkeys = 0, values = 0;
+    LONG query = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                  &values, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(handle);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        return HRESULT_FROM_WIN32(status);
+    // A key that holds what another program put there stays with it.
+    if (query == ERROR_SUCCESS && subkeys == 0 && values == 0) {
+        status = RegDeleteKeyW(root, path.c_str());
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+            return HRESULT_FROM_WIN32(status);
+    }
+    return S_OK;
+}
+
+bool Registry::HasKey(const std::wstring& key) const {
+    HKEY root = perUser_ ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
+    std::wstring path = perUser_ ? L"Software\\Classes\\" + key : key;
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
 HRESULT Registry::RegisterTypeLibrary(const std::wstring& file) const {
     ComRef<ITypeLib> library;
     HRESULT hr = LoadTypeLibEx(file.c_str(), REGKIND_NONE, library.Out());

@@ -59,14 +59,20 @@ HRESULT RegisterClass(const platform::Registry& registry, const ObjectMapEntry& 
     return hr;
 }
 
+// The ProgID keys give back the values they were given, deepest first, and go when nothing else is
+// left in them; the class key is force-removed whole.
 HRESULT UnregisterClass(const platform::Registry& registry, const ObjectMapEntry& entry) {
+    std::wstring versioned = Wide(entry.versionedProgId);
+    std::wstring independent = Wide(entry.progId);
     HRESULT first = S_OK;
-    for (const std::wstring& key :
-         {Wide(entry.versionedProgId), Wide(entry.progId), ClassKey(entry)}) {
-        HRESULT hr = registry.DeleteTree(key);
+    auto keep = [&first](HRESULT hr) {
         if (FAILED(hr) && SUCCEEDED(first))
             first = hr;
-    }
+    };
+    for (const std::wstring& key : {versioned + L"\\CLSID", versioned, independent + L"\\CLSID",
+                                    independent + L"\\CurVer", independent})
+        keep(registry.RemoveText(key, L""));
+    keep(registry.DeleteTree(ClassKey(entry)));
     return first;
 }
 
@@ -102,11 +108,13 @@ HRESULT CRegistrar::Unregister() const {
     size_t count = 0;
     ObjectMapEntry* map = CWarblerModule::ObjectMap(&count);
     for (size_t i = 0; i < count; ++i) keep(UnregisterClass(registry, map[i]));
-    HRESULT typeLibrary = registry.UnregisterTypeLibrary(automation::ModulePath());
-    // A type library that was never registered is nothing to undo.
-    if (typeLibrary != TYPE_E_REGISTRYACCESS && typeLibrary != TYPE_E_CANTLOADLIBRARY)
-        keep(typeLibrary);
-    keep(registry.DeleteTree(AppIdKey()));
-    keep(registry.DeleteTree(kDllAppIdKey));
+    // A type library that is not registered is nothing to undo.
+    if (registry.HasKey(L"TypeLib\\" + platform::GuidText(LIBID_WarblerLib))) {
+        HRESULT typeLibrary = registry.UnregisterTypeLibrary(automation::ModulePath());
+        if (typeLibrary != TYPE_E_REGISTRYACCESS && typeLibrary != TYPE_E_CANTLOADLIBRARY)
+            keep(typeLibrary);
+    }
+    keep(registry.RemoveText(AppIdKey(), L""));
+    keep(registry.RemoveText(kDllAppIdKey, L"AppID"));
     return first;
 }

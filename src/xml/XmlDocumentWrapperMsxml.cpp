@@ -117,6 +117,20 @@ CZelString XmlNode::GetNodeText(const char* path) const {
     platform::ComRef<IXMLDOMNode> child;
     if (selected.impl_->node->get_firstChild(child.Out()) != S_OK || !child)
         return {};
+    // A text's own value: the text property would take its leading and trailing blanks off.
+    DOMNodeType type = NODE_INVALID;
+    if (SUCCEEDED(child->get_nodeType(&type)) &&
+        (type == NODE_TEXT || type == NODE_CDATA_SECTION)) {
+        VARIANT value;
+        VariantInit(&value);
+        if (FAILED(child->get_nodeValue(&value)) || value.vt != VT_BSTR) {
+            VariantClear(&value);
+            return {};
+        }
+        CZelString text(value.bstrVal);
+        VariantClear(&value);
+        return text;
+    }
     Bstr text;
     if (FAILED(child->get_text(text.Out())))
         return {};

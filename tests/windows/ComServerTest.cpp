@@ -188,6 +188,14 @@ int wmain(int argc, wchar_t** argv) {
                                 nullptr);
             Check(hr == S_OK, "HttpLibrary put", hr);
             VariantClear(&library);
+            DISPPARAMS none{nullptr, nullptr, 0, 0};
+            VARIANT version;
+            VariantInit(&version);
+            hr = object->Invoke(2, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, &version,
+                                nullptr, nullptr);
+            Check(hr == DISP_E_UNKNOWNINTERFACE, "Invoke with an interface other than IID_NULL",
+                  hr);
+            VariantClear(&version);
 
             // The [out, retval] argument passed by reference receives the value.
             BSTR text = SysAllocString(L"old");
@@ -259,6 +267,8 @@ int wmain(int argc, wchar_t** argv) {
     factory->LockServer(TRUE);
     Check(canUnload() == S_FALSE, "DllCanUnloadNow while the server is locked");
     factory->LockServer(FALSE);
+    // CoFreeUnusedLibraries would unload the library under a class object still held.
+    Check(canUnload() == S_FALSE, "DllCanUnloadNow while a class object is held");
     factory->Release();
     Check(canUnload() == S_OK, "DllCanUnloadNow after the lock is released");
 

@@ -110,9 +110,13 @@ class WineTest(unittest.TestCase):
         self.assertEqual(self.registry_tree("%s\\AppID\\Warbler.DLL" % root)[""]["AppID"], APPID)
 
     def assertClassesGone(self, root):
+        self.assertClassesGoneExcept(root, None)
+
+    def assertClassesGoneExcept(self, root, kept):
         for clsid, versioned, independent, _ in CLASSES:
             for key in (versioned, independent, "CLSID\\" + clsid):
-                self.assertIsNone(self.registry_tree("%s\\%s" % (root, key)), key)
+                if key != kept:
+                    self.assertIsNone(self.registry_tree("%s\\%s" % (root, key)), key)
         self.assertIsNone(self.registry_tree("%s\\AppID\\%s" % (root, APPID)))
 
     def test_registration_machine_wide_and_per_user(self):
@@ -134,6 +138,23 @@ class WineTest(unittest.TestCase):
         self.regsvr32("/n", "/i:User")
         self.assertClassesRegistered("HKCR")
         self.assertClassesGone("HKCU\\Software\\Classes")
+
+    def test_unregistration_keeps_what_others_wrote(self):
+        self.regsvr32()
+        self.assertEqual(self.wine("reg", "add", "HKCR\\Velmora.Twitter\\shell\\open", "/ve", "/d", "foreign",
+                                   "/f").returncode, 0)
+        self.assertEqual(self.wine("reg", "add", "HKCR\\Velmora.Twitter", "/v", "Foreign", "/d", "kept",
+                                   "/f").returncode, 0)
+        self.regsvr32("/u")
+        tree = self.registry_tree("HKCR\\Velmora.Twitter")
+        self.assertEqual(tree[""].get("Foreign"), "kept")
+        self.assertNotEqual(tree[""].get("(Default)"), "Twitter Class")
+        self.assertEqual(tree["\\shell\\open"]["(Default)"], "foreign")
+        self.assertNotIn("\\CLSID", tree)
+        self.assertNotIn("\\CurVer", tree)
+        self.assertClassesGoneExcept("HKCR", "Velmora.Twitter")
+        self.regsvr32("/u")  # nothing left to undo is success
+        self.wine("reg", "delete", "HKCR\\Velmora.Twitter", "/f")
 
     def test_com_client(self):
         folder = tempfile.mkdtemp(dir=self.prefix)
@@ -176,10 +197,11 @@ class WineTest(unittest.TestCase):
                  sim.credentials["consumer_key"], sim.credentials["consumer_secret"], "c:\\flow-%s.log" % script,
                  "c:\\flow-%s.ini" % script],
                 env=self.simulator_env(sim), stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                timeout=300)
+                timeout=300, cwd=tempfile.mkdtemp(dir=self.prefix))
         finally:
             sim.stop()
-        with open(log, encoding="utf-8", newline="") as f:
+        # Log lines are in the code page, Wine's default one here.
+        with open(log, encoding="cp1252", newline="") as f:
             text = f.read()
         self.assertNotIn("\n", text.replace("\r\n", ""), "log lines end with CR LF on Windows")
         return done.stdout.splitlines(), text.splitlines()
@@ -238,6 +260,20 @@ class WineTest(unittest.TestCase):
             report("timeline", walk(status, tw.FindNextTweet), tw.LastError)
             report("reuse", tw.FindFirstTweet("home", "", "", 5).Id == first, tw.LastError)
             report("friends", walk(tw.FindFirstFriend(), tw.FindNextUser), tw.LastError)
+            tw.Tweet("Hello \u00e9")
+            report("unicode tweet", tw.LastError)
+            report("unicode text", tw.FindFirstTweet("home", "", "", 1).Text == "Hello \u00e9", tw.LastError)
+            tw.Tweet("  two  spaces   line2  ")
+            report("blanks", tw.FindFirstTweet("home", "", "", 2).Text == "  two  spaces   line2  ", tw.LastError)
+            here = os.getcwd()
+            os.chdir(folder)
+            try:
+                tw.SaveAccessKey("flow-relative.ini")
+                other = warbler.Dispatch("Velmora.Twitter")
+                other.LoadAccessKey("flow-relative.ini")
+            finally:
+                os.chdir(here)
+            report("relative keys", other.LastError, other.AccessToken == tw.AccessToken)
             tw.APICall("http://127.0.0.1:1/refused", "xml")
             report("refused", tw.LastError)
             tw.AccessTokenSecret = "wrong"
@@ -310,6 +346,15 @@ class WineTest(unittest.TestCase):
             followers = example("Followers.js")
             self.assertEqual(followers[-1], "52 followers")
             self.assertEqual(len(set(followers[:-1])), 52)
+            # A mistyped key file is said as such, before any request.
+            for script in ("Timeline.vbs", "Followers.js", "Post.vbs"):
+                done = subprocess.run(["wine", "cscript", "//nologo",
+                                       windows_path(os.path.join(ROOT, "examples", "windows", script)),
+                                       windows_path(keys + ".typo"), "x"],
+                                      env=env, stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                      timeout=120)
+                self.assertEqual((done.returncode, done.stdout.strip()),
+                                 (1, "No keys: Could not find the specified key file."), script)
         finally:
             sim.stop()
 

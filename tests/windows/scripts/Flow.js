@@ -55,6 +55,15 @@ var first = status.Id;
 report("timeline", walk(status, function () { return tw.FindNextTweet(); }) + " " + tw.LastError);
 report("reuse", (tw.FindFirstTweet("home", "", "", 5).Id === first) + " " + tw.LastError);
 report("friends", walk(tw.FindFirstFriend(), function () { return tw.FindNextUser(); }) + " " + tw.LastError);
+tw.Tweet("Hello \u00e9");
+report("unicode tweet", tw.LastError);
+report("unicode text", (tw.FindFirstTweet("home", "", "", 1).Text === "Hello \u00e9") + " " + tw.LastError);
+tw.Tweet("  two  spaces   line2  ");
+report("blanks", (tw.FindFirstTweet("home", "", "", 2).Text === "  two  spaces   line2  ") + " " + tw.LastError);
+tw.SaveAccessKey("flow-relative.ini");
+other = new ActiveXObject("Velmora.Twitter");
+other.LoadAccessKey("flow-relative.ini");
+report("relative keys", other.LastError + " " + (other.AccessToken === tw.AccessToken));
 
 tw.APICall("http://127.0.0.1:1/refused", "xml");
 report("refused", tw.LastError);

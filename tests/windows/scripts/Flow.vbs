@@ -64,6 +64,19 @@ Do While Not (item Is Nothing)
 Loop
 Report "friends", count & " " & tw.LastError
 
+' Text beyond ASCII goes out in UTF-8; a text keeps its blanks; a key file without a folder is
+' the current folder's for saving and loading alike. (Wine's VBScript has no ChrW; Chr(233) is
+' U+00E9 in the prefix's code page, 1252, as on a Western Windows.)
+tw.Tweet "Hello " & Chr(233)
+Report "unicode tweet", tw.LastError
+Report "unicode text", (tw.FindFirstTweet("home", "", "", 1).Text = "Hello " & Chr(233)) & " " & tw.LastError
+tw.Tweet "  two  spaces   line2  "
+Report "blanks", (tw.FindFirstTweet("home", "", "", 2).Text = "  two  spaces   line2  ") & " " & tw.LastError
+tw.SaveAccessKey "flow-relative.ini"
+Set other = CreateObject("Velmora.Twitter")
+other.LoadAccessKey "flow-relative.ini"
+Report "relative keys", other.LastError & " " & (other.AccessToken = tw.AccessToken)
+
 tw.APICall "http://127.0.0.1:1/refused", "xml"
 Report "refused", tw.LastError
 tw.AccessTokenSecret = "wrong"
