@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -16,13 +15,7 @@
 
 namespace {
 
-struct Hostile {
-    std::string dir;
-    std::map<std::string, int> ports;
-    std::map<std::string, std::unique_ptr<peers::Peer>> servers;
-};
-
-Hostile* g_hostile = nullptr;
+peers::BrokenServers* g_hostile = nullptr;
 
 // The process's resident set and its peak, in KiB.
 long StatusKiB(const char* field) {
@@ -40,24 +33,10 @@ void ResetPeak() {
 class HostileServer : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        g_hostile = new Hostile;
-        g_hostile->dir = peers::MakeServerDir();
-        std::string script = std::string(INTEGRATION_DIR) + "/broken_server.py";
-        for (const char* mode : {"endless", "trickle", "continue", "dribble", "large"}) {
-            int port = peers::FreePort();
-            g_hostile->ports[mode] = port;
-            g_hostile->servers[mode] = std::make_unique<peers::Peer>(
-                "start_background.sh",
-                std::vector<std::string>{g_hostile->dir + "/" + mode + ".log", "/usr/bin/python3",
-                                         script, std::to_string(port), mode},
-                port);
-        }
+        g_hostile =
+            new peers::BrokenServers({"endless", "trickle", "continue", "dribble", "large"});
     }
-    static void TearDownTestSuite() {
-        g_hostile->servers.clear();
-        peers::RemoveDir(g_hostile->dir);
-        delete g_hostile;
-    }
+    static void TearDownTestSuite() { delete g_hostile; }
     void SetUp() override {
         http.SetLogFile(log.c_str());
         http.Timeout = 500;  // a call ceiling of 3 s
@@ -66,12 +45,10 @@ class HostileServer : public testing::Test {
     }
     void TearDown() override { http.Shutdown(); }
 
-    static std::string Url(const char* mode) {
-        return "http://127.0.0.1:" + std::to_string(g_hostile->ports.at(mode)) + "/x";
-    }
+    static std::string Url(const char* mode) { return g_hostile->Url(mode); }
     std::string Trace() const { return peers::ReadText(log); }
 
-    std::string log = g_hostile->dir + "/client-" +
+    std::string log = g_hostile->Dir() + "/client-" +
                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
     CZelHttpEx http;
     CZelString response;

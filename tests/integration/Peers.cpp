@@ -111,6 +111,28 @@ std::string Simulator::Credential(const std::string& name) const {
     return {};
 }
 
+BrokenServers::BrokenServers(const std::vector<std::string>& modes) : dir_(MakeServerDir()) {
+    std::string script = std::string(PEERS_DIR) + "/../broken_server.py";
+    for (const std::string& mode : modes) {
+        int port = FreePort();
+        ports_[mode] = port;
+        servers_[mode] = std::make_unique<Peer>(
+            "start_background.sh",
+            std::vector<std::string>{dir_ + "/" + mode + ".log", "/usr/bin/python3", script,
+                                     std::to_string(port), mode},
+            port);
+    }
+}
+
+BrokenServers::~BrokenServers() {
+    servers_.clear();
+    RemoveDir(dir_);
+}
+
+std::string BrokenServers::Url(const std::string& mode, const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(ports_.at(mode)) + path;
+}
+
 std::string MakeServerDir() {
     std::string pattern = "/tmp/warbler-peer-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr)

@@ -2,6 +2,7 @@
 // temporary folder on free ports, stopped when the object dies.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,22 @@ class Simulator {
     std::string dir_;
     int port_;
     std::unique_ptr<Peer> peer_;
+};
+
+// broken_server.py in each of the given modes, on a port of its own, in a folder of its own.
+class BrokenServers {
+  public:
+    explicit BrokenServers(const std::vector<std::string>& modes);
+    ~BrokenServers();
+    BrokenServers(const BrokenServers&) = delete;
+    BrokenServers& operator=(const BrokenServers&) = delete;
+    std::string Url(const std::string& mode, const std::string& path = "/x") const;
+    const std::string& Dir() const { return dir_; }
+
+  private:
+    std::string dir_;
+    std::map<std::string, int> ports_;
+    std::map<std::string, std::unique_ptr<Peer>> servers_;
 };
 
 // A folder that servers running as "nobody" can read.

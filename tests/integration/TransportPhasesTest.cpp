@@ -13,36 +13,15 @@
 
 namespace {
 
-struct Broken {
-    std::string dir;
-    std::map<std::string, int> ports;
-    std::map<std::string, std::unique_ptr<peers::Peer>> servers;
-};
-
-Broken* g_broken = nullptr;
+peers::BrokenServers* g_broken = nullptr;
 
 class TransportPhases : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        g_broken = new Broken;
-        g_broken->dir = peers::MakeServerDir();
-        std::string script = std::string(INTEGRATION_DIR) + "/broken_server.py";
-        for (const char* mode :
-             {"silent", "close", "garbage", "short", "stall", "repeated", "bighead"}) {
-            int port = peers::FreePort();
-            g_broken->ports[mode] = port;
-            g_broken->servers[mode] = std::make_unique<peers::Peer>(
-                "start_background.sh",
-                std::vector<std::string>{g_broken->dir + "/" + mode + ".log", "/usr/bin/python3",
-                                         script, std::to_string(port), mode},
-                port);
-        }
+        g_broken = new peers::BrokenServers(
+            {"silent", "close", "garbage", "short", "stall", "repeated", "bighead"});
     }
-    static void TearDownTestSuite() {
-        g_broken->servers.clear();
-        peers::RemoveDir(g_broken->dir);
-        delete g_broken;
-    }
+    static void TearDownTestSuite() { delete g_broken; }
     void SetUp() override {
         http.SetLogFile(log.c_str());
         http.ReceiveTimeout = 1500;  // the engine's 10 s, shortened for the test
@@ -51,13 +30,11 @@ class TransportPhases : public testing::Test {
     void TearDown() override { http.Shutdown(); }
 
     int32_t Get(const char* mode, const char* path = "/x") {
-        return http.Get(
-            ("http://127.0.0.1:" + std::to_string(g_broken->ports.at(mode)) + path).c_str(),
-            response);
+        return http.Get(g_broken->Url(mode, path).c_str(), response);
     }
     std::string Trace() const { return peers::ReadText(log); }
 
-    std::string log = g_broken->dir + "/client-" +
+    std::string log = g_broken->Dir() + "/client-" +
                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
     CZelHttpEx http;
     CZelString response;
