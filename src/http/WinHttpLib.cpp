@@ -56,6 +56,8 @@ int32_t CWinHttpLib::Load() {
                     Resolve(module_, "WinHttpSetOption", WinHttpSetOption) &&
                     Resolve(module_, "WinHttpSetTimeouts", WinHttpSetTimeouts) &&
                     Resolve(module_, "WinHttpWriteData", WinHttpWriteData);
+    if (complete)
+        Resolve(module_, "WarblerTransportReason", TransportReason);
     return complete ? 0 : kImportFailed;
 }
 
@@ -65,4 +67,5 @@ void CWinHttpLib::Unload() {
         module_ = nullptr;
     }
     static_cast<WinHttpTable&>(*this) = WinHttpTable{};
+    TransportReason = nullptr;
 }

@@ -16,6 +16,9 @@ class CWinHttpLib : public CZelBase, public WinHttpTable {
     bool IsLoaded() const { return module_ != nullptr; }
 
     CZelString LibraryName;
+    // Where the loaded library has it (this system's Linux transport does, WinHTTP does not): the
+    // words of the thread's last failure, which WinHTTP has only as a number.
+    const char* (*TransportReason)() = nullptr;
 
   private:
     platform::ModuleHandle LoadAndLog(const char* name);

@@ -149,6 +149,7 @@ int32_t CZelHttpEx::Post(const CZelString& url, const CZelString& body, CZelStri
 int32_t CZelHttpEx::Transfer(const char* method, const CZelString& url, const CZelString* form,
                              CZelString& response) {
     response.Assign("");
+    LastFailure.Assign("");
     CZelTimer* deadline = CreateTimer(Timeout);
     ceiling_ = CreateTimer(Timeout * kCeilingFactor);
     CZelString savedHeaders;
@@ -179,9 +180,27 @@ int32_t CZelHttpEx::Transfer(const char* method, const CZelString& url, const CZ
 bool CZelHttpEx::CeilingReached() {
     if (ceiling_ == nullptr || !IsTimerExpired(ceiling_))
         return false;
-    Log(LOG_VERBATIM, "Call ended: it took longer than [%u] ms in all",
-        static_cast<unsigned>(Timeout * kCeilingFactor));
+    CZelString line;
+    line.FormatSized("Call ended: it took longer than [%u] ms in all",
+                     static_cast<unsigned>(Timeout * kCeilingFactor));
+    Explain(std::move(line));
     return true;
+}
+
+void CZelHttpEx::Explain(CZelString line) {
+    LogSized(LOG_VERBATIM, line.Length() + 16, "%s", line.c_str());
+    LastFailure = std::move(line);
+}
+
+int32_t CZelHttpEx::GiveUp(const char* operation, int32_t code) {
+    uint32_t error = platform::LastError();  // before anything else can change it
+    const char* reason = Binding.TransportReason != nullptr ? Binding.TransportReason() : "";
+    CZelString line;
+    line.FormatSized("Request to [%s] failed in %s: [%u: %s]%s%s%s", peer_.c_str(), operation,
+                     static_cast<unsigned>(error), platform::WinHttpErrorText(error),
+                     *reason != 0 ? " (" : "", reason, *reason != 0 ? ")" : "");
+    Explain(std::move(line));
+    return code;
 }
 
 // Credential retries and redirects start a new attempt in this loop rather than by recursion,
@@ -206,6 +225,7 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
 
         UrlParts parts = SplitUrl(*attempt);
         CZelString key(parts.host.Str() + std::to_string(parts.port));
+        peer_.Assign((parts.host.Str() + ":" + std::to_string(parts.port)).c_str());
         LogSized(LOG_VERBATIM, key.Length() + 64, "Looking for an existing connection on key [%s]",
                  key.c_str());
         CZelConnectionInfo* current = FindConnection(key);
@@ -219,10 +239,10 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
                 platform::WideString host = platform::AnsiToWide(parts.host.View());
                 current->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
                 if (current->Connection == nullptr)
-                    return kNoConnection;
+                    return GiveUp("WinHttpConnect", kNoConnection);
                 current->Request = OpenRequest(current->Connection, method, parts);
                 if (current->Request == nullptr)
-                    return kNoConnection;
+                    return GiveUp("WinHttpOpenRequest", kNoConnection);
             }
         } else {
             Log(LOG_VERBATIM, "Did not find one, creating a new connection to expire in [%d] ms",
@@ -233,6 +253,8 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
             if (fresh->Connection != nullptr)
                 fresh->Request = OpenRequest(fresh->Connection, method, parts);
             if (fresh->Request == nullptr) {
+                GiveUp(fresh->Connection == nullptr ? "WinHttpConnect" : "WinHttpOpenRequest",
+                       kNoConnection);
                 CloseHandle(fresh->Connection);
                 return kNoConnection;
             }
@@ -268,7 +290,7 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
                                         headers.empty() ? nullptr : headers.c_str(),
                                         static_cast<DWORD>(headers.size()), const_cast<char*>(body),
                                         bodyLength, bodyLength, 0))
-            return MapLastError(platform::LastError(), kSendFailed);
+            return GiveUp("WinHttpSendRequest", MapLastError(platform::LastError(), kSendFailed));
         // The head of this attempt may take what is left of the call, however it trickles in.
         if (ceiling_ != nullptr) {
             DWORD left = std::max<DWORD>(1, static_cast<DWORD>(TimerRemaining(ceiling_)));
@@ -279,8 +301,9 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
             if (CeilingReached())
                 return kDeadline;
             if (platform::LastError() == ERROR_WINHTTP_LOGIN_FAILURE)
-                return target == kTargetServer ? kWebLogonFailed : kProxyLogonFailed;
-            return kNoResponse;
+                return GiveUp("WinHttpReceiveResponse",
+                              target == kTargetServer ? kWebLogonFailed : kProxyLogonFailed);
+            return GiveUp("WinHttpReceiveResponse", kNoResponse);
         }
 
         int32_t result =
@@ -310,7 +333,8 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
                 return kProxyCredentialsRequired;
             DWORD supported = 0, first = 0, authTarget = 0;
             if (!Binding.WinHttpQueryAuthSchemes(current->Request, &supported, &first, &authTarget))
-                return MapLastError(platform::LastError(), kNoAuthSchemes);
+                return GiveUp("WinHttpQueryAuthSchemes",
+                              MapLastError(platform::LastError(), kNoAuthSchemes));
             if (authTarget > kTargetProxy)
                 authTarget = kTargetServer;
             if (asked[authTarget] != 0) {  // answered already, and asking again
@@ -379,7 +403,7 @@ int32_t CZelHttpEx::ReadResponse(HINTERNET request, CZelString& text) {
             return kDeadline;
         DWORD available = 0;
         if (!Binding.WinHttpQueryDataAvailable(request, &available))
-            return kDataSizeFailed;
+            return GiveUp("WinHttpQueryDataAvailable", kDataSizeFailed);
         if (available == 0)
             return 0;
         DWORD wanted = std::min(available, kReadChunk);
@@ -391,7 +415,7 @@ int32_t CZelHttpEx::ReadResponse(HINTERNET request, CZelString& text) {
         }
         DWORD read = 0;
         if (!Binding.WinHttpReadData(request, readBuffer_.data(), wanted, &read))
-            return kReadFailed;
+            return GiveUp("WinHttpReadData", kReadFailed);
         if (read > wanted)
             read = wanted;
         // A chunk ends at its first zero byte.
@@ -401,8 +425,10 @@ int32_t CZelHttpEx::ReadResponse(HINTERNET request, CZelString& text) {
                 ? static_cast<size_t>(static_cast<const char*>(zero) - readBuffer_.data())
                 : read;
         if (text.Length() + length > kMaxReply) {
-            Log(LOG_VERBATIM, "Call ended: the reply is larger than [%u] bytes",
-                static_cast<unsigned>(kMaxReply));
+            CZelString line;
+            line.FormatSized("Call ended: the reply is larger than [%u] bytes",
+                             static_cast<unsigned>(kMaxReply));
+            Explain(std::move(line));
             return kNoBuffer;
         }
         try {

@@ -46,6 +46,9 @@ class CZelHttpEx : public CZelBase {
     // each wait, so a server that trickles would otherwise hold a call for as long as it likes.
     static constexpr uint32_t kCeilingFactor = 6;
     uint32_t LastStatusCode = 0;
+    // Why the last call that failed in the transport ended, as its log line says it: empty after
+    // a call that did not.
+    CZelString LastFailure;
     uint32_t Timeout = 10000;
     uint32_t ReceiveTimeout = 10000;
     uint32_t ConnectionLifetime = 30000;
@@ -66,6 +69,11 @@ class CZelHttpEx : public CZelBase {
     int32_t ReadResponse(HINTERNET request, CZelString& text);
     // True, with its log line, once the call's ceiling has passed.
     bool CeilingReached();
+    // Logs why an attempt ends where a WinHTTP operation failed (its error number, what it means,
+    // the transport's own words where it has them) and returns code.
+    int32_t GiveUp(const char* operation, int32_t code);
+    // Keeps a line that says why a call ended for LastFailure, and logs it.
+    void Explain(CZelString line);
     void DropResponse(HINTERNET request);
     int32_t QueryHeaderText(HINTERNET request, uint32_t query, CZelString& text);
     int32_t QueryHeaderNumber(HINTERNET request, uint32_t query, uint32_t& value);
@@ -73,6 +81,7 @@ class CZelHttpEx : public CZelBase {
 
     std::vector<char> readBuffer_;  // reused by every read: replies come in chunks
     CZelTimer* ceiling_ = nullptr;  // the running call's, for every read of it
+    CZelString peer_;               // the host and port of the running attempt
     HINTERNET OpenRequest(HINTERNET connection, const CZelString& method, const UrlParts& url);
     void CloseHandle(HINTERNET& handle);
 };

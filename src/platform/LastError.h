@@ -49,3 +49,49 @@ constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
 #endif
+
+namespace platform {
+
+// What a WinHTTP error number means, in a few words for the log.
+inline const char* WinHttpErrorText(uint32_t error) {
+    switch (error) {
+        case ERROR_WINHTTP_TIMEOUT:
+            return "the operation timed out";
+        case ERROR_WINHTTP_INTERNAL_ERROR:
+            return "an internal error of the transport";
+        case 12005:
+            return "the URL is invalid";
+        case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+            return "the server name cannot be resolved";
+        case ERROR_WINHTTP_LOGIN_FAILURE:
+            return "the login attempt failed";
+        case ERROR_WINHTTP_INCORRECT_HANDLE_TYPE:
+            return "the handle is of the wrong type";
+        case ERROR_WINHTTP_INCORRECT_HANDLE_STATE:
+            return "the handle is not in the state for this operation";
+        case ERROR_WINHTTP_CANNOT_CONNECT:
+            return "the connection to the server failed";
+        case ERROR_WINHTTP_CONNECTION_ERROR:
+            return "the connection was reset or closed";
+        case ERROR_WINHTTP_HEADER_NOT_FOUND:
+            return "the header was not found";
+        case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+            return "the server's response cannot be parsed";
+        case ERROR_WINHTTP_SECURE_FAILURE:
+            return "the server's certificate is not trusted or TLS failed";
+        case ERROR_WINHTTP_HEADER_SIZE_OVERFLOW:
+            return "the response head is too large";
+        case ERROR_NOT_ENOUGH_MEMORY:
+            return "not enough memory";
+        case ERROR_INVALID_PARAMETER:
+            return "a parameter is invalid";
+        case ERROR_INSUFFICIENT_BUFFER:
+            return "the buffer is too small";
+        case 4317:  // ERROR_INVALID_OPERATION
+            return "the operation is not valid here";
+        default:
+            return "an error the system does not tell apart";
+    }
+}
+
+}  // namespace platform

@@ -291,10 +291,12 @@ bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silence
                 lastActivityMs = now;
                 activity = false;
             } else if (silenceMs > 0 && now - lastActivityMs > static_cast<uint32_t>(silenceMs)) {
+                reason = "nothing came for " + std::to_string(silenceMs) + " ms";
                 Detach();
                 return false;
             }
             if (totalMs > 0 && now - started > totalMs) {
+                reason = "the response head took longer than " + std::to_string(totalMs) + " ms";
                 Detach();
                 return false;
             }
@@ -309,7 +311,13 @@ bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silence
     return true;
 }
 
-uint32_t TransportRequest::Failure(uint32_t (*of)(CURLcode)) const {
+uint32_t TransportRequest::Failure(uint32_t (*of)(CURLcode)) {
+    if (refused == ERROR_WINHTTP_HEADER_SIZE_OVERFLOW)
+        reason = "the response head is larger than 64 KiB";
+    else if (refused != 0)
+        reason = "no memory for what came";
+    else
+        reason = curlError[0] != 0 ? curlError : curl_easy_strerror(result_);
     return refused != 0 ? refused : of(result_);
 }
 
@@ -368,6 +376,9 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     curl_easy_setopt(easy, CURLOPT_URL, connection->urlText.c_str());
     curl_easy_setopt(easy, CURLOPT_REQUEST_TARGET, connection->targetText.c_str());
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
+    curlError[0] = 0;
+    reason.clear();
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, curlError);
     requestStarted = false;
     tunnelRequestBytes = 0;
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
@@ -450,6 +461,7 @@ bool TransportRequest::Receive(uint32_t* error) {
     curl_easy_getinfo(connection->easy.get(), CURLINFO_HTTP_CONNECTCODE, &connectCode);
     bool connectRefused = connectCode == 407 && incoming.status == 407;
     if (!headComplete && !connectRefused) {
+        reason = "the server's reply is no HTTP response";
         *error = finished_ && result_ != CURLE_OK ? Failure(&WinHttpErrorOf)
                                                   : ERROR_WINHTTP_INVALID_SERVER_RESPONSE;
         if (*error == ERROR_WINHTTP_CANNOT_CONNECT || *error == ERROR_WINHTTP_CONNECTION_ERROR)

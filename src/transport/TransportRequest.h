@@ -60,6 +60,9 @@ class TransportRequest : public TransportHandle {
     bool activity = false;        // data came since the clock was last read
     // Why a callback stopped the transfer (a head too large, no memory for what came), if one did.
     uint32_t refused = 0;
+    // The last failure in words, for the log: libcurl's own, or the wait that ran out.
+    std::string reason;
+    char curlError[CURL_ERROR_SIZE] = {};
 
   private:
     // Drives the transfer until ready() holds or it ends; false when the peer stayed silent
@@ -70,8 +73,9 @@ class TransportRequest : public TransportHandle {
     bool BodyBuffered() const;
     void Detach();
     void Finish(uint32_t error);
-    // The error of a transfer that ended badly: a callback's reason, else of(libcurl's result).
-    uint32_t Failure(uint32_t (*of)(CURLcode)) const;
+    // The error of a transfer that ended badly: a callback's reason, else of(libcurl's result);
+    // its words go to reason.
+    uint32_t Failure(uint32_t (*of)(CURLcode));
 
     size_t bodyLength_ = 0;
     bool running_ = false;

@@ -16,9 +16,13 @@
 namespace {
 
 constexpr uint32_t ERROR_INVALID_HANDLE = 6;
+constexpr uint32_t ERROR_INVALID_OPERATION = 4317;
 constexpr uint32_t ERROR_WINHTTP_INVALID_URL = 12005;
 constexpr uint32_t kChunk = 1u << 20;  // the most one read hands over
 constexpr DWORD WINHTTP_QUERY_FLAG_NUMBER = 0x20000000;
+
+// The words of the calling thread's last failure of a request, for WarblerTransportReason.
+thread_local std::string t_reason;
 
 // Every live handle, so that a stale or foreign handle is refused instead of followed.
 class HandleTable {
@@ -69,6 +73,12 @@ std::string Narrow(LPCWSTR text) {
 BOOL Fail(uint32_t error) {
     platform::SetLastError(error);
     return FALSE;
+}
+
+// A request's operation that failed: its words are kept for the thread, then the failure.
+BOOL FailWithReason(const TransportRequest& request, uint32_t error) {
+    t_reason = request.reason;
+    return Fail(error);
 }
 
 HINTERNET FailHandle(uint32_t error) {
@@ -229,7 +239,7 @@ __attribute__((visibility("default"))) BOOL WinHttpSendRequest(HINTERNET handle,
     uint32_t error = 0;
     if (!request->Send(extra, static_cast<const char*>(optional), optional ? optionalLength : 0,
                        &error))
-        return Fail(error);
+        return FailWithReason(*request, error);
     return TRUE;
 }
 
@@ -238,7 +248,7 @@ __attribute__((visibility("default"))) BOOL WinHttpReceiveResponse(HINTERNET han
     if (!request)
         return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
     uint32_t error = 0;
-    return request->Receive(&error) ? TRUE : Fail(error);
+    return request->Receive(&error) ? TRUE : FailWithReason(*request, error);
 }
 
 __attribute__((visibility("default"))) BOOL WinHttpQueryHeaders(HINTERNET handle, DWORD level,
@@ -324,8 +334,8 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryAuthSchemes(HINTERNET ha
         if (preferred == 0)
             preferred = bit;
     }
-    if (bits == 0)
-        return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+    if (bits == 0)  // a challenge without a scheme this module knows
+        return Fail(ERROR_INVALID_OPERATION);
     *supported = bits;
     *first = preferred;
     *target = status == 401 ? 0 : 1;
@@ -342,7 +352,7 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryDataAvailable(HINTERNET 
     size_t count = 0;
     uint32_t error = 0;
     if (!request->Available(&count, &error))
-        return Fail(error);
+        return FailWithReason(*request, error);
     if (available != nullptr)
         *available = static_cast<DWORD>(std::min<size_t>(count, kChunk));
     return TRUE;
@@ -360,7 +370,7 @@ __attribute__((visibility("default"))) BOOL WinHttpReadData(HINTERNET handle, vo
     size_t count = 0;
     uint32_t error = 0;
     if (!request->Read(static_cast<char*>(buffer), toRead, &count, &error))
-        return Fail(error);
+        return FailWithReason(*request, error);
     if (read != nullptr)
         *read = static_cast<DWORD>(count);
     return TRUE;
@@ -380,3 +390,9 @@ __attribute__((visibility("default"))) BOOL WinHttpCloseHandle(HINTERNET handle)
 }
 
 }  // extern "C"
+
+// Beyond WinHTTP's fourteen: the words of the thread's last failed request operation ("Failed to
+// connect to 127.0.0.1 port 1: Connection refused"), which WinHTTP has only as a number.
+extern "C" __attribute__((visibility("default"))) const char* WarblerTransportReason() {
+    return t_reason.c_str();
+}

@@ -130,6 +130,10 @@ TEST_F(HttpPeers, UntrustedCertificateIsRefused) {
     unsetenv("SSL_CERT_FILE");
     ASSERT_EQ(http.Initialize(), 0);
     EXPECT_EQ(http.Get(Url("/data.xml", true).c_str(), response), 22450);
+    EXPECT_NE(peers::ReadText(log).find(
+                  "] failed in WinHttpSendRequest: [12175: the server's certificate is not "
+                  "trusted or TLS failed] (SSL certificate problem: "),
+              std::string::npos);
 }
 
 TEST_F(HttpPeers, PostSendsAFormBody) {
@@ -306,6 +310,12 @@ TEST_F(HttpPeers, ProxyThenServerAuthentication) {
 
 TEST_F(HttpPeers, ClosedPortIsReported) {
     ASSERT_EQ(http.Initialize(), 0);
-    std::string url = "http://127.0.0.1:" + std::to_string(peers::FreePort()) + "/";
+    int port = peers::FreePort();
+    std::string url = "http://127.0.0.1:" + std::to_string(port) + "/";
     EXPECT_EQ(http.Get(url.c_str(), response), 22024);
+    EXPECT_EQ(http.LastFailure.Str().rfind("Request to [127.0.0.1:" + std::to_string(port) +
+                                               "] failed in WinHttpSendRequest: [12029: the "
+                                               "connection to the server failed] (",
+                                           0),
+              0u);
 }

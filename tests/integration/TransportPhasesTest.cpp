@@ -49,6 +49,35 @@ TEST_F(TransportPhases, NoReplyOrAnOversizedHeadIsNoResponse) {
     }
 }
 
+// Each failure says why in one line: where the attempt ended, WinHTTP's number and its meaning,
+// and the transport's own words.
+TEST_F(TransportPhases, AFailureSaysWhy) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"silent",
+         "failed in WinHttpReceiveResponse: [12002: the operation timed out] "
+         "(nothing came for 1500 ms)"},
+        {"close",
+         "failed in WinHttpReceiveResponse: [12152: the server's response cannot be "
+         "parsed] ("},
+        {"garbage",
+         "failed in WinHttpReceiveResponse: [12152: the server's response cannot be "
+         "parsed] ("},
+        {"bighead",
+         "failed in WinHttpReceiveResponse: [12182: the response head is too large] "
+         "(the response head is larger than 64 KiB)"},
+        {"short", "failed in WinHttpReadData: [12030: the connection was reset or closed] ("},
+    };
+    for (const auto& [mode, words] : cases) {
+        std::remove(log.c_str());
+        Get(mode);
+        std::string trace = Trace();
+        std::string line = "Request to [127.0.0.1:" + g_broken->Url(mode).substr(17);
+        line = line.substr(0, line.find('/')) + "] " + words;
+        EXPECT_NE(trace.find(line), std::string::npos) << mode << "\n" << trace;
+        EXPECT_EQ(http.LastFailure.Str().rfind(line.substr(0, line.find(" (")), 0), 0u) << mode;
+    }
+}
+
 TEST_F(TransportPhases, ABrokenBodyFailsTheReadAndKeepsWhatCame) {
     for (const char* mode : {"short", "stall"}) {
         EXPECT_EQ(Get(mode), 22415) << mode;
