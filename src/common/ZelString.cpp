@@ -168,6 +168,10 @@ CZelString::CZelString(const char* text) : text_(text != nullptr ? text : "") {}
 CZelString::CZelString(std::string_view text) : text_(text) {}
 CZelString::CZelString(const OLECHAR* bstr) : text_(automation::BstrToAnsi(bstr)) {}
 
+bool CZelString::HasNul() const {
+    return text_.find('\0') != std::string::npos;
+}
+
 CZelString CZelString::Wire(const OLECHAR* bstr) {
     return CZelString(automation::BstrToUtf8(bstr));
 }

@@ -16,6 +16,8 @@ class CZelString {
     explicit CZelString(const OLECHAR* bstr);
     // A BSTR as it goes on the wire: UTF-8, which the service reads, whatever the code page.
     static CZelString Wire(const OLECHAR* bstr);
+    // True when a NUL stands inside the text: as a file name it would name another file, cut there.
+    bool HasNul() const;
     explicit CZelString(int value);
     explicit CZelString(char ch);
     CZelString(const CZelString& other);

@@ -97,10 +97,13 @@ HRESULT CTwitter::get_LogFile(BSTR* pVal) {
     return ReturnText(logFile_, pVal);
 }
 
+// A name holding a NUL would log into the file its first part names: it is refused as the key
+// files refuse it, and nothing is logged.
 HRESULT CTwitter::put_LogFile(BSTR newVal) {
     logFile_.Assign(newVal);
-    SetLogFile(logFile_.c_str());
-    rest_.SetLogFile(logFile_.c_str());
+    const char* file = logFile_.HasNul() ? "" : logFile_.c_str();
+    SetLogFile(file);
+    rest_.SetLogFile(file);
     return S_OK;
 }
 

@@ -1,5 +1,4 @@
 // Saving and loading the key pairs in profile files. These methods write no log lines.
-#include <cstring>
 #include <string>
 
 #include "common/ResultCodes.h"
@@ -11,11 +10,6 @@ namespace {
 constexpr char kAccessSection[] = "AccessTokenPair";
 constexpr char kConsumerSection[] = "ConsumerTokenPair";
 
-// A name that the conversion cut at a NUL would name another file.
-bool IsWholeName(const CZelString& file) {
-    return std::strlen(file.c_str()) == file.Length();
-}
-
 }  // namespace
 
 void CTwitter::SaveKeyPair(const char* section, const char* firstKey, const CZelString& first,
@@ -25,7 +19,7 @@ void CTwitter::SaveKeyPair(const char* section, const char* firstKey, const CZel
     const char* values[] = {first.c_str(), second.c_str()};
     // The pair is one update: a concurrent load sees both old values or both new ones.
     bool saved =
-        IsWholeName(file) && platform::WriteProfileStrings(section, keys, values, 2, file.c_str());
+        !file.HasNul() && platform::WriteProfileStrings(section, keys, values, 2, file.c_str());
     lastError_ = saved ? 0 : rc::KeyFileWriteFailed;
 }
 
@@ -33,7 +27,7 @@ void CTwitter::LoadKeyPair(const char* section, const char* firstKey, CZelString
                            const char* secondKey, CZelString& second, BSTR bstrFilename) {
     lastError_ = 0;
     CZelString file(bstrFilename);
-    if (!IsWholeName(file) || !platform::FileExists(file.c_str())) {
+    if (file.HasNul() || !platform::FileExists(file.c_str())) {
         lastError_ = rc::KeyFileMissing;
         return;
     }

@@ -74,6 +74,21 @@ int32_t MapLastError(uint32_t error, int32_t fallback) {
     }
 }
 
+// A proxy named with its credentials ("user:password@host:port", with a scheme or without) as the
+// log may show it: the password masked.
+std::string WithoutPassword(const CZelString& proxy) {
+    std::string text = proxy.Str();
+    size_t start = text.find("://");
+    start = start == std::string::npos ? 0 : start + 3;
+    size_t at = text.rfind('@');
+    if (at == std::string::npos || at < start)
+        return text;
+    size_t colon = text.find(':', start);
+    if (colon != std::string::npos && colon < at)
+        text.replace(colon + 1, at - colon - 1, "*****");
+    return text;
+}
+
 }  // namespace
 
 CZelHttpEx::CZelHttpEx() : CZelBase("CZelHttpEx") {}
@@ -105,7 +120,7 @@ int32_t CZelHttpEx::Initialize() {
 
 int32_t CZelHttpEx::OpenSession() {
     Log(LOG_VERBATIM | LOG_TO_PROFILE, "HTTP proxy server: [%s]",
-        ProxyServer.IsEmpty() ? "NONE" : ProxyServer.c_str());
+        ProxyServer.IsEmpty() ? "NONE" : WithoutPassword(ProxyServer).c_str());
     if (!Binding.IsLoaded())
         return kNotLoaded;
     platform::WideString agent = platform::AnsiToWide(UserAgent.View());

@@ -5,6 +5,7 @@
 #include "AllocationLimit.h"
 #include "FakeTransport.h"
 #include "component/Twitter.h"
+#include "platform/ProfileFile.h"
 
 namespace {
 
@@ -215,6 +216,19 @@ TEST_F(TwitterMethods, KeyFileFailureCodes) {
     twitter.LoadAccessKey(withNul);
     EXPECT_EQ(LastError(), 35019);
     SysFreeString(withNul);
+    // A log file named so gets no lines, in no file.
+    std::string logName = dir.File("cut.log");
+    std::u16string cutLog(logName.begin(), logName.end());
+    cutLog += u'\0';
+    cutLog += u"x";
+    BSTR logWithNul = SysAllocStringLen(cutLog.data(), static_cast<UINT>(cutLog.size()));
+    twitter.put_LogFile(logWithNul);
+    twitter.Clear();
+    VARIANT user;
+    VariantInit(&user);
+    twitter.FindNextUser(&user);
+    EXPECT_FALSE(platform::FileExists(logName.c_str()));
+    SysFreeString(logWithNul);
 }
 
 namespace {
