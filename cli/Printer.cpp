@@ -25,6 +25,30 @@ CZelString ScreenNameOf(const CTweet& status) {
 
 }  // namespace
 
+std::string Printer::TsvField(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
 std::string Printer::JsonText(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
@@ -61,12 +85,13 @@ void Printer::Status(const CTweet& status) const {
     std::string who = ScreenNameOf(status).Str();
     switch (format_) {
         case Format::Human:
-            std::cout << status.CreatedAt.Str() << "  " << Padded("@" + who, 17) << " "
-                      << OneLine(status.Text.Str()) << "\n";
+            std::cout << OneLine(status.Id.Str()) << "  " << OneLine(status.CreatedAt.Str()) << "  "
+                      << Padded("@" + OneLine(who), 17) << " " << OneLine(status.Text.Str())
+                      << "\n";
             break;
         case Format::Tsv:
-            std::cout << status.Id.Str() << '\t' << status.CreatedAt.Str() << '\t' << who << '\t'
-                      << OneLine(status.Text.Str()) << "\n";
+            std::cout << TsvField(status.Id.Str()) << '\t' << TsvField(status.CreatedAt.Str())
+                      << '\t' << TsvField(who) << '\t' << TsvField(status.Text.Str()) << "\n";
             break;
         case Format::Json:
             std::cout << "{\"id\":" << JsonText(status.Id.Str())
@@ -81,17 +106,17 @@ void Printer::Status(const CTweet& status) const {
 void Printer::User(const CUser& user) const {
     switch (format_) {
         case Format::Human:
-            std::cout << Padded("@" + user.ScreenName.Str(), 17) << " "
+            std::cout << Padded("@" + OneLine(user.ScreenName.Str()), 17) << " "
                       << Padded(OneLine(user.Name.Str()), 24) << " " << user.NumFollowers
                       << " followers, " << user.NumFriends << " friends"
                       << (user.Location.IsEmpty() ? "" : ", " + OneLine(user.Location.Str()))
                       << "\n";
             break;
         case Format::Tsv:
-            std::cout << user.Id.Str() << '\t' << user.ScreenName.Str() << '\t'
-                      << OneLine(user.Name.Str()) << '\t' << user.NumFollowers << '\t'
+            std::cout << TsvField(user.Id.Str()) << '\t' << TsvField(user.ScreenName.Str()) << '\t'
+                      << TsvField(user.Name.Str()) << '\t' << user.NumFollowers << '\t'
                       << user.NumFriends << '\t' << user.NumTweets << '\t'
-                      << OneLine(user.Location.Str()) << "\n";
+                      << TsvField(user.Location.Str()) << "\n";
             break;
         case Format::Json:
             std::cout << "{\"id\":" << JsonText(user.Id.Str())
@@ -113,10 +138,10 @@ void Printer::Posted(const std::string& id) const {
 void Printer::Done(const char* what, const std::string& who) const {
     switch (format_) {
         case Format::Human:
-            std::cout << what << " " << who << "\n";
+            std::cout << what << " " << OneLine(who) << "\n";
             break;
         case Format::Tsv:
-            std::cout << what << '\t' << who << "\n";
+            std::cout << what << '\t' << TsvField(who) << "\n";
             break;
         case Format::Json:
             std::cout << "{" << JsonText(what) << ":" << JsonText(who) << "}\n";

@@ -20,6 +20,13 @@ class Printer {
     void Done(const char* what, const std::string& who) const;
 
     static std::string JsonText(const std::string& text);
+    // A field of a tab-separated row: a backslash, tab, line feed and carriage return are written
+    // \\, \t, \n and \r, so that no field can make another column or row.
+    static std::string TsvField(const std::string& text);
+    // How the formats write their fields, for the command's help.
+    static constexpr const char* kFormatHelp =
+        "output: human (default), tsv (tab-separated; within a field \\, tab, line feed and "
+        "carriage return are written \\\\, \\t, \\n, \\r), or json (one object a line)";
 
   private:
     Format format_;

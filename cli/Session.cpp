@@ -57,6 +57,14 @@ void Session::SaveKeys(int32_t& code) {
     }
 }
 
+std::string Session::KeyFileText() const {
+    CXTwitter& rest = twitter_->Rest();
+    return "[ConsumerTokenPair]\nConsumerToken=" + rest.ConsumerKey.Str() +
+           "\nConsumerSecret=" + rest.ConsumerSecret.Str() +
+           "\n[AccessTokenPair]\nAccessToken=" + rest.Token.Str() +
+           "\nAccessSecret=" + rest.TokenSecret.Str() + "\n";
+}
+
 std::string Session::Call(const std::function<HRESULT(CTwitter&, BSTR*)>& method) {
     BSTR result = nullptr;
     method(*twitter_, &result);

@@ -33,6 +33,8 @@ class Session {
     // Loads both pairs from the key file; false with the key file's code when a pair is missing.
     bool LoadKeys(int32_t& code);
     void SaveKeys(int32_t& code);
+    // Both pairs as a key file holds them, for a user to keep when they could not be saved.
+    std::string KeyFileText() const;
 
     std::string Call(const std::function<HRESULT(CTwitter&, BSTR*)>& method);
     // Walks a list: first() fetches, next() continues; each object goes to visit.

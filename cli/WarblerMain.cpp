@@ -1,8 +1,13 @@
 // The warbler command: the Twitter object from the shell.
 #include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <string>
@@ -17,12 +22,30 @@ constexpr int kUsage = 2;
 constexpr int kCredentials = 3;
 constexpr int kRefused = 4;
 constexpr int kTransport = 5;
+constexpr int kKeysNotSaved = 6;
 
-constexpr char kExitCodes[] =
-    "Exit codes: 0 success, 2 usage, 3 credentials (missing or refused keys), 4 the service "
-    "refused or answered unexpectedly, 5 transport (no connection, time-out, TLS).";
+constexpr char kFooter[] =
+    "Exit codes: 0 success, 2 usage, 3 credentials (missing or refused keys: the service, or a "
+    "proxy, answered 401), 4 the service refused or answered unexpectedly (its own words are "
+    "shown), 5 transport (no connection, time-out, TLS: the host, port and reason are shown), 6 "
+    "the keys just authorized could not be saved (they are printed instead).\n"
+    "Files: the key file is --keys FILE, else $WARBLER_KEYS, else "
+    "$XDG_CONFIG_HOME/warbler/keys.ini (~/.config when XDG_CONFIG_HOME is not set), mode 0600.\n"
+    "Environment: WARBLER_KEYS, XDG_CONFIG_HOME, WARBLER_PROXY_PASSWORD (the proxy account's "
+    "password), WARBLER_CONSUMER_SECRET (authorize), WARBLER_API_HOST and WARBLER_OAUTH_HOST "
+    "(host[:port] of the service), WARBLER_SETTINGS (the machine-wide settings file), "
+    "SSL_CERT_FILE (trusted certificates).";
 
-int ExitCodeOf(int32_t code) {
+// Shown under each command's own help: the options that go before it, and an example.
+std::string CommandFooter(const char* example) {
+    return std::string(
+               "Global options go before the command: --keys FILE, --log FILE, --ssl, "
+               "--proxy HOST:PORT, --proxy-user USER, --timeout-cache SECONDS.\n"
+               "Example: ") +
+           example;
+}
+
+int ExitCodeOf(int32_t code, uint32_t httpStatus) {
     switch (code) {
         case 0:
         case 25016:  // the end of a list is no failure
@@ -40,23 +63,41 @@ int ExitCodeOf(int32_t code) {
         case 35014:
             return kTransport;
         default:
-            return kRefused;
+            // Refused credentials, whatever the body of the refusal said.
+            return httpStatus == 401 || httpStatus == 407 ? kCredentials : kRefused;
     }
 }
 
-// Reports a failure as "warbler: <code> <description>" and gives its exit code.
-int Report(Session& session, int32_t code) {
-    int exit = ExitCodeOf(code);
-    if (exit != 0)
-        std::cerr << "warbler: " << code << " " << session.Describe(code) << "\n";
+// Reports a failure as "warbler: <code> <description>", with what the component knows of why
+// (the transport's reason, the service's own words), and gives its exit code.
+int Report(Session& session, int32_t code, bool proxied) {
+    CXTwitter& rest = session.Twitter().Rest();
+    uint32_t status = rest.Http.LastStatusCode;
+    int exit = ExitCodeOf(code, status);
+    if (exit == 0)
+        return 0;
+    std::cerr << "warbler: " << code << " " << session.Describe(code);
+    if (code == 35014 && !rest.Http.LastFailure.IsEmpty())
+        std::cerr << ": " << rest.Http.LastFailure.Str();
+    else if (!rest.LastServiceError.IsEmpty())
+        std::cerr << "\nwarbler: the service says: " << rest.LastServiceError.Str();
+    std::cerr << "\n";
+    if (exit == kCredentials && proxied && (status == 401 || status == 407))
+        std::cerr << "warbler: the refusal may be the proxy's: check --proxy-user and "
+                     "$WARBLER_PROXY_PASSWORD as well as the keys\n";
     return exit;
 }
 
 std::string DefaultKeyFile() {
     if (const char* keys = std::getenv("WARBLER_KEYS"); keys != nullptr && *keys != 0)
         return keys;
-    const char* home = std::getenv("HOME");
-    std::string folder = std::string(home != nullptr ? home : ".") + "/.config";
+    std::string folder;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/') {
+        folder = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        folder = std::string(home != nullptr ? home : ".") + "/.config";
+    }
     mkdir(folder.c_str(), 0700);
     folder += "/warbler";
     mkdir(folder.c_str(), 0700);  // the keys are secrets: the folder is the user's alone
@@ -72,29 +113,74 @@ Printer::Format FormatOf(const std::string& name) {
 }
 
 void AddOutputFormat(CLI::App* command, std::string& format) {
-    command
-        ->add_option("--format", format,
-                     "output: human (default), tsv, or json (one object a line)")
+    command->add_option("--format", format, Printer::kFormatHelp)
+        ->type_name("FORMAT")
         ->check(CLI::IsMember({"human", "tsv", "json"}));
+}
+
+// A text argument that must say something: an empty one would only be refused by the service.
+const CLI::Validator kNotEmpty(
+    [](std::string& text) {
+        return text.empty() ? std::string("must not be empty") : std::string();
+    },
+    "", "not empty");
+
+// A line read from the terminal without showing it; from a pipe as it comes.
+std::string ReadSecret(const char* prompt) {
+    std::string secret;
+    bool terminal = isatty(STDIN_FILENO) != 0;
+    termios saved{};
+    if (terminal && tcgetattr(STDIN_FILENO, &saved) == 0) {
+        std::cerr << prompt << std::flush;
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+        std::getline(std::cin, secret);
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::cerr << "\n";
+    } else {
+        std::getline(std::cin, secret);
+    }
+    return secret;
+}
+
+// Why a key file cannot be written there, in the system's words; empty when nothing says so.
+std::string WhyNotWritable(const std::string& file) {
+    std::ofstream probe(file, std::ios::app);
+    if (!probe)
+        return std::strerror(errno);
+    return {};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"warbler: the Twitter REST API v1 from the shell, through the Warbler component."};
-    app.footer(kExitCodes);
+    app.footer(kFooter);
     app.require_subcommand(1);
     SessionOptions options;
     app.add_option("--keys", options.keys,
-                   "key file (default: $WARBLER_KEYS, else ~/.config/warbler/keys.ini)");
-    app.add_option("--log", options.log, "append the component's trace to this file");
+                   "key file (default: $WARBLER_KEYS, else $XDG_CONFIG_HOME/warbler/keys.ini)")
+        ->type_name("FILE");
+    app.add_option("--log", options.log, "append the component's trace to this file")
+        ->type_name("FILE");
     app.add_flag("--ssl", options.ssl, "reach the service over HTTPS");
-    app.add_option("--proxy", options.proxy, "HTTP proxy as HOST:PORT");
+    app.add_option("--proxy", options.proxy, "HTTP proxy")->type_name("HOST:PORT");
     app.add_option("--proxy-user", options.proxyUser,
-                   "proxy account; its password comes from $WARBLER_PROXY_PASSWORD");
+                   "proxy account; its password comes from $WARBLER_PROXY_PASSWORD")
+        ->type_name("USER");
     app.add_option("--timeout-cache", options.cacheTimeout,
                    "seconds a fetched list is reused (default: the machine's setting)")
-        ->check(CLI::Range(int64_t{0}, int64_t{0xFFFFFFFF}));
+        ->type_name("SECONDS")
+        ->check(CLI::Range(int64_t{0}, int64_t{0xFFFFFFFF}).description(""));
+    app.set_version_flag("--version", [] {
+        CTwitter twitter;
+        BSTR version = nullptr;
+        twitter.get_Version(&version);
+        std::string text = "warbler " + CZelString(version).Str();
+        SysFreeString(version);
+        return text;
+    });
     app.fallthrough();
 
     std::string format = "human", consumerKey, consumerSecret, verifier, text, to, statusId,
@@ -106,30 +192,51 @@ int main(int argc, char** argv) {
     auto* authorize = app.add_subcommand(
         "authorize",
         "authorize an account: prints the page to approve, reads the PIN, saves the keys");
-    authorize->add_option("--consumer-key", consumerKey, "the application's consumer key");
-    authorize->add_option("--consumer-secret", consumerSecret, "its consumer secret");
-    authorize->add_option("--verifier", verifier, "the PIN (default: read from standard input)");
+    authorize->add_option("--consumer-key", consumerKey, "the application's consumer key")
+        ->type_name("KEY");
+    authorize
+        ->add_option("--consumer-secret", consumerSecret,
+                     "its consumer secret; on the command line every user of the machine can "
+                     "read it in the process list while the command runs: prefer "
+                     "$WARBLER_CONSUMER_SECRET, or leave both out to be asked for it")
+        ->type_name("SECRET");
+    authorize->add_option("--verifier", verifier, "the PIN (default: read from standard input)")
+        ->type_name("PIN");
+    authorize->footer(
+        CommandFooter("WARBLER_CONSUMER_SECRET=... warbler authorize "
+                      "--consumer-key KEY"));
 
     auto* tweet = app.add_subcommand("tweet", "post a status");
-    tweet->add_option("TEXT", text, "the status")->required();
+    tweet->add_option("TEXT", text, "the status")->required()->check(kNotEmpty);
     AddOutputFormat(tweet, format);
+    tweet->footer(CommandFooter("warbler tweet \"Hello from the shell\""));
 
     auto* reply = app.add_subcommand("reply", "post a status addressed to a user");
-    reply->add_option("--to", to, "the user it is for")->required();
-    reply->add_option("--status-id", statusId, "the status it answers");
-    reply->add_option("TEXT", text, "the message")->required();
+    reply->add_option("--to", to, "the user it is for")
+        ->type_name("USER")
+        ->required()
+        ->check(kNotEmpty);
+    reply->add_option("--status-id", statusId, "the status it answers (the timeline shows ids)")
+        ->type_name("ID");
+    reply->add_option("TEXT", text, "the message")->required()->check(kNotEmpty);
     AddOutputFormat(reply, format);
+    reply->footer(CommandFooter("warbler reply --to alice --status-id 1234 \"Thanks!\""));
 
     auto* timeline = app.add_subcommand(
         "timeline",
         "walk a timeline: home (default), public, friends, mentions, retweeted_by_me, "
         "retweeted_to_me, retweeted_of_me, or a user's id or screen name");
-    timeline->add_option("NAME", timelineName, "the timeline or user");
-    timeline->add_option("--count", count, "statuses to fetch");
-    timeline->add_option("--page", page, "page to fetch");
-    timeline->add_option("--since", sinceId, "only statuses newer than this id");
-    timeline->add_option("--max", maxId, "only statuses up to this id");
+    timeline->add_option("NAME", timelineName, "the timeline or user")->check(kNotEmpty);
+    timeline->add_option("--count", count, "statuses to fetch")
+        ->type_name("N")
+        ->check(CLI::Range(int32_t{0}, int32_t{2147483647}).description(""));
+    timeline->add_option("--page", page, "page to fetch")
+        ->type_name("N")
+        ->check(CLI::Range(int32_t{0}, int32_t{2147483647}).description(""));
+    timeline->add_option("--since", sinceId, "only statuses newer than this id")->type_name("ID");
+    timeline->add_option("--max", maxId, "only statuses up to this id")->type_name("ID");
     AddOutputFormat(timeline, format);
+    timeline->footer(CommandFooter("warbler timeline home --count 5"));
 
     auto* friends = app.add_subcommand("friends", "walk the accounts a user follows");
     auto* followers = app.add_subcommand("followers", "walk the accounts that follow a user");
@@ -137,37 +244,62 @@ int main(int argc, char** argv) {
         command->add_option("USER", user, "id or screen name (default: the keys' account)");
         AddOutputFormat(command, format);
     }
+    friends->footer(CommandFooter("warbler friends alice --format tsv"));
+    followers->footer(CommandFooter("warbler followers --format json"));
 
     auto* search = app.add_subcommand("search", "search users");
-    search->add_option("QUERY", query, "what to look for")->required();
-    search->add_option("--per-page", perPage, "users per page");
-    search->add_option("--page", page, "page to fetch");
+    search->add_option("QUERY", query, "what to look for")->required()->check(kNotEmpty);
+    search->add_option("--per-page", perPage, "users per page")
+        ->type_name("N")
+        ->check(CLI::Range(int32_t{0}, int32_t{2147483647}).description(""));
+    search->add_option("--page", page, "page to fetch")
+        ->type_name("N")
+        ->check(CLI::Range(int32_t{0}, int32_t{2147483647}).description(""));
     AddOutputFormat(search, format);
+    search->footer(CommandFooter("warbler search fan --per-page 5"));
 
     auto* follow = app.add_subcommand("follow", "follow a user");
     auto* unfollow = app.add_subcommand("unfollow", "stop following a user");
     for (auto* command : {follow, unfollow}) {
-        command->add_option("USER", user, "id or screen name")->required();
+        command->add_option("USER", user, "id or screen name")->required()->check(kNotEmpty);
         AddOutputFormat(command, format);
     }
+    follow->footer(CommandFooter("warbler follow alice"));
+    unfollow->footer(CommandFooter("warbler unfollow alice"));
 
     auto* call =
         app.add_subcommand("call", "call any REST method; the raw reply on standard output");
-    call->add_option("METHOD", method, "the method, for example statuses/show/123")->required();
+    call->add_option("METHOD", method, "the method, for example statuses/show/123")
+        ->required()
+        ->check(kNotEmpty);
     call->add_option("PARAMS", parameters, "its parameters as name=value&name=value");
     call->add_flag("--post", post, "send a POST");
     call->add_option("--format", apiFormat, "the reply's format: xml (default) or json")
+        ->type_name("FORMAT")
         ->check(CLI::IsMember({"xml", "json"}));
+    call->footer(CommandFooter("warbler call users/show \"screen_name=alice\""));
 
     auto* errors = app.add_subcommand("errors", "the result codes and their descriptions");
+    // What stands where a command should is said as such, not as a missing command.
+    app.allow_extras();
 
     try {
         app.parse(argc, argv);
+        if (!app.remaining().empty())
+            throw CLI::ExtrasError(app.remaining());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
     } catch (const CLI::ParseError& e) {
+        if (app.get_subcommands().empty() && !app.remaining().empty()) {
+            std::cerr << "warbler: unknown command '" << app.remaining().front()
+                      << "'; the commands are authorize, tweet, reply, timeline, friends, "
+                         "followers, search, follow, unfollow, call, errors (warbler --help)\n";
+            return kUsage;
+        }
         app.exit(e);
         return kUsage;
     }
@@ -177,6 +309,7 @@ int main(int argc, char** argv) {
     Session session(options);
     CTwitter& twitter = session.Twitter();
     Printer printer(FormatOf(format));
+    const bool proxied = !options.proxy.empty();
     int32_t code = 0;
 
     if (errors->parsed()) {
@@ -187,18 +320,23 @@ int main(int argc, char** argv) {
     }
 
     if (authorize->parsed()) {
-        if (!consumerKey.empty() || !consumerSecret.empty()) {
+        if (consumerSecret.empty())
+            if (const char* secret = std::getenv("WARBLER_CONSUMER_SECRET"))
+                consumerSecret = secret;
+        if (!consumerKey.empty()) {
+            if (consumerSecret.empty())
+                consumerSecret = ReadSecret("Consumer secret (not shown): ");
             twitter.put_ConsumerKey(Text(consumerKey));
             twitter.put_ConsumerSecret(Text(consumerSecret));
         } else {
             twitter.LoadConsumerKey(Text(options.keys));
             if (session.LastError() != 0)
-                return Report(session, session.LastError());
+                return Report(session, session.LastError(), proxied);
         }
         std::string url = session.Call(
             [](CTwitter& t, BSTR* out) { return t.RequestAuthorization(nullptr, out); });
         if (session.LastError() != 0)
-            return Report(session, session.LastError());
+            return Report(session, session.LastError(), proxied);
         std::cout << url << std::endl;
         if (verifier.empty()) {
             std::cerr << "Open the page above, approve, and type the PIN: " << std::flush;
@@ -206,17 +344,39 @@ int main(int argc, char** argv) {
         }
         twitter.RequestAccessToken(Text(verifier));
         if (session.LastError() != 0)
-            return Report(session, session.LastError());
+            return Report(session, session.LastError(), proxied);
         session.SaveKeys(code);
-        if (code != 0)
-            return Report(session, code);
+        if (code != 0) {
+            // The pair the service just gave is not lost: the key file's text goes to standard
+            // output for the user to keep.
+            std::string why = WhyNotWritable(options.keys);
+            std::cerr
+                << "warbler: " << code << " " << session.Describe(code) << "\n"
+                << "warbler: the keys could not be saved to " << options.keys
+                << (why.empty() ? "" : ": " + why)
+                << "\nwarbler: here they are; keep them in a key file of mode 0600 (--keys)\n";
+            std::cout << session.KeyFileText();
+            return kKeysNotSaved;
+        }
         std::cerr << "Authorized; the keys are in " << options.keys << "\n";
         return 0;
     }
 
     // Everything else speaks as the account of the key file.
     if (!session.LoadKeys(code))
-        return Report(session, code);
+        return Report(session, code, proxied);
+
+    // Long walks show how far they are, where a person watches.
+    const bool watched = isatty(STDERR_FILENO) != 0;
+    size_t walked = 0;
+    auto progress = [&] {
+        if (watched && ++walked % 20 == 0)
+            std::cerr << "\r" << walked << " so far..." << std::flush;
+    };
+    auto progressDone = [&] {
+        if (watched && walked >= 20)
+            std::cerr << "\r\033[K" << std::flush;
+    };
 
     if (tweet->parsed() || reply->parsed()) {
         std::string id = session.Call([&](CTwitter& t, BSTR* out) {
@@ -241,15 +401,24 @@ int main(int argc, char** argv) {
                 return ofFriends ? t.FindFirstFriend(Text(user), out)
                                  : t.FindFirstFollower(Text(user), out);
             },
-            [&](const CUser& found) { printer.User(found); });
+            [&](const CUser& found) {
+                printer.User(found);
+                progress();
+            });
+        progressDone();
         code = session.LastError();
     } else if (search->parsed()) {
         session.WalkUsers(
             [&](CTwitter& t, VARIANT* out) {
                 return t.FindFirstUser(Text(query), perPage, page, out);
             },
-            [&](const CUser& found) { printer.User(found); });
+            [&](const CUser& found) {
+                printer.User(found);
+                ++walked;
+            });
         code = session.LastError();
+        if (walked == 0 && code == 25016)
+            std::cerr << "warbler: no users found for '" << query << "'\n";
     } else if (follow->parsed() || unfollow->parsed()) {
         if (follow->parsed())
             twitter.Follow(Text(user));
@@ -268,5 +437,5 @@ int main(int argc, char** argv) {
             std::cout << "\n";
         code = session.LastError();
     }
-    return Report(session, code);
+    return Report(session, code, proxied);
 }

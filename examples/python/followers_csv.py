@@ -6,6 +6,8 @@ import sys
 
 import warbler
 
+if len(sys.argv) < 3:
+    sys.exit("usage: followers_csv.py KEYFILE OUTPUT.csv [USER]")
 keys, output = sys.argv[1:3]
 twitter = warbler.Dispatch("Velmora.Twitter")
 twitter.LoadConsumerKey(keys)

@@ -71,6 +71,7 @@ int32_t CXTwitter::CallApi(const CZelString& methodUrl, const ParameterMap& para
     url.Append(".xml");
     // The status that callers judge must be this request's: none when nothing is sent.
     Http.LastStatusCode = 0;
+    LastServiceError.Assign("");
     CZelString response;
     int32_t result = Token.IsEmpty() ? MakeUnsignedRequest(url, usePost ? 1 : 0, params, response)
                                      : MakeSignedRequest(url, usePost ? 1 : 0, params, response);
@@ -81,6 +82,7 @@ int32_t CXTwitter::CallApi(const CZelString& methodUrl, const ParameterMap& para
     CZelString error = root.GetNodeText("/hash/error");
     if (!error.IsEmpty()) {
         Log(LOG_VERBATIM, "--> Twitter API error: [%s]", error.c_str());
+        LastServiceError = std::move(error);
         return rc::ServiceError;
     }
     return result;

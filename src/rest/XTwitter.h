@@ -37,6 +37,8 @@ class CXTwitter : public COAuth {
     CZelString RestBaseUrl;
     // The REST host that RestBaseUrl names, read from the environment with it.
     CZelString RestHost;
+    // The service's own error text of the last call that had one ("/hash/error"), else empty.
+    CZelString LastServiceError;
 
   private:
     int32_t Friendship(const char* path, const char* user, XmlNode& root);

@@ -1,11 +1,13 @@
 """The warbler command against the simulator: authorization, each subcommand's output in its three
 formats, and the exit codes of each class of failure."""
 
+import http.server
 import json
 import os
 import stat
 import subprocess
 import tempfile
+import threading
 import unittest
 import urllib.request
 
@@ -61,7 +63,7 @@ class CommandTest(unittest.TestCase):
         self.assertEqual(human.returncode, 0, human.stderr)
         lines = human.stdout.splitlines()
         self.assertEqual(len(lines), 3)
-        self.assertRegex(lines[0], r"^\w{3} \w{3} \d\d \d\d:\d\d:\d\d \+0000 \d{4}  @\w+ +\S")
+        self.assertRegex(lines[0], r"^\d+  \w{3} \w{3} \d\d \d\d:\d\d:\d\d \+0000 \d{4}  @\w+ +\S")
         tsv = self.run_command("timeline", "alice", "--count", "2", "--format", "tsv").stdout.splitlines()
         self.assertEqual([len(line.split("\t")) for line in tsv], [4, 4])
         self.assertEqual({line.split("\t")[2] for line in tsv}, {"alice"})
@@ -89,20 +91,131 @@ class CommandTest(unittest.TestCase):
         self.assertIn("<text>From the command line</text>", xml.stdout)
 
     def test_failures_say_their_code_and_class(self):
-        usage = self.run_command("no-such-command")
-        self.assertEqual(usage.returncode, 2)
-        missing = self.run_command("--keys", os.path.join(self.home.name, "absent.ini"), "timeline", keys=False)
-        self.assertEqual((missing.returncode, missing.stderr),
-                         (3, "warbler: 35019 Could not find the specified key file.\n"))
-        refused = self.run_command("tweet", "x" * 141)
-        self.assertEqual((refused.returncode, refused.stderr),
-                         (4, "warbler: 35009 Your Tweet is too long. A Tweet can be 140 characters long\n"))
-        offline = self.run_command("timeline", env=dict(self.env, WARBLER_API_HOST="127.0.0.1:1"))
-        self.assertEqual((offline.returncode, offline.stderr), (5, "warbler: 35014 Unexpected error\n"))
+        absent = os.path.join(self.home.name, "absent.ini")
+        offline = dict(self.env, WARBLER_API_HOST="127.0.0.1:1")
+        wrong = os.path.join(self.home.name, "wrong.ini")
+        with open(self.keys) as f, open(wrong, "w") as g:
+            g.write(f.read().replace("AccessSecret=", "AccessSecret=x"))
+        # What the user does, the exit code, and the words on standard error.
+        cases = [
+            (["frobnicate"], None, 2, "warbler: unknown command 'frobnicate'; the commands are "),
+            (["tweet", ""], None, 2, "TEXT: must not be empty"),
+            (["follow", ""], None, 2, "USER: must not be empty"),
+            (["timeline", "--count", "-5"], None, 2, "--count: Value -5 not in range 0 to "),
+            (["--keys", absent, "timeline"], None, 3, "warbler: 35019 Could not find the specified key file.\n"),
+            (["--keys", wrong, "timeline"], None, 3, "warbler: the service says: Could not authenticate "
+                                                     "with OAuth.\n"),
+            (["tweet", "x" * 141], None, 4, "warbler: 35009 Your Tweet is too long. A Tweet can be 140 "
+                                            "characters long\nwarbler: the service says: Status is over "
+                                            "140 characters.\n"),
+            (["unfollow", "fan_44"], None, 4, "warbler: the service says: You are not friends with the "
+                                              "specified user.\n"),
+            (["timeline"], offline, 5, "warbler: 35014 Unexpected error: Request to [127.0.0.1:1] failed in "
+                                       "WinHttpSendRequest: [12029: the connection to the server failed] ("),
+        ]
+        for args, env, exit_code, words in cases:
+            keys = "--keys" not in args
+            done = self.run_command(*args, keys=keys, env=env)
+            self.assertEqual(done.returncode, exit_code, (args, done.stderr))
+            self.assertIn(words, done.stderr, args)
         log = os.path.join(self.home.name, "trace.log")
-        self.run_command("--log", log, "timeline", env=dict(self.env, WARBLER_API_HOST="127.0.0.1:1"))
+        self.run_command("--log", log, "timeline", env=offline)
         with open(log) as trace:
             self.assertIn("FindFirstTweet result: [35014: Unexpected error]", trace.read())
+        empty = self.run_command("search", "nobody-is-called-this")
+        self.assertEqual((empty.returncode, empty.stdout, empty.stderr),
+                         (0, "", "warbler: no users found for 'nobody-is-called-this'\n"))
+
+    def test_version_help_and_the_key_file_place(self):
+        version = self.run_command("--version", keys=False)
+        self.assertRegex(version.stdout, r"^warbler 2\.0-beta \(x64\)\n$")
+        helped = self.run_command("--help", keys=False).stdout
+        for words in ("Exit codes: 0 success, 2 usage, 3 credentials", "6 the keys just authorized",
+                      "$XDG_CONFIG_HOME/warbler/keys.ini", "WARBLER_CONSUMER_SECRET"):
+            self.assertIn(words, helped)
+        sub = self.run_command("timeline", "--help", keys=False).stdout
+        self.assertIn("Global options go before the command: --keys FILE", sub)
+        self.assertIn("Example: warbler timeline home --count 5", sub)
+        self.assertNotIn("INT:INT", sub + helped)
+        config = os.path.join(self.home.name, "xdg")
+        os.makedirs(os.path.join(config, "warbler"))
+        with open(self.keys) as f, open(os.path.join(config, "warbler", "keys.ini"), "w") as g:
+            g.write(f.read())
+        found = self.run_command("timeline", "--count", "1", keys=False,
+                                 env=dict(self.env, XDG_CONFIG_HOME=config))
+        self.assertEqual(found.returncode, 0, found.stderr)
+
+    def test_tsv_fields_are_escaped_alike(self):
+        # A server that forges rows: a tab, a line feed, a carriage return and a backslash in
+        # every field of a status and its author.
+        forged = "a&#9;b&#10;c&#13;d\\e"
+        reply = ("<statuses type=\"array\"><status><created_at>%s</created_at><id>%s</id><text>%s</text>"
+                 "<user><id>%s</id><screen_name>%s</screen_name><name>%s</name><location>%s</location>"
+                 "</user></status></statuses>" % ((forged,) * 7)).encode()
+
+        class Forger(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(reply)))
+                self.end_headers()
+                self.wfile.write(reply)
+
+            def log_message(self, *args):
+                pass
+
+        server = http.server.HTTPServer(("127.0.0.1", 0), Forger)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        try:
+            env = dict(self.env, WARBLER_API_HOST="127.0.0.1:%d" % server.server_port)
+            rows = self.run_command("timeline", "--format", "tsv", env=env).stdout
+        finally:
+            server.shutdown()
+        self.assertEqual(rows.count("\n"), 1, rows)
+        self.assertEqual(rows.rstrip("\n").split("\t"), ["a\\tb\\nc\\rd\\\\e"] * 4)
+
+    def test_the_consumer_secret_never_stands_on_the_command_line(self):
+        c = self.sim.credentials
+        secret = c["consumer_secret"]
+        process = subprocess.Popen([COMMAND, "--keys", os.path.join(self.home.name, "env.ini"), "authorize",
+                                    "--consumer-key", c["consumer_key"]],
+                                   env=dict(self.env, WARBLER_CONSUMER_SECRET=secret), text=True,
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            url = process.stdout.readline().strip()
+            self.assertTrue(url.startswith("http://"), url)
+            # While it waits for the PIN, another user reads its command line.
+            seen = subprocess.run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "cat",
+                                   "/proc/%d/cmdline" % process.pid], capture_output=True, timeout=10)
+            self.assertEqual(seen.returncode, 0, seen.stderr)
+            self.assertIn(b"authorize", seen.stdout)
+            self.assertNotIn(secret.encode(), seen.stdout)
+            with urllib.request.urlopen(url + "&approve=1&format=text", timeout=10) as page:
+                verifier = page.read().decode().split("oauth_verifier=")[1]
+            out, err = process.communicate(verifier + "\n", timeout=60)
+        finally:
+            if process.poll() is None:
+                process.kill()
+        self.assertEqual(process.returncode, 0, err)
+
+    def test_keys_that_cannot_be_saved_are_not_lost(self):
+        c = self.sim.credentials
+        keys = os.path.join(self.home.name, "no", "such", "folder", "keys.ini")
+        process = subprocess.Popen([COMMAND, "--keys", keys, "authorize", "--consumer-key", c["consumer_key"]],
+                                   env=dict(self.env, WARBLER_CONSUMER_SECRET=c["consumer_secret"]), text=True,
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        url = process.stdout.readline().strip()
+        with urllib.request.urlopen(url + "&approve=1&format=text", timeout=10) as page:
+            verifier = page.read().decode().split("oauth_verifier=")[1]
+        out, err = process.communicate(verifier + "\n", timeout=60)
+        self.assertEqual(process.returncode, 6, err)
+        self.assertIn("the keys could not be saved to %s: No such file or directory" % keys, err)
+        self.assertRegex(out, r"\[AccessTokenPair\]\nAccessToken=\d+-\w+\nAccessSecret=\w+\n")
+        saved = os.path.join(self.home.name, "rescued.ini")
+        with open(saved, "w") as f:
+            f.write(out)
+        me = self.run_command("--keys", saved, "call", "account/verify_credentials", "--format", "json",
+                              keys=False)
+        self.assertEqual(me.returncode, 0, me.stderr)
 
 
 if __name__ == "__main__":

@@ -52,7 +52,8 @@ class ExamplesTest(unittest.TestCase):
             exported = os.path.join(self.folder.name, "followers.csv")
             self.run_example("python/followers_csv.py", self.keys, exported)
         else:
-            self.authorize("shell/authorize.sh", c["consumer_key"], c["consumer_secret"])
+            self.env["WARBLER_CONSUMER_SECRET"] = c["consumer_secret"]
+            self.authorize("shell/authorize.sh", c["consumer_key"])
             self.assertRegex(self.run_example("shell/post.sh", "Copied and run"), r"posted \d+")
             lines = self.run_example("shell/timeline.sh", "home", "3").splitlines()
             exported = os.path.join(self.folder.name, "followers.csv")
@@ -66,9 +67,24 @@ class ExamplesTest(unittest.TestCase):
 
     def test_python_examples(self):
         self.check_flow("python")
+        done = subprocess.run([os.path.join(ROOT, "examples", "python", "followers_csv.py")], env=self.env,
+                              capture_output=True, text=True, timeout=60)
+        self.assertEqual((done.returncode, done.stderr),
+                         (1, "usage: followers_csv.py KEYFILE OUTPUT.csv [USER]\n"))
 
     def test_shell_examples(self):
         self.check_flow("shell")
+        # A failing walk keeps the last good export and says so by its exit code.
+        exported = os.path.join(self.folder.name, "followers.csv")
+        with open(exported) as f:
+            good = f.read()
+        done = subprocess.run([os.path.join(ROOT, "examples", "shell", "followers_csv.sh"), exported],
+                              env=dict(self.env, WARBLER_API_HOST="127.0.0.1:1"), capture_output=True, text=True,
+                              timeout=60, cwd=self.folder.name)
+        self.assertEqual(done.returncode, 5, done.stderr)
+        with open(exported) as f:
+            self.assertEqual(f.read(), good)
+        self.assertFalse([name for name in os.listdir(self.folder.name) if name.startswith("followers.csv.")])
 
 
 if __name__ == "__main__":
