@@ -25,16 +25,20 @@ constexpr int kTransport = 5;
 constexpr int kKeysNotSaved = 6;
 
 constexpr char kFooter[] =
-    "Exit codes: 0 success, 2 usage, 3 credentials (missing or refused keys: the service, or a "
-    "proxy, answered 401), 4 the service refused or answered unexpectedly (its own words are "
-    "shown), 5 transport (no connection, time-out, TLS: the host, port and reason are shown), 6 "
-    "the keys just authorized could not be saved (they are printed instead).\n"
-    "Files: the key file is --keys FILE, else $WARBLER_KEYS, else "
-    "$XDG_CONFIG_HOME/warbler/keys.ini (~/.config when XDG_CONFIG_HOME is not set), mode 0600.\n"
-    "Environment: WARBLER_KEYS, XDG_CONFIG_HOME, WARBLER_PROXY_PASSWORD (the proxy account's "
-    "password), WARBLER_CONSUMER_SECRET (authorize), WARBLER_API_HOST and WARBLER_OAUTH_HOST "
-    "(host[:port] of the service), WARBLER_SETTINGS (the machine-wide settings file), "
-    "SSL_CERT_FILE (trusted certificates).";
+    "Exit status:\n"
+    "  0 success; 2 usage; 3 credentials (missing or refused keys: the service, or a proxy, "
+    "answered 401); 4 the service refused or answered unexpectedly (its own words are shown); 5 "
+    "transport (no connection, time-out, TLS: the host, port and reason are shown); 6 the keys "
+    "just authorized could not be saved (they are printed instead).\n\n"
+    "Files:\n"
+    "  The key file is --keys FILE, else $WARBLER_KEYS, else $XDG_CONFIG_HOME/warbler/keys.ini "
+    "(~/.config when XDG_CONFIG_HOME is not set), mode 0600. The machine-wide settings are "
+    "/etc/velmora/warbler-suite.ini.\n\n"
+    "Environment:\n"
+    "  WARBLER_KEYS, XDG_CONFIG_HOME; WARBLER_PROXY_PASSWORD, the proxy account's password; "
+    "WARBLER_CONSUMER_SECRET, for authorize; WARBLER_API_HOST and WARBLER_OAUTH_HOST, the "
+    "service's host[:port]; WARBLER_SETTINGS, another settings file; SSL_CERT_FILE, the "
+    "trusted certificates.";
 
 // Shown under each command's own help: the options that go before it, and an example.
 std::string CommandFooter(const char* example) {
@@ -155,7 +159,8 @@ std::string WhyNotWritable(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"warbler: the Twitter REST API v1 from the shell, through the Warbler component."};
+    CLI::App app{"warbler: the Twitter REST API v1 from the shell, through the Warbler component.",
+                 "warbler"};
     app.footer(kFooter);
     app.require_subcommand(1);
     SessionOptions options;
@@ -280,6 +285,7 @@ int main(int argc, char** argv) {
     call->footer(CommandFooter("warbler call users/show \"screen_name=alice\""));
 
     auto* errors = app.add_subcommand("errors", "the result codes and their descriptions");
+    errors->footer(CommandFooter("warbler errors | grep 3501"));
     // What stands where a command should is said as such, not as a missing command.
     app.allow_extras();
 

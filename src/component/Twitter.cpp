@@ -19,9 +19,7 @@ void CTwitter::ReadCacheTimeout() {
     uint32_t seconds = kDefaultCacheTimeout;
     if (!platform::ReadSettingDword(kCacheTimeoutSetting, seconds))
         seconds = kDefaultCacheTimeout;
-    platform::EnsureSettingsKey();
-    // Writing the value back leaves the setting visible to administrators after the first run.
-    platform::WriteSettingDword(kCacheTimeoutSetting, seconds);
+    platform::PublishSettingDword(kCacheTimeoutSetting, seconds);
     cacheTimeout_ = seconds;
 }
 

@@ -1,7 +1,5 @@
 #include "platform/SettingsStore.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -37,17 +35,7 @@ bool ReadSettingDword(const char* name, uint32_t& value) {
     return true;
 }
 
-void EnsureSettingsKey() {
-    std::string path = SettingsPath();
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash == 0)
-        return;
-    mkdir(path.substr(0, slash).c_str(), 0755);
-}
-
-bool WriteSettingDword(const char* name, uint32_t value) {
-    return WriteProfileString(kSection, name, std::to_string(value).c_str(), SettingsPath().c_str(),
-                              0644);
-}
+// The file is the package's configuration file: the library never creates or rewrites it.
+void PublishSettingDword(const char*, uint32_t) {}
 
 }  // namespace platform

@@ -49,6 +49,9 @@ bool ReadSettingDword(const char* name, uint32_t& value) {
     return true;
 }
 
+namespace {
+
+// Makes sure the settings key exists; failure is ignored, as the original design has it.
 void EnsureSettingsKey() {
     RegistryKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ | KEY_WOW64_64KEY, key.Out()) ==
@@ -66,13 +69,16 @@ void EnsureSettingsKey() {
     }
 }
 
-bool WriteSettingDword(const char* name, uint32_t value) {
+}  // namespace
+
+void PublishSettingDword(const char* name, uint32_t value) {
+    EnsureSettingsKey();
     RegistryKey key;
     if (OpenKey(KEY_WRITE, key) != ERROR_SUCCESS)
-        return false;
+        return;
     DWORD data = value;
-    return RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                          sizeof data) == ERROR_SUCCESS;
+    RegSetValueExA(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                   sizeof data);
 }
 
 }  // namespace platform

@@ -25,8 +25,9 @@ class OAuthVerification : public testing::TestWithParam<std::tuple<bool, bool>> 
     static void SetUpTestSuite() {
         g_provider = new Provider;
         Provider& p = *g_provider;
-        std::system(
+        int made = std::system(
             ("cd '" + p.dir + "' && " + PEERS_DIR + "/gen_certs.sh '" + p.dir + "'").c_str());
+        ASSERT_EQ(made, 0) << "the test certificates";
         std::string echo = std::string(INTEGRATION_DIR) + "/oauth_echo.py";
         p.plain = std::make_unique<peers::Peer>(
             "start_background.sh",

@@ -130,7 +130,7 @@ class CommandTest(unittest.TestCase):
         version = self.run_command("--version", keys=False)
         self.assertRegex(version.stdout, r"^warbler 2\.0-beta \(x64\)\n$")
         helped = self.run_command("--help", keys=False).stdout
-        for words in ("Exit codes: 0 success, 2 usage, 3 credentials", "6 the keys just authorized",
+        for words in ("Exit status:\n  0 success; 2 usage; 3 credentials", "6 the keys just authorized",
                       "$XDG_CONFIG_HOME/warbler/keys.ini", "WARBLER_CONSUMER_SECRET"):
             self.assertIn(words, helped)
         sub = self.run_command("timeline", "--help", keys=False).stdout

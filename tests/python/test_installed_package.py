@@ -38,6 +38,42 @@ class InstalledPackageTest(unittest.TestCase):
             self.assertIn(dependency, fields)
         self.assertIn("Recommends: python3-oauthlib", fields)
 
+    def test_files_to_debian_standards(self):
+        usr = os.path.join(self.root, "usr")
+        for path in ("bin/warbler", "bin/warbler-sim", "lib/warbler/libwarbler.so", "lib/warbler/libwarbler_winhttp.so",
+                     "share/doc/warbler/copyright", "share/doc/warbler/changelog.Debian.gz",
+                     "share/man/man1/warbler.1.gz", "share/man/man1/warbler-sim.1.gz",
+                     "share/bash-completion/completions/warbler", "share/lintian/overrides/warbler"):
+            self.assertTrue(os.path.isfile(os.path.join(usr, path)), path)
+        # The libraries are private: nothing in the linker's folders.
+        self.assertFalse([f for f in os.listdir(os.path.join(usr, "lib")) if f.endswith(".so")])
+        with open(os.path.join(self.root, "etc", "velmora", "warbler-suite.ini")) as f:
+            self.assertIn("CacheTimeoutSeconds=60", f.read())
+        conffiles = subprocess.run(["dpkg-deb", "--ctrl-tarfile", self.deb], capture_output=True, check=True).stdout
+        self.assertIn(b"/etc/velmora/warbler-suite.ini", conffiles)
+        # Stripped: no symbol table, no debug information.
+        for binary in ("bin/warbler", "lib/warbler/libwarbler.so", "lib/warbler/libwarbler_winhttp.so"):
+            sections = subprocess.run(["readelf", "-S", "-W", os.path.join(usr, binary)], capture_output=True,
+                                      text=True, check=True).stdout
+            self.assertNotIn(".symtab", sections, binary)
+            self.assertNotIn(".debug_info", sections, binary)
+        # The manual pages tell what the help tells: every command, the exit status, the files.
+        page = subprocess.run(["zcat", os.path.join(usr, "share/man/man1/warbler.1.gz")], capture_output=True,
+                              text=True, check=True).stdout
+        for words in ("Exit status:", ".SH FILES", ".SH ENVIRONMENT", "Usage: warbler timeline",
+                      "Usage: warbler authorize", "Usage: warbler errors"):
+            self.assertIn(words, page)
+        sim_page = subprocess.run(["zcat", os.path.join(usr, "share/man/man1/warbler-sim.1.gz")],
+                                  capture_output=True, text=True, check=True).stdout
+        self.assertIn("\\fB\\-\\-page\\-size\\fR", sim_page)
+
+    @unittest.skipUnless(shutil.which("lintian"), "lintian is not installed")
+    def test_lintian_accepts_the_package(self):
+        done = subprocess.run(["lintian", "--fail-on", "error,warning", self.deb], capture_output=True, text=True,
+                              timeout=300)
+        reported = [line for line in done.stdout.splitlines() if line[:2] in ("E:", "W:")]
+        self.assertEqual((done.returncode, reported), (0, []), done.stdout + done.stderr)
+
     def test_everything_works_from_elsewhere(self):
         usr = os.path.join(self.root, "usr")
         sim = subprocess.Popen(["/usr/bin/python3", os.path.join(usr, "bin", "warbler-sim"), "--port", "0"],
@@ -68,7 +104,9 @@ class InstalledPackageTest(unittest.TestCase):
             self.assertEqual(python.returncode, 0, python.stderr)
             lines = python.stdout.splitlines()
             self.assertEqual(lines[0], "True 0")
-            self.assertEqual(lines[1], os.path.join(usr, "lib", "libwarbler.so"))
+            self.assertEqual(lines[1], os.path.join(usr, "lib", "warbler", "libwarbler.so"))
+            # The settings file is the package's: creating objects wrote nothing.
+            self.assertFalse(os.path.exists(self.env["WARBLER_SETTINGS"]))
         finally:
             sim.terminate()
             sim.wait(timeout=10)
