@@ -9,3 +9,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 find_program(WARBLER_WIDL x86_64-w64-mingw32-widl REQUIRED)
+# The DLL's name and identity texts, and where widl finds the type libraries it imports.
+set(WARBLER_ARCH x64)
+set(WARBLER_WIDL_TARGET -m64 -L/usr/lib/x86_64-linux-gnu/wine/x86_64-windows)

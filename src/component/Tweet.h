@@ -11,13 +11,13 @@ class CTweet final : public CAutomationObject<CTweet, ITweet> {
     ~CTweet();
     static const dispatch::Table& Members();
 
-    HRESULT get_CreatedAt(BSTR* pVal);
-    HRESULT get_Id(BSTR* pVal);
-    HRESULT get_Text(BSTR* pVal);
-    HRESULT get_Source(BSTR* pVal);
+    HRESULT STDMETHODCALLTYPE get_CreatedAt(BSTR* pVal);
+    HRESULT STDMETHODCALLTYPE get_Id(BSTR* pVal);
+    HRESULT STDMETHODCALLTYPE get_Text(BSTR* pVal);
+    HRESULT STDMETHODCALLTYPE get_Source(BSTR* pVal);
     // A copy of the held User, with a reference of the caller's own.
-    HRESULT get_User(VARIANT* pVal);
-    HRESULT get_XML(BSTR* pVal);
+    HRESULT STDMETHODCALLTYPE get_User(VARIANT* pVal);
+    HRESULT STDMETHODCALLTYPE get_XML(BSTR* pVal);
 
     CZelString CreatedAt, Id, Text, Source, XML;
     VARIANT User;

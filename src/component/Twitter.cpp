@@ -31,13 +31,13 @@ HRESULT CTwitter::ReturnText(const CZelString& text, BSTR* pVal) {
 }
 
 HRESULT CTwitter::get_Version(BSTR* pVal) {
-    return ReturnText("2.0-beta (x64)", pVal);
+    return ReturnText("2.0-beta (" WARBLER_ARCH ")", pVal);
 }
 HRESULT CTwitter::get_Build(BSTR* pVal) {
-    return ReturnText("2.0.10.816 (x64)", pVal);
+    return ReturnText("2.0.10.816 (" WARBLER_ARCH ")", pVal);
 }
 HRESULT CTwitter::get_Module(BSTR* pVal) {
-    return ReturnText("Warblerx64.dll", pVal);
+    return ReturnText("Warbler" WARBLER_ARCH ".dll", pVal);
 }
 
 HRESULT CTwitter::Clear() {

@@ -22,7 +22,9 @@ class Registry {
     // Removes a value (name empty: the default value), and then the key when nothing else is left
     // in it; a missing key or value is no failure.
     HRESULT RemoveText(const std::wstring& key, const wchar_t* name) const;
-    bool HasKey(const std::wstring& key) const;
+    // Whether the key exists, in this program's view of the registry or in the other bitness's
+    // (where the system keeps keys apart for 32-bit and 64-bit programs).
+    bool HasKey(const std::wstring& key, bool otherView = false) const;
 
     HRESULT RegisterTypeLibrary(const std::wstring& file) const;
     HRESULT UnregisterTypeLibrary(const std::wstring& file) const;

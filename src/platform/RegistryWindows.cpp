@@ -79,11 +79,13 @@ HRESULT Registry::RemoveText(const std::wstring& key, const wchar_t* name) const
     return S_OK;
 }
 
-bool Registry::HasKey(const std::wstring& key) const {
+bool Registry::HasKey(const std::wstring& key, bool otherView) const {
     HKEY root = perUser_ ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
     std::wstring path = perUser_ ? L"Software\\Classes\\" + key : key;
+    // The other bitness's view: a 32-bit program's keys under the 64-bit one, and the reverse.
+    REGSAM view = !otherView ? 0 : sizeof(void*) == 4 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
     HKEY handle = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS)
         return false;
     RegCloseKey(handle);
     return true;

@@ -8,35 +8,41 @@
 
 using HINTERNET = void*;
 using INTERNET_PORT = WORD;
+#if !defined(_WIN32)
 using LPCWSTR = const WCHAR*;
 using LPDWORD = DWORD*;
 using DWORD_PTR = uintptr_t;
+#define WINAPI
+#endif
 
-using PFN_WinHttpOpen = HINTERNET (*)(LPCWSTR agent, DWORD accessType, LPCWSTR proxy,
-                                      LPCWSTR proxyBypass, DWORD flags);
-using PFN_WinHttpSetOption = BOOL (*)(HINTERNET handle, DWORD option, void* buffer, DWORD length);
-using PFN_WinHttpConnect = HINTERNET (*)(HINTERNET session, LPCWSTR server, INTERNET_PORT port,
-                                         DWORD reserved);
-using PFN_WinHttpCloseHandle = BOOL (*)(HINTERNET handle);
-using PFN_WinHttpQueryAuthSchemes = BOOL (*)(HINTERNET request, LPDWORD supported, LPDWORD first,
-                                             LPDWORD target);
-using PFN_WinHttpQueryHeaders = BOOL (*)(HINTERNET request, DWORD infoLevel, LPCWSTR name,
-                                         void* buffer, LPDWORD bufferLength, LPDWORD index);
-using PFN_WinHttpReceiveResponse = BOOL (*)(HINTERNET request, void* reserved);
-using PFN_WinHttpSendRequest = BOOL (*)(HINTERNET request, LPCWSTR headers, DWORD headersLength,
-                                        void* optional, DWORD optionalLength, DWORD totalLength,
-                                        DWORD_PTR context);
-using PFN_WinHttpSetCredentials = BOOL (*)(HINTERNET request, DWORD targets, DWORD scheme,
-                                           LPCWSTR user, LPCWSTR password, void* params);
-using PFN_WinHttpSetTimeouts = BOOL (*)(HINTERNET handle, int resolve, int connect, int send,
-                                        int receive);
-using PFN_WinHttpOpenRequest = HINTERNET (*)(HINTERNET connect, LPCWSTR verb, LPCWSTR object,
-                                             LPCWSTR version, LPCWSTR referrer,
-                                             LPCWSTR* acceptTypes, DWORD flags);
-using PFN_WinHttpReadData = BOOL (*)(HINTERNET request, void* buffer, DWORD toRead, LPDWORD read);
-using PFN_WinHttpWriteData = BOOL (*)(HINTERNET request, const void* buffer, DWORD toWrite,
-                                      LPDWORD written);
-using PFN_WinHttpQueryDataAvailable = BOOL (*)(HINTERNET request, LPDWORD available);
+using PFN_WinHttpOpen = HINTERNET(WINAPI*)(LPCWSTR agent, DWORD accessType, LPCWSTR proxy,
+                                           LPCWSTR proxyBypass, DWORD flags);
+using PFN_WinHttpSetOption = BOOL(WINAPI*)(HINTERNET handle, DWORD option, void* buffer,
+                                           DWORD length);
+using PFN_WinHttpConnect = HINTERNET(WINAPI*)(HINTERNET session, LPCWSTR server, INTERNET_PORT port,
+                                              DWORD reserved);
+using PFN_WinHttpCloseHandle = BOOL(WINAPI*)(HINTERNET handle);
+using PFN_WinHttpQueryAuthSchemes = BOOL(WINAPI*)(HINTERNET request, LPDWORD supported,
+                                                  LPDWORD first, LPDWORD target);
+using PFN_WinHttpQueryHeaders = BOOL(WINAPI*)(HINTERNET request, DWORD infoLevel, LPCWSTR name,
+                                              void* buffer, LPDWORD bufferLength, LPDWORD index);
+using PFN_WinHttpReceiveResponse = BOOL(WINAPI*)(HINTERNET request, void* reserved);
+using PFN_WinHttpSendRequest = BOOL(WINAPI*)(HINTERNET request, LPCWSTR headers,
+                                             DWORD headersLength, void* optional,
+                                             DWORD optionalLength, DWORD totalLength,
+                                             DWORD_PTR context);
+using PFN_WinHttpSetCredentials = BOOL(WINAPI*)(HINTERNET request, DWORD targets, DWORD scheme,
+                                                LPCWSTR user, LPCWSTR password, void* params);
+using PFN_WinHttpSetTimeouts = BOOL(WINAPI*)(HINTERNET handle, int resolve, int connect, int send,
+                                             int receive);
+using PFN_WinHttpOpenRequest = HINTERNET(WINAPI*)(HINTERNET connect, LPCWSTR verb, LPCWSTR object,
+                                                  LPCWSTR version, LPCWSTR referrer,
+                                                  LPCWSTR* acceptTypes, DWORD flags);
+using PFN_WinHttpReadData = BOOL(WINAPI*)(HINTERNET request, void* buffer, DWORD toRead,
+                                          LPDWORD read);
+using PFN_WinHttpWriteData = BOOL(WINAPI*)(HINTERNET request, const void* buffer, DWORD toWrite,
+                                           LPDWORD written);
+using PFN_WinHttpQueryDataAvailable = BOOL(WINAPI*)(HINTERNET request, LPDWORD available);
 
 // The operation table a binding fills from the loaded library; a default-constructed table is
 // the unloaded state.

@@ -59,20 +59,24 @@ HRESULT RegisterClass(const platform::Registry& registry, const ObjectMapEntry& 
     return hr;
 }
 
-// The ProgID keys give back the values they were given, deepest first, and go when nothing else is
-// left in them; the class key is force-removed whole.
+// The class key, which the system keeps apart for 32-bit and 64-bit programs, is force-removed
+// whole.
 HRESULT UnregisterClass(const platform::Registry& registry, const ObjectMapEntry& entry) {
+    return registry.DeleteTree(ClassKey(entry));
+}
+
+// The ProgID keys, which both bitnesses share, give back the values they were given, deepest
+// first, and go when nothing else is left in them.
+HRESULT UnregisterProgIds(const platform::Registry& registry, const ObjectMapEntry& entry) {
     std::wstring versioned = Wide(entry.versionedProgId);
     std::wstring independent = Wide(entry.progId);
     HRESULT first = S_OK;
-    auto keep = [&first](HRESULT hr) {
+    for (const std::wstring& key : {versioned + L"\\CLSID", versioned, independent + L"\\CLSID",
+                                    independent + L"\\CurVer", independent}) {
+        HRESULT hr = registry.RemoveText(key, L"");
         if (FAILED(hr) && SUCCEEDED(first))
             first = hr;
-    };
-    for (const std::wstring& key : {versioned + L"\\CLSID", versioned, independent + L"\\CLSID",
-                                    independent + L"\\CurVer", independent})
-        keep(registry.RemoveText(key, L""));
-    keep(registry.DeleteTree(ClassKey(entry)));
+    }
     return first;
 }
 
@@ -108,12 +112,18 @@ HRESULT CRegistrar::Unregister() const {
     size_t count = 0;
     ObjectMapEntry* map = CWarblerModule::ObjectMap(&count);
     for (size_t i = 0; i < count; ++i) keep(UnregisterClass(registry, map[i]));
-    // A type library that is not registered is nothing to undo.
-    if (registry.HasKey(L"TypeLib\\" + platform::GuidText(LIBID_WarblerLib))) {
+    // This bitness's entry of the type library; one that is not registered is nothing to undo.
+    if (registry.HasKey(L"TypeLib\\" + platform::GuidText(LIBID_WarblerLib) + L"\\1.0\\0\\" +
+                        (sizeof(void*) == 4 ? L"win32" : L"win64"))) {
         HRESULT typeLibrary = registry.UnregisterTypeLibrary(automation::ModulePath());
         if (typeLibrary != TYPE_E_REGISTRYACCESS && typeLibrary != TYPE_E_CANTLOADLIBRARY)
             keep(typeLibrary);
     }
+    // The DLL of the other bitness, installed beside this one, still needs what both share: the
+    // ProgIDs and the AppID.
+    if (registry.HasKey(ClassKey(map[0]), true))
+        return first;
+    for (size_t i = 0; i < count; ++i) keep(UnregisterProgIds(registry, map[i]));
     keep(registry.RemoveText(AppIdKey(), L""));
     keep(registry.RemoveText(kDllAppIdKey, L"AppID"));
     return first;

@@ -1,10 +1,12 @@
-"""Warblerx64.dll under Wine: self-registration read back from the registry, a COM client built
-with mingw, VBScript and JScript driving the objects through cscript, against the simulator too,
-and the examples a Windows user copies.
+"""Warblerx64.dll under 64-bit Wine and Warblerx86.dll under 32-bit Wine (SysWOW64's programs):
+self-registration read back from the registry, a COM client built with mingw, VBScript and
+JScript driving the objects through cscript, against the simulator too, the examples a Windows
+user copies, and both DLLs installed side by side.
 
-WARBLER_DLL_DIR names the folder of the cross build (Warblerx64.dll, warbler_com_test.exe);
-WARBLER_LIBRARY the Linux library whose descriptions the DLL's must equal. Each run uses a fresh
-Wine prefix under WARBLER_WINE_ROOT and removes it at the end."""
+WARBLER_DLL_DIR and WARBLER_DLL_DIR_X86 name the folders of the cross builds (the DLL and
+warbler_com_test.exe); WARBLER_LIBRARY the Linux library whose descriptions the DLLs' must equal.
+Each class uses a fresh Wine prefix under WARBLER_WINE_ROOT and removes it at the end. Once wine32
+is installed, `wine` starts 32-bit programs: 64-bit ones are started with wine64."""
 
 import os
 import re
@@ -24,6 +26,8 @@ import warbler  # noqa: E402
 from warbler_sim.process import Simulator  # noqa: E402
 
 DLL_DIR = os.environ.get("WARBLER_DLL_DIR", "")
+DLL_DIR_X86 = os.environ.get("WARBLER_DLL_DIR_X86", "")
+WINE64 = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else "wine"
 CLASSES = [  # CLSID, versioned ProgID, ProgID, description
     ("{DC7D96F0-E332-4D41-BBC5-D93CDB8F3D87}", "Velmora.Twitter.1", "Velmora.Twitter", "Twitter Class"),
     ("{DF374A98-C6BA-4AEA-9A6C-6920625CF1E7}", "Velmora.Twitter.Status.1", "Velmora.Twitter.Status", "Status Class"),
@@ -44,10 +48,19 @@ def windows_path(path):
 
 
 class WineTest(unittest.TestCase):
+    """The 64-bit DLL, with the 64-bit programs of the prefix."""
+    ARCH, DLL_DIR, LOADER, PROGRAMS = "x64", DLL_DIR, WINE64, ""
+
+    @classmethod
+    def program(cls, name):
+        """A program of the prefix: the 64-bit one by its name, the 32-bit one from SysWOW64."""
+        return cls.PROGRAMS + name + (".exe" if cls.PROGRAMS else "")
+
     @classmethod
     def setUpClass(cls):
-        if not os.path.isfile(os.path.join(DLL_DIR, "Warblerx64.dll")):
-            raise RuntimeError("no Warblerx64.dll in WARBLER_DLL_DIR (%r): ./run build mingw-x64" % DLL_DIR)
+        cls.dll_name = "Warbler%s.dll" % cls.ARCH
+        if not os.path.isfile(os.path.join(cls.DLL_DIR, cls.dll_name)):
+            raise RuntimeError("no %s in %r: ./run build mingw-%s" % (cls.dll_name, cls.DLL_DIR, cls.ARCH))
         root = os.environ.get("WARBLER_WINE_ROOT") or tempfile.gettempdir()
         os.makedirs(root, exist_ok=True)
         cls.prefix = tempfile.mkdtemp(prefix="wine-", dir=root)
@@ -58,7 +71,7 @@ class WineTest(unittest.TestCase):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=60)
         subprocess.run(["wineboot", "-i"], env=cls.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=180)
-        cls.dll = windows_path(os.path.join(DLL_DIR, "Warblerx64.dll"))
+        cls.dll = windows_path(os.path.join(cls.DLL_DIR, cls.dll_name))
 
     @classmethod
     def tearDownClass(cls):
@@ -67,15 +80,15 @@ class WineTest(unittest.TestCase):
         shutil.rmtree(cls.prefix, ignore_errors=True)
 
     def wine(self, *args, timeout=120):
-        return subprocess.run(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
+        return subprocess.run([self.LOADER, *args], env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
                               text=True, errors="replace", timeout=timeout)
 
     def regsvr32(self, *switches):
-        self.assertEqual(self.wine("regsvr32", "/s", *switches, self.dll).returncode, 0, switches)
+        self.assertEqual(self.wine(self.program("regsvr32"), "/s", *switches, self.dll).returncode, 0, switches)
 
     def registry_tree(self, key):
         """{subkey below key: {value name: data}}, or None when the key is missing."""
-        done = self.wine("reg", "query", key, "/s")
+        done = self.wine(self.program("reg"), "query", key, "/s")
         if done.returncode != 0:
             return None
         full = key.replace("HKCR", "HKEY_CLASSES_ROOT", 1).replace("HKCU", "HKEY_CURRENT_USER", 1)
@@ -141,9 +154,9 @@ class WineTest(unittest.TestCase):
 
     def test_unregistration_keeps_what_others_wrote(self):
         self.regsvr32()
-        self.assertEqual(self.wine("reg", "add", "HKCR\\Velmora.Twitter\\shell\\open", "/ve", "/d", "foreign",
+        self.assertEqual(self.wine(self.program("reg"), "add", "HKCR\\Velmora.Twitter\\shell\\open", "/ve", "/d", "foreign",
                                    "/f").returncode, 0)
-        self.assertEqual(self.wine("reg", "add", "HKCR\\Velmora.Twitter", "/v", "Foreign", "/d", "kept",
+        self.assertEqual(self.wine(self.program("reg"), "add", "HKCR\\Velmora.Twitter", "/v", "Foreign", "/d", "kept",
                                    "/f").returncode, 0)
         self.regsvr32("/u")
         tree = self.registry_tree("HKCR\\Velmora.Twitter")
@@ -154,19 +167,19 @@ class WineTest(unittest.TestCase):
         self.assertNotIn("\\CurVer", tree)
         self.assertClassesGoneExcept("HKCR", "Velmora.Twitter")
         self.regsvr32("/u")  # nothing left to undo is success
-        self.wine("reg", "delete", "HKCR\\Velmora.Twitter", "/f")
+        self.wine(self.program("reg"), "delete", "HKCR\\Velmora.Twitter", "/f")
 
     def test_com_client(self):
         folder = tempfile.mkdtemp(dir=self.prefix)
-        done = self.wine(os.path.join(DLL_DIR, "warbler_com_test.exe"), self.dll, windows_path(folder))
+        done = self.wine(os.path.join(self.DLL_DIR, "warbler_com_test.exe"), self.dll, windows_path(folder))
         self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
         summary = SUMMARY.match(done.stdout.strip().splitlines()[-1])
         self.assertTrue(summary and int(summary.group(1)) > 100 and summary.group(2) == "0", done.stdout)
 
     def run_script(self, name):
         self.regsvr32()
-        done = self.wine("cscript", "//nologo", windows_path(os.path.join(HERE, "scripts", name)),
-                         *[str(c) for c in CODES])
+        done = self.wine(self.program("cscript"), "//nologo", windows_path(os.path.join(HERE, "scripts", name)),
+                         self.ARCH, *[str(c) for c in CODES])
         lines = done.stdout.strip().splitlines()
         # A script that does not compile ends silently with 0: only its own summary counts.
         self.assertTrue(lines and SUMMARY.match(lines[-1]), done.stdout + done.stderr)
@@ -193,7 +206,7 @@ class WineTest(unittest.TestCase):
         sim = Simulator("--page-size", "20")
         try:
             done = subprocess.run(
-                ["wine", "cscript", "//nologo", windows_path(os.path.join(HERE, "scripts", script)),
+                [self.LOADER, self.program("cscript"), "//nologo", windows_path(os.path.join(HERE, "scripts", script)),
                  sim.credentials["consumer_key"], sim.credentials["consumer_secret"], "c:\\flow-%s.log" % script,
                  "c:\\flow-%s.ini" % script],
                 env=self.simulator_env(sim), stdin=subprocess.DEVNULL, capture_output=True, text=True,
@@ -324,7 +337,7 @@ class WineTest(unittest.TestCase):
         env = self.simulator_env(sim)
 
         def example(*args):
-            done = subprocess.run(["wine", "cscript", "//nologo",
+            done = subprocess.run([self.LOADER, self.program("cscript"), "//nologo",
                                    windows_path(os.path.join(ROOT, "examples", "windows", args[0])),
                                    windows_path(keys), *args[1:]],
                                   env=env, stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120)
@@ -350,7 +363,7 @@ class WineTest(unittest.TestCase):
             self.assertEqual(len(set(followers[:-1])), 52)
             # A mistyped key file is said as such, before any request.
             for script in ("Timeline.vbs", "Followers.js", "Post.vbs"):
-                done = subprocess.run(["wine", "cscript", "//nologo",
+                done = subprocess.run([self.LOADER, self.program("cscript"), "//nologo",
                                        windows_path(os.path.join(ROOT, "examples", "windows", script)),
                                        windows_path(keys + ".typo"), "x"],
                                       env=env, stdin=subprocess.DEVNULL, capture_output=True, text=True,
@@ -359,6 +372,37 @@ class WineTest(unittest.TestCase):
                                  (1, "No keys: Could not find the specified key file."), script)
         finally:
             sim.stop()
+
+
+class Wine32Test(WineTest):
+    """The 32-bit DLL, with SysWOW64's programs, as VB6, 32-bit Office and 32-bit script hosts load
+    it; and both DLLs side by side."""
+    ARCH, DLL_DIR, LOADER, PROGRAMS = "x86", DLL_DIR_X86, "wine", "C:\\windows\\syswow64\\"
+
+    def module_seen_by(self, loader, cscript):
+        done = subprocess.run([loader, cscript, "//nologo", windows_path(os.path.join(HERE, "scripts", "Module.js"))],
+                              env=self.env, stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=120)
+        return done.stdout.strip()
+
+    def test_both_dlls_side_by_side(self):
+        dll64 = windows_path(os.path.join(DLL_DIR, "Warblerx64.dll"))
+        self.assertEqual(subprocess.run([WINE64, "regsvr32", "/s", dll64], env=self.env, capture_output=True,
+                                        timeout=120).returncode, 0)
+        self.regsvr32()
+        script32 = (self.LOADER, self.program("cscript"))
+        script64 = (WINE64, "cscript")
+        # Each host gets its own DLL, by the same ProgID.
+        self.assertEqual(self.module_seen_by(*script32), "Warblerx86.dll")
+        self.assertEqual(self.module_seen_by(*script64), "Warblerx64.dll")
+        # Unregistering one leaves the other working.
+        self.regsvr32("/u")
+        self.assertNotEqual(self.module_seen_by(*script32), "Warblerx86.dll")
+        self.assertEqual(self.module_seen_by(*script64), "Warblerx64.dll")
+        self.regsvr32()
+        self.assertEqual(subprocess.run([WINE64, "regsvr32", "/s", "/u", dll64], env=self.env, capture_output=True,
+                                        timeout=120).returncode, 0)
+        self.assertEqual(self.module_seen_by(*script32), "Warblerx86.dll")
+        self.assertNotEqual(self.module_seen_by(*script64), "Warblerx64.dll")
 
 
 if __name__ == "__main__":

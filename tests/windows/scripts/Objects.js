@@ -1,6 +1,6 @@
 // The automation objects as a JScript author meets them: [out, retval] values come back as the
-// functions' values. The arguments are result codes whose descriptions are printed as
-// "description CODE TEXT" for the caller to compare.
+// functions' values. The first argument is the DLL's architecture, x64 or x86; the others are
+// result codes whose descriptions are printed as "description CODE TEXT" for the caller to compare.
 var passed = 0, failed = 0;
 function check(condition, what) {
     if (condition) {
@@ -11,12 +11,13 @@ function check(condition, what) {
     }
 }
 
+var arch = WScript.Arguments(0);
 var tw = new ActiveXObject("Velmora.Twitter");
-check(tw.Version === "2.0-beta (x64)", "Version");
-check(tw.Build === "2.0.10.816 (x64)", "Build");
-check(tw.Module === "Warblerx64.dll", "Module");
+check(tw.Version === "2.0-beta (" + arch + ")", "Version");
+check(tw.Build === "2.0.10.816 (" + arch + ")", "Build");
+check(tw.Module === "Warbler" + arch + ".dll", "Module");
 check(tw.LastError === 0 && tw.UseSSL === false, "a new object");
-for (var i = 0; i < WScript.Arguments.length; i++) {
+for (var i = 1; i < WScript.Arguments.length; i++) {
     var code = parseInt(WScript.Arguments(i), 10);
     WScript.Echo("description " + code + " " + tw.GetErrorDescription(code));
 }

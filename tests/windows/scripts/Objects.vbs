@@ -1,6 +1,7 @@
 ' The automation objects as a VBScript author meets them: creation by ProgID, the fixed
-' properties, every property set and read back, Clear. The arguments are result codes whose
-' descriptions are printed as "description CODE TEXT" for the caller to compare.
+' properties, every property set and read back, Clear. The first argument is the DLL's
+' architecture, x64 or x86; the others are result codes whose descriptions are printed as
+' "description CODE TEXT" for the caller to compare.
 Option Explicit
 Dim passed, failed
 passed = 0
@@ -15,16 +16,17 @@ Sub Check(condition, what)
     End If
 End Sub
 
-Dim tw, i
+Dim tw, i, arch
+arch = WScript.Arguments(0)
 Set tw = CreateObject("Velmora.Twitter")
 Check TypeName(tw) = "ITwitter", "TypeName of Velmora.Twitter"
-Check tw.Version = "2.0-beta (x64)", "Version"
-Check tw.Build = "2.0.10.816 (x64)", "Build"
-Check tw.Module = "Warblerx64.dll", "Module"
+Check tw.Version = "2.0-beta (" & arch & ")", "Version"
+Check tw.Build = "2.0.10.816 (" & arch & ")", "Build"
+Check tw.Module = "Warbler" & arch & ".dll", "Module"
 Check tw.LastError = 0, "LastError of a new object"
 Check tw.UseSSL = False, "UseSSL of a new object"
 ' Wine's WScript.Arguments has no enumerator: walk it by index.
-For i = 0 To WScript.Arguments.Count - 1
+For i = 1 To WScript.Arguments.Count - 1
     WScript.Echo "description " & WScript.Arguments(i) & " " & tw.GetErrorDescription(CLng(WScript.Arguments(i)))
 Next
 
