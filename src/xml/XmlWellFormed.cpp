@@ -88,10 +88,32 @@ bool IsNameCharacter(uint32_t c) {
 
 // A name as the namespace-aware parser takes it: parts without a colon, and where qualified, one
 // colon between a prefix and a local part.
+// What an ASCII byte may be in a name: 1 a name's first character, 2 a later one only.
+struct AsciiNameClasses {
+    uint8_t of[128] = {};
+    constexpr AsciiNameClasses() {
+        for (int c = 'a'; c <= 'z'; ++c) of[c] = of[c - 32] = 1;
+        of[static_cast<int>('_')] = 1;
+        for (int c = '0'; c <= '9'; ++c) of[c] = 2;
+        of[static_cast<int>('-')] = of[static_cast<int>('.')] = 2;
+    }
+};
+constexpr AsciiNameClasses kAsciiName;
+
 bool IsName(std::string_view name, bool qualified) {
     size_t colons = 0;
     bool partStart = true;
     for (size_t i = 0; i < name.size();) {
+        auto byte = static_cast<unsigned char>(name[i]);
+        // Replies' names are ASCII: a table answers for them, without decoding.
+        if (byte < 0x80 && byte != ':') {
+            uint8_t kind = kAsciiName.of[byte];
+            if (kind == 0 || (partStart && kind != 1))
+                return false;
+            partStart = false;
+            ++i;
+            continue;
+        }
         size_t length = 0;
         uint32_t c = DecodeAt(name, i, length);
         if (length == 0)
@@ -431,19 +453,66 @@ bool OnlyTheRootAtTopLevel(std::string_view text, size_t open, std::string_view 
     return end != std::string_view::npos && SkipBlanks(text, end) == text.size();
 }
 
-// Every start tag passes the full check of a tag: its name and its attributes. Where this runs,
-// the text has no comment, instruction or CDATA section, so every '<' starts a tag; each tag is
-// read once, so that a wide one costs no more than its length.
-bool StartTagsHold(std::string_view text, size_t from) {
-    for (size_t at = text.find('<', from); at != std::string_view::npos;
-         at = text.find('<', at + 1)) {
-        if (at + 1 < text.size() && text[at + 1] == '/')
-            continue;  // the parser matches an end tag's name to its start tag's
-        bool closed = false;
-        size_t end = CheckStartTag(text, at, closed);
-        if (end == std::string_view::npos)
-            return false;
-        at = end - 1;
+// Every start tag that could be wrong passes the full check of a tag. The parser has taken only
+// names that begin as names do and go on with ASCII name characters, a colon or bytes beyond
+// ASCII, so a tag is in doubt when it has an attribute ('=' before a quote) or a colon or such a
+// byte in its name. Those bytes are found sixteen at a time; each is traced back to the '<' of
+// its tag, every byte looked at backwards once, and a checked tag's own bytes are passed over, so
+// that a wide tag or a text of many such bytes costs no more than its length.
+bool TagsInDoubtHold(std::string_view text, size_t from) {
+    const char* data = text.data();
+    const size_t size = text.size();
+    const __m128i equals = _mm_set1_epi8('=');
+    const __m128i colon = _mm_set1_epi8(':');
+    size_t nearestTag = std::string_view::npos;  // the last '<' before what was searched
+    size_t searched = from;
+    size_t checkedEnd = 0;
+    for (size_t base = from; base < size; base += 16) {
+        uint32_t mask = 0;
+        if (base + 16 <= size) {
+            __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + base));
+            __m128i marks =
+                _mm_or_si128(_mm_cmpeq_epi8(block, equals), _mm_cmpeq_epi8(block, colon));
+            mask = static_cast<uint32_t>(_mm_movemask_epi8(marks) | _mm_movemask_epi8(block));
+        } else {
+            for (size_t k = 0; base + k < size; ++k) {
+                char c = data[base + k];
+                if (c == '=' || c == ':' || static_cast<unsigned char>(c) >= 0x80)
+                    mask |= 1u << k;
+            }
+        }
+        for (; mask != 0; mask &= mask - 1) {
+            size_t at = base + static_cast<size_t>(__builtin_ctz(mask));
+            if (at < checkedEnd)
+                continue;
+            if (data[at] == '=') {
+                size_t quote = at + 1;
+                while (quote < size && IsBlank(data[quote])) ++quote;
+                if (quote >= size || (data[quote] != '"' && data[quote] != '\''))
+                    continue;
+            }
+            size_t found = text.substr(searched, at - searched).rfind('<');
+            if (found != std::string_view::npos)
+                nearestTag = searched + found;
+            searched = at;
+            size_t tag = nearestTag;
+            if (tag == std::string_view::npos || tag < checkedEnd || tag + 1 >= size ||
+                data[tag + 1] == '/' || data[tag + 1] == '!' || data[tag + 1] == '?')
+                continue;
+            if (data[at] != '=') {
+                // A colon or a byte beyond ASCII in the tag's name, or else in text or a value.
+                size_t nameEnd = tag + 1;
+                while (nameEnd < at && !IsBlank(data[nameEnd]) && data[nameEnd] != '>' &&
+                       data[nameEnd] != '/')
+                    ++nameEnd;
+                if (nameEnd < at)
+                    continue;
+            }
+            bool closed = false;
+            checkedEnd = CheckStartTag(text, tag, closed);
+            if (checkedEnd == std::string_view::npos)
+                return false;
+        }
     }
     return true;
 }
@@ -495,7 +564,7 @@ bool IsWellFormedParse(std::string_view text, std::string_view root) {
     // instructions included, which replies do not have), the full scan decides.
     if (!OnlyTheRootAtTopLevel(text, open, root) || !ReferencesAreValid(text) ||
         text.find("]]>") != std::string_view::npos || HasSpecialMarkup(text, start) ||
-        !StartTagsHold(text, open))
+        !TagsInDoubtHold(text, open))
         return ScanWellFormed(text);
     return true;
 }
