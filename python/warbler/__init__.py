@@ -16,6 +16,7 @@ WARBLER_LIBRARY.
 
 import ctypes
 import inspect
+import re
 import struct
 import threading
 from ctypes import addressof, byref, c_char_p, c_int32, c_uint16, c_uint32, c_void_p
@@ -26,7 +27,7 @@ from ._automation import (DISP_E_OVERFLOW, DISPATCH_METHOD, DISPATCH_PROPERTYGET
                           VT_I2, VT_I4, VT_I8, VT_INT, VT_NULL, VT_R8, VT_UNKNOWN, VT_VARIANT, ComError, Library,
                           _ADDREF, _INVOKE, _QUERY_INTERFACE, _RELEASE, in_bstr, vtable_entry)
 
-__all__ = ["Dispatch", "ComError", "can_unload"]
+__all__ = ["Dispatch", "ComError", "WarblerError", "can_unload"]
 
 _library = None
 _classes = {}
@@ -92,12 +93,32 @@ def _clear(buffer, offset):
 
 
 _REQUIRED = object()
+_UNSET = object()
+# Shorter plain names beside the derived ones.
+_EXTRA_NAMES = {"bstrReplyTweetId": ("reply_id",), "bstrCallBack": ("callback",)}
+
+
+def _plain_names(name):
+    """An argument's plain names: its interface name less the type prefix (bstr, l, b, pv...), in
+    snake_case."""
+    plain = re.sub(r"^[a-z]+(?=[A-Z])", "", name)
+    snake = re.sub(r"(?<=[a-z0-9])(?=[A-Z])", "_", plain).lower()
+    return (snake,) + _EXTRA_NAMES.get(name, ())
+
+
+class WarblerError(Exception):
+    """A call that failed, with the component's result code and its description."""
+
+    def __init__(self, code, description):
+        super().__init__("%d %s" % (code, description))
+        self.code = code
+        self.description = description
 
 
 class _Signature:
     """A member's calling rules, worked out once per class rather than on every call."""
 
-    __slots__ = ("id", "name", "kinds", "type", "inputs", "keys", "defaults", "required", "outs")
+    __slots__ = ("id", "name", "kinds", "type", "inputs", "keys", "index", "defaults", "required", "outs")
 
     def __init__(self, member):
         params = [member.params[i] for i in range(member.paramCount)]
@@ -105,6 +126,12 @@ class _Signature:
         self.id, self.name, self.kinds, self.type = member.id, member.name.decode(), member.kinds, member.type
         self.inputs = [p.name.decode() for p in inputs]
         self.keys = [name.lower() for name in self.inputs]
+        # A keyword names an argument by the interface's name (any case) or by its plain name in
+        # snake_case: bstrSinceId or since_id, lCount or count.
+        self.index = {}
+        for i, name in enumerate(self.inputs):
+            for key in (name.lower(),) + _plain_names(name):
+                self.index.setdefault(key, i)
         self.defaults = [_default(p) if p.flags & PARAM_OPTIONAL else _REQUIRED for p in inputs]
         # How many leading arguments a call must give by position for every required one to be there.
         self.required = max((i + 1 for i, d in enumerate(self.defaults) if d is _REQUIRED), default=0)
@@ -266,27 +293,28 @@ def _call_method(obj, member, args, kwargs):
 
 
 def _bind(member, args, kwargs):
-    """The arguments of a call that names some of them: names match without regard to case."""
-    by_name = {}
-    for key, value in kwargs.items():
-        if key.lower() in by_name:
-            raise TypeError("%s() got argument %r twice" % (member.name, key))
-        by_name[key.lower()] = (key, value)
+    """The arguments of a call that names some of them: by the interface's names without regard
+    to case, or by their plain snake_case names."""
     given = len(args)
-    for name, key in zip(member.inputs[:given], member.keys):
-        if key in by_name:
-            raise TypeError("%s() got argument %r by position and by keyword" % (member.name, name))
-    values = list(args)
-    for name, key, default in zip(member.inputs[given:], member.keys[given:], member.defaults[given:]):
-        if key in by_name:
-            values.append(by_name.pop(key)[1])
-        elif default is not _REQUIRED:
-            values.append(default)
+    values = list(args) + [_UNSET] * (len(member.inputs) - given)
+    unexpected = []
+    for key, value in kwargs.items():
+        index = member.index.get(key.lower())
+        if index is None:
+            unexpected.append(key)
+        elif index < given:
+            raise TypeError("%s() got argument %r by position and by keyword" % (member.name, member.inputs[index]))
+        elif values[index] is not _UNSET:
+            raise TypeError("%s() got argument %r twice" % (member.name, key))
         else:
-            raise TypeError("%s() missing argument %r" % (member.name, name))
-    if by_name:
-        raise TypeError("%s() got unexpected arguments %s"
-                        % (member.name, sorted(k for k, _ in by_name.values())))
+            values[index] = value
+    for i in range(given, len(values)):
+        if values[i] is _UNSET:
+            if member.defaults[i] is _REQUIRED:
+                raise TypeError("%s() missing argument %r" % (member.name, member.inputs[i]))
+            values[i] = member.defaults[i]
+    if unexpected:
+        raise TypeError("%s() got unexpected arguments %s" % (member.name, sorted(unexpected)))
     return values
 
 
@@ -347,6 +375,36 @@ def _method(member):
     return call
 
 
+class _Walks:
+    """Pythonic walks over the Twitter object's lists: generators of Tweet or User objects that end
+    where the walk ends (35015, 25016) and raise WarblerError on any other failure."""
+
+    def _walk(self, first, end):
+        item = first()
+        while item is not None:
+            yield item
+            item = self.FindNextTweet() if end == 35015 else self.FindNextUser()
+        code = self.LastError
+        if code not in (0, end):
+            raise WarblerError(code, self.GetErrorDescription(code))
+
+    def timeline(self, name="home", since_id="", max_id="", count=0, page=0):
+        """The statuses of a timeline ("home", "public", ... or a user), next page on demand."""
+        return self._walk(lambda: self.FindFirstTweet(name, since_id, max_id, count, page), 35015)
+
+    def friends(self, user=""):
+        """The accounts a user follows (default: the access token's), page after page."""
+        return self._walk(lambda: self.FindFirstFriend(user), 25016)
+
+    def followers(self, user=""):
+        """The accounts that follow a user (default: the access token's), page after page."""
+        return self._walk(lambda: self.FindFirstFollower(user), 25016)
+
+    def search(self, query, per_page=0, page=0):
+        """The users a search finds."""
+        return self._walk(lambda: self.FindFirstUser(query, per_page, page), 25016)
+
+
 def _class_of(interface):
     if interface not in _classes:
         members = [_Signature(m) for m in _lib().members(interface)]
@@ -354,7 +412,8 @@ def _class_of(interface):
                      "__doc__": "The %s interface of libwarbler.so." % interface}
         for m in members:
             namespace[m.name] = _method(m) if m.kinds & KIND_METHOD else _property(m)
-        _classes[interface] = type(interface, (AutomationObject,), namespace)
+        bases = (AutomationObject, _Walks) if interface == "ITwitter" else (AutomationObject,)
+        _classes[interface] = type(interface, bases, namespace)
     return _classes[interface]
 
 

@@ -199,5 +199,49 @@ class MemoryLimitTest(unittest.TestCase):
         self.assertEqual(done.stdout.split(), ["35014"])
 
 
+class WalkTest(PackageTestCase):
+    """The Pythonic walks over pages of 20, as the service served them."""
+
+    SIMULATOR_ARGS = ("--page-size", "20")
+
+    def tearDown(self):
+        gc.collect()
+        self.folder.cleanup()
+
+    def test_walks_as_generators_and_plain_keywords(self):
+        t = warbler.Dispatch("Velmora.Twitter")
+        c = self.sim.credentials
+        t.ConsumerKey, t.ConsumerSecret = c["consumer_key"], c["consumer_secret"]
+        t.AccessToken, t.AccessTokenSecret = c["access_token"], c["access_token_secret"]
+        statuses = list(t.timeline("public", count=5))
+        self.assertEqual(len(statuses), 5)
+        self.assertTrue(all(s.Id and s.User.ScreenName for s in statuses))
+        self.assertEqual(len(list(t.friends())), 45)  # the simulator's pages of 20, walked on
+        followers = list(t.followers("warbler_demo"))
+        self.assertEqual(len({f.Id for f in followers}), 52)
+        self.assertEqual([u.ScreenName for u in t.search("fan", per_page=3, page=2)], ["fan_04", "fan_05", "fan_06"])
+        self.assertEqual(list(t.search("nobody-is-called-this")), [])
+        # A failure mid-walk raises with its code (the refusal's body carries the service's text,
+        # so 35008); the pages already walked were given.
+        walked = []
+        with self.assertRaises(warbler.WarblerError) as raised:
+            for user in t.followers("warbler_demo"):
+                walked.append(user)
+                t.AccessTokenSecret = "wrong"
+        self.assertEqual((raised.exception.code, raised.exception.description),
+                         (35008, t.GetErrorDescription(35008)))
+        self.assertEqual(len(walked), 20)
+        t.AccessTokenSecret = c["access_token_secret"]
+        # Keywords by the interface's names or by their plain snake_case names.
+        self.assertEqual(t.FindFirstTweet("public", count=2).Id, t.FindFirstTweet("public", lCount=2).Id)
+        self.assertEqual(t.FindFirstUser(query="fan", per_page=1).ScreenName, "fan_01")
+        posted = t.Tweet(message="By its plain keyword")
+        self.assertRegex(t.DirectTweet("thanks", to="alice", reply_id=posted), r"^\d+$")
+        with self.assertRaisesRegex(TypeError, "got argument 'lcount' twice"):
+            t.FindFirstTweet("public", count=1, lcount=2)
+        with self.assertRaisesRegex(TypeError, r"unexpected arguments \['counts'\]"):
+            t.FindFirstTweet("public", counts=1)
+
+
 if __name__ == "__main__":
     unittest.main()
