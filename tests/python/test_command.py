@@ -41,16 +41,30 @@ class CommandTest(unittest.TestCase):
         return subprocess.run(full, env=env or self.env, capture_output=True, text=True, timeout=60,
                                stdin=subprocess.DEVNULL)
 
+    def authorize(self, args, env=None, approver="", while_waiting=None):
+        """`warbler authorize` with args: the page it prints is approved (as approver, when
+        given) and the PIN typed; while_waiting(process) runs while it waits for the PIN."""
+        process = subprocess.Popen([COMMAND] + args, env=env or self.env, text=True, stdin=subprocess.PIPE,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            url = process.stdout.readline().strip()
+            self.assertTrue(url.startswith("http://"), url)
+            if while_waiting:
+                while_waiting(process)
+            who = "&screen_name=" + approver if approver else ""
+            with urllib.request.urlopen(url + "&approve=1%s&format=text" % who, timeout=10) as page:
+                verifier = page.read().decode().split("oauth_verifier=")[1]
+            out, err = process.communicate(verifier + "\n", timeout=60)
+        finally:
+            if process.poll() is None:
+                process.kill()
+        return process.returncode, out, err
+
     def test_authorize_reads_the_pin_and_saves_private_keys(self):
         c = self.sim.credentials
-        process = subprocess.Popen([COMMAND, "authorize", "--consumer-key", c["consumer_key"],
-                                    "--consumer-secret", c["consumer_secret"]], env=self.env, text=True,
-                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        url = process.stdout.readline().strip()
-        with urllib.request.urlopen(url + "&approve=1&screen_name=alice&format=text", timeout=10) as page:
-            verifier = page.read().decode().split("oauth_verifier=")[1]
-        out, err = process.communicate(verifier + "\n", timeout=60)
-        self.assertEqual(process.returncode, 0, err)
+        code, out, err = self.authorize(["authorize", "--consumer-key", c["consumer_key"], "--consumer-secret",
+                                         c["consumer_secret"]], approver="alice")
+        self.assertEqual(code, 0, err)
         keys = os.path.join(self.home.name, ".config", "warbler", "keys.ini")
         self.assertIn("Authorized; the keys are in " + keys, err)
         self.assertEqual(stat.S_IMODE(os.stat(keys).st_mode), 0o600)
@@ -176,38 +190,27 @@ class CommandTest(unittest.TestCase):
     def test_the_consumer_secret_never_stands_on_the_command_line(self):
         c = self.sim.credentials
         secret = c["consumer_secret"]
-        process = subprocess.Popen([COMMAND, "--keys", os.path.join(self.home.name, "env.ini"), "authorize",
-                                    "--consumer-key", c["consumer_key"]],
-                                   env=dict(self.env, WARBLER_CONSUMER_SECRET=secret), text=True,
-                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        try:
-            url = process.stdout.readline().strip()
-            self.assertTrue(url.startswith("http://"), url)
-            # While it waits for the PIN, another user reads its command line.
+
+        def read_its_command_line(process):
+            # Another user reads the command line of the command waiting for the PIN.
             seen = subprocess.run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "cat",
                                    "/proc/%d/cmdline" % process.pid], capture_output=True, timeout=10)
             self.assertEqual(seen.returncode, 0, seen.stderr)
             self.assertIn(b"authorize", seen.stdout)
             self.assertNotIn(secret.encode(), seen.stdout)
-            with urllib.request.urlopen(url + "&approve=1&format=text", timeout=10) as page:
-                verifier = page.read().decode().split("oauth_verifier=")[1]
-            out, err = process.communicate(verifier + "\n", timeout=60)
-        finally:
-            if process.poll() is None:
-                process.kill()
-        self.assertEqual(process.returncode, 0, err)
+
+        code, _, err = self.authorize(["--keys", os.path.join(self.home.name, "env.ini"), "authorize",
+                                       "--consumer-key", c["consumer_key"]],
+                                      env=dict(self.env, WARBLER_CONSUMER_SECRET=secret),
+                                      while_waiting=read_its_command_line)
+        self.assertEqual(code, 0, err)
 
     def test_keys_that_cannot_be_saved_are_not_lost(self):
         c = self.sim.credentials
         keys = os.path.join(self.home.name, "no", "such", "folder", "keys.ini")
-        process = subprocess.Popen([COMMAND, "--keys", keys, "authorize", "--consumer-key", c["consumer_key"]],
-                                   env=dict(self.env, WARBLER_CONSUMER_SECRET=c["consumer_secret"]), text=True,
-                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        url = process.stdout.readline().strip()
-        with urllib.request.urlopen(url + "&approve=1&format=text", timeout=10) as page:
-            verifier = page.read().decode().split("oauth_verifier=")[1]
-        out, err = process.communicate(verifier + "\n", timeout=60)
-        self.assertEqual(process.returncode, 6, err)
+        code, out, err = self.authorize(["--keys", keys, "authorize", "--consumer-key", c["consumer_key"]],
+                                        env=dict(self.env, WARBLER_CONSUMER_SECRET=c["consumer_secret"]))
+        self.assertEqual(code, 6, err)
         self.assertIn("the keys could not be saved to %s: No such file or directory" % keys, err)
         self.assertRegex(out, r"\[AccessTokenPair\]\nAccessToken=\d+-\w+\nAccessSecret=\w+\n")
         saved = os.path.join(self.home.name, "rescued.ini")
