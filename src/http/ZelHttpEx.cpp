@@ -198,7 +198,8 @@ bool CZelHttpEx::CeilingReached() {
     CZelString line;
     line.FormatSized("Call ended: it took longer than [%u] ms in all",
                      static_cast<unsigned>(Timeout * kCeilingFactor));
-    Explain(std::move(line));
+    if (!(LastFailure == line.c_str()))  // said once, however many steps find it
+        Explain(std::move(line));
     return true;
 }
 
