@@ -51,19 +51,21 @@ class CTwitter final : public CZelBase, public CAutomationObject<CTwitter, ITwit
 
     HRESULT STDMETHODCALLTYPE RequestAuthorization(BSTR bstrCallBack, BSTR* pbstrUrl);
     HRESULT STDMETHODCALLTYPE RequestAccessToken(BSTR bstrVerifier);
-    HRESULT STDMETHODCALLTYPE APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters, VARIANT_BOOL bUsePost,
-                    BSTR* pbstrResponse);
+    HRESULT STDMETHODCALLTYPE APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
+                                      VARIANT_BOOL bUsePost, BSTR* pbstrResponse);
 
-    HRESULT STDMETHODCALLTYPE FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId, LONG lCount,
-                           LONG lPage, VARIANT* pvStatus);
+    HRESULT STDMETHODCALLTYPE FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId,
+                                             LONG lCount, LONG lPage, VARIANT* pvStatus);
     HRESULT STDMETHODCALLTYPE FindNextTweet(VARIANT* pvTweet);
     HRESULT STDMETHODCALLTYPE Tweet(BSTR bstrMessage, BSTR* pbstrTweetId);
-    HRESULT STDMETHODCALLTYPE DirectTweet(BSTR bstrMessage, BSTR bstrTo, BSTR bstrReplyTweetId, BSTR* pbstrTweetId);
+    HRESULT STDMETHODCALLTYPE DirectTweet(BSTR bstrMessage, BSTR bstrTo, BSTR bstrReplyTweetId,
+                                          BSTR* pbstrTweetId);
     HRESULT STDMETHODCALLTYPE Follow(BSTR bstrUserId);
     HRESULT STDMETHODCALLTYPE UnFollow(BSTR bstrUserId);
     HRESULT STDMETHODCALLTYPE FindFirstFriend(BSTR bstrUser, VARIANT* pvUser);
     HRESULT STDMETHODCALLTYPE FindFirstFollower(BSTR bstrUser, VARIANT* pvUser);
-    HRESULT STDMETHODCALLTYPE FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIANT* pvUsers);
+    HRESULT STDMETHODCALLTYPE FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage,
+                                            VARIANT* pvUsers);
     HRESULT STDMETHODCALLTYPE FindNextUser(VARIANT* pvUser);
 
     HRESULT STDMETHODCALLTYPE SaveAccessKey(BSTR bstrFilename);

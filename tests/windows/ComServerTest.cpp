@@ -191,8 +191,8 @@ int wmain(int argc, wchar_t** argv) {
             DISPPARAMS none{nullptr, nullptr, 0, 0};
             VARIANT version;
             VariantInit(&version);
-            hr = object->Invoke(2, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, &version,
-                                nullptr, nullptr);
+            hr = object->Invoke(2, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, &version, nullptr,
+                                nullptr);
             Check(hr == DISP_E_UNKNOWNINTERFACE, "Invoke with an interface other than IID_NULL",
                   hr);
             VariantClear(&version);
