@@ -25,57 +25,54 @@ CZelString ScreenNameOf(const CTweet& status) {
 
 }  // namespace
 
+namespace {
+
+// The escapes both script formats write: a backslash, tab, line feed or carriage return as a
+// backslash and a letter. False for any other byte.
+bool AppendCommonEscape(std::string& out, char c) {
+    switch (c) {
+        case '\\':
+            out += "\\\\";
+            return true;
+        case '\t':
+            out += "\\t";
+            return true;
+        case '\n':
+            out += "\\n";
+            return true;
+        case '\r':
+            out += "\\r";
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 std::string Printer::TsvField(const std::string& text) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
+    for (char c : text)
+        if (!AppendCommonEscape(out, c))
+            out += c;
     return out;
 }
 
 std::string Printer::JsonText(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += static_cast<char>(c);
-                }
+    for (char c : text) {
+        if (AppendCommonEscape(out, c))
+            continue;
+        auto byte = static_cast<unsigned char>(c);
+        if (c == '"') {
+            out += "\\\"";
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
         }
     }
     return out + "\"";

@@ -31,12 +31,15 @@ CZelString CTwitter::ApiCallUrl(const CZelString& method, const CZelString& form
 HRESULT CTwitter::APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
                           VARIANT_BOOL bUsePost, BSTR* pbstrResponse) {
     lastError_ = 0;
-    CZelString format(bstrFormat);
-    Log(LOG_VERBATIM, "-- APICall Url=[%s], Format[%s], UsePost[%s]",
-        ApiCallUrl(CZelString(bstrMethod), format).c_str(), format.c_str(),
-        bUsePost != 0 ? "True" : "False");
-    // What goes to the service is UTF-8, what goes to the log the code page's.
+    // What goes to the service is UTF-8, what goes to the log the code page's: the log's URL is
+    // composed only when there is a log.
     CZelString url = ApiCallUrl(CZelString::Wire(bstrMethod), CZelString::Wire(bstrFormat));
+    if (!GetLogFile().IsEmpty()) {
+        CZelString format(bstrFormat);
+        Log(LOG_VERBATIM, "-- APICall Url=[%s], Format[%s], UsePost[%s]",
+            ApiCallUrl(CZelString(bstrMethod), format).c_str(), format.c_str(),
+            bUsePost != 0 ? "True" : "False");
+    }
     ParameterMap params;
     COAuth::ParseParameters(CZelString::Wire(bstrParameters), params);
     // The reply's buffer stays for the next call unless it grew large: a fresh one of a few

@@ -212,9 +212,10 @@ int32_t CZelHttpEx::GiveUp(const char* operation, int32_t code) {
     uint32_t error = platform::LastError();  // before anything else can change it
     const char* reason = Binding.TransportReason != nullptr ? Binding.TransportReason() : "";
     CZelString line;
-    line.FormatSized("Request to [%s] failed in %s: [%u: %s]%s%s%s", peer_.c_str(), operation,
-                     static_cast<unsigned>(error), platform::WinHttpErrorText(error),
-                     *reason != 0 ? " (" : "", reason, *reason != 0 ? ")" : "");
+    line.FormatSized("Request to [%s:%u] failed in %s: [%u: %s]%s%s%s", peerHost_.c_str(),
+                     static_cast<unsigned>(peerPort_), operation, static_cast<unsigned>(error),
+                     platform::WinHttpErrorText(error), *reason != 0 ? " (" : "", reason,
+                     *reason != 0 ? ")" : "");
     Explain(std::move(line));
     return code;
 }
@@ -241,7 +242,9 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
 
         UrlParts parts = SplitUrl(*attempt);
         CZelString key(parts.host.Str() + std::to_string(parts.port));
-        peer_.Assign((parts.host.Str() + ":" + std::to_string(parts.port)).c_str());
+        // Kept for the failure line only: the buffer is reused, so an attempt allocates nothing.
+        peerHost_.Assign(parts.host);
+        peerPort_ = parts.port;
         LogSized(LOG_VERBATIM, key.Length() + 64, "Looking for an existing connection on key [%s]",
                  key.c_str());
         CZelConnectionInfo* current = FindConnection(key);

