@@ -283,35 +283,6 @@ class TwitterMethodsTest(PackageTestCase):
         self.assertEqual(t.LastError, 25016)
         self.assertEqual(len(self.requests("users/search")), before + 4)
 
-    def test_a_failed_fetch_forgets_its_key(self):
-        t = self.twitter
-        self.assertIsNotNone(t.FindFirstTweet("home"))
-        self.assertIsNotNone(t.FindFirstFriend("warbler_demo"))
-        secret = t.AccessTokenSecret
-        t.AccessTokenSecret = "wrong"
-        self.assertIsNone(t.FindFirstTweet("home", "", "", 3))
-        self.assertIsNone(t.FindFirstFriend("alice"))
-        self.assertEqual(t.LastError, 35008)
-        self.assertIn("Could not get Tweet list", self.lines())
-        t.AccessTokenSecret = secret
-        # The last successful keys, asked again within the timers the failures started.
-        self.assertIsNotNone(t.FindFirstTweet("home"))
-        self.assertEqual(t.LastError, 0)
-        self.assertIsNotNone(t.FindFirstFriend("warbler_demo"))
-        self.assertEqual(t.LastError, 0)
-
-    def test_a_first_call_reuses_only_its_own_kind(self):
-        t = self.twitter
-        before = len(self.requests("statuses/friends"))
-        first, second = t.FindFirstFriend("warbler_demo"), t.FindNextUser()
-        self.assertEqual(t.FindFirstUser("fan").ScreenName, "fan_01")
-        # The vector holds the search now: the friends are fetched again, not taken from it.
-        self.assertEqual(t.FindFirstFriend("warbler_demo").ScreenName, first.ScreenName)
-        self.assertEqual(t.FindNextUser().ScreenName, second.ScreenName)
-        self.assertEqual(len(self.requests("statuses/friends")), before + 2)
-        # While it still holds the friends, the same call is served from it.
-        self.assertEqual(t.FindFirstFriend("warbler_demo").ScreenName, first.ScreenName)
-        self.assertEqual(len(self.requests("statuses/friends")), before + 2)
 
 if __name__ == "__main__":
     unittest.main()
