@@ -48,7 +48,7 @@ def canned_replies(www):
 
 def run(command, cpu):
     done = subprocess.run(["taskset", "-c", str(cpu)] + command, capture_output=True, text=True, timeout=600,
-                          env=dict(os.environ, PYTHONPATH=os.path.join(ROOT, "python")))
+                          env=dict(os.environ, PYTHONPATH=os.path.join(os.path.dirname(os.path.abspath(sys.argv[1])), "python")))
     if done.returncode != 0:
         raise RuntimeError("%s failed: %s" % (command, done.stderr))
     return done.stdout.split()

@@ -9,8 +9,11 @@ file(RELATIVE_PATH WARBLER_LIBRARY_FROM_PACKAGE
      ${CMAKE_INSTALL_PREFIX}/${WARBLER_PRIVATE_LIBDIR}/libwarbler.so)
 configure_file(${PROJECT_SOURCE_DIR}/python/warbler/_installed.py.in
                ${PROJECT_BINARY_DIR}/python/_installed.py @ONLY)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/warbler DESTINATION ${WARBLER_PYTHON_DIR}
-        PATTERN "__pycache__" EXCLUDE PATTERN "*.in" EXCLUDE)
+# The package as the build made it (modules, extension, help strings, stub), but for where the
+# library lies.
+install(DIRECTORY ${PROJECT_BINARY_DIR}/python/warbler DESTINATION ${WARBLER_PYTHON_DIR}
+        PATTERN "__pycache__" EXCLUDE PATTERN "_installed.py" EXCLUDE PATTERN "_native*" EXCLUDE)
+install(TARGETS warbler_python LIBRARY DESTINATION ${WARBLER_PYTHON_DIR}/warbler)
 install(FILES ${PROJECT_BINARY_DIR}/python/_installed.py DESTINATION ${WARBLER_PYTHON_DIR}/warbler)
 
 # The simulator: its command and its package.

@@ -13,7 +13,7 @@ import sys
 import urllib.request
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "python"))
+sys.path.insert(0, os.path.join(ROOT, "build", "linux", "python"))
 sys.path.insert(0, os.path.join(ROOT, "simulator"))
 
 import warbler  # noqa: E402

@@ -1,4 +1,4 @@
-"""What the Python tests share: the simulator process and the package from the source tree."""
+"""What the Python tests share: the simulator process and the package of the build tree."""
 
 import os
 import sys
@@ -7,7 +7,9 @@ import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(ROOT, "simulator"))
-sys.path.insert(0, os.path.join(ROOT, "python"))
+# The package as the build makes it: its modules beside the compiled extension.
+PACKAGE = os.path.join(os.environ.get("WARBLER_BUILD_DIR", os.path.join(ROOT, "build", "linux")), "python")
+sys.path.insert(0, PACKAGE)
 
 from warbler_sim.process import Simulator  # noqa: E402,F401
 

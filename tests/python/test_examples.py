@@ -8,7 +8,7 @@ import tempfile
 import unittest
 import urllib.request
 
-from support import ROOT, Simulator
+from support import PACKAGE, ROOT, Simulator
 
 COMMAND = os.environ.get("WARBLER_COMMAND", "warbler")
 
@@ -19,7 +19,7 @@ class ExamplesTest(unittest.TestCase):
         self.folder = tempfile.TemporaryDirectory()
         self.keys = os.path.join(self.folder.name, "keys.ini")
         self.env = dict(os.environ, HOME=self.folder.name, WARBLER_KEYS=self.keys,
-                        PYTHONPATH=os.path.join(ROOT, "python"),
+                        PYTHONPATH=PACKAGE,
                         PATH=os.path.dirname(COMMAND) + os.pathsep + os.environ["PATH"],
                         WARBLER_API_HOST=self.sim.host_port(), WARBLER_OAUTH_HOST=self.sim.host_port())
 

@@ -3,6 +3,7 @@ build compiles, member by member."""
 
 import os
 import re
+import sys
 import unittest
 
 import support  # noqa: F401  (puts the package on the path)
@@ -10,57 +11,46 @@ import warbler
 from warbler._automation import (KIND_GET, KIND_METHOD, KIND_PUT, PARAM_OPTIONAL, PARAM_OUT, VT_BOOL, VT_BSTR,
                                  VT_I4, VT_VARIANT)
 
+sys.path.insert(0, os.path.join(support.ROOT, "python"))
+from interface_description import parse  # noqa: E402
+
 SRC = os.path.join(support.ROOT, "src")
 TYPES = {"BSTR": VT_BSTR, "LONG": VT_I4, "VARIANT_BOOL": VT_BOOL, "VARIANT": VT_VARIANT}
-MEMBER = re.compile(r"^\s*\[([^\]]*)\]\s*HRESULT\s+(\w+)\((.*)\);\s*$")
-PARAM = re.compile(r"^\[([^\]]*)\]\s*(\w+)\s*(\*?)\s*(\w+)$")
+KINDS = {"get": KIND_GET, "put": KIND_PUT, "method": KIND_METHOD}
 
 
 def described_interfaces():
     """{interface: {(name, kind): (dispid, [(param name, type, flags, default)])}} from the IDL."""
     with open(os.path.join(SRC, "server", "warbler.idl")) as idl:
-        text = idl.read()
+        described = parse(idl.read())
     interfaces = {}
-    for name, body in re.findall(r"interface (\w+) : IDispatch\s*\{(.*?)\};", text, re.S):
-        members = interfaces.setdefault(name, {})
-        for line in body.splitlines():
-            match = MEMBER.match(line)
-            if not match:
-                continue
-            attributes = [a.strip() for a in match.group(1).split(",")]
-            kind = KIND_GET if "propget" in attributes else KIND_PUT if "propput" in attributes else KIND_METHOD
-            dispid = int(re.search(r"id\((\d+)\)", match.group(1)).group(1))
+    for name, members in described.items():
+        for m in members:
             params = []
-            for raw in filter(None, (p.strip() for p in re.split(r",\s*(?=\[)", match.group(3)))):
-                flags_text, type_name, _, param_name = PARAM.match(raw).groups()
-                flags = PARAM_OUT if "out" in flags_text else 1
+            for p in m.params:
+                flags = PARAM_OUT if p.direction == "out" else 1
                 default = None
-                if "optional" in flags_text:
+                if p.optional:
                     flags |= PARAM_OPTIONAL
-                    default = re.search(r"defaultvalue\(([^)]*)\)", flags_text).group(1).strip('"')
-                    if type_name == "VARIANT_BOOL":
-                        default = {"0": "false", "-1": "true"}[default]
-                params.append((param_name, TYPES[type_name], flags, default))
-            members[(match.group(2), kind)] = (dispid, params)
+                    default = {"0": "false", "-1": "true"}[p.default] if p.type == "VARIANT_BOOL" else p.default
+                params.append((p.name, TYPES[p.type], flags, default))
+            interfaces.setdefault(name, {})[(m.name, KINDS[m.kind])] = (m.dispid, params)
     return interfaces
 
 
 def dispatch_tables(interface):
     """The same shape from the library's exported member table."""
+    warbler.Dispatch("Velmora.Twitter")  # loads the library
     members = {}
-    for m in warbler._lib().members(interface):
-        params = []
-        for i in range(m.paramCount):
-            p = m.params[i]
-            default = p.defaultValue.decode() if p.flags & PARAM_OPTIONAL else None
-            params.append((p.name.decode(), p.type, p.flags, default))
-        name = m.name.decode()
-        if m.kinds & KIND_METHOD:
-            members[(name, KIND_METHOD)] = (m.id, params)
-        if m.kinds & KIND_GET:
-            members[(name, KIND_GET)] = (m.id, [("pVal", m.type, PARAM_OUT, None)])
-        if m.kinds & KIND_PUT:
-            members[(name, KIND_PUT)] = (m.id, [("newVal", m.type, 1, None)])
+    for name, dispid, kinds, type_, params in warbler._native.members(interface):
+        params = [(p_name, p_type, flags, default if flags & PARAM_OPTIONAL else None)
+                  for p_name, p_type, flags, default in params]
+        if kinds & KIND_METHOD:
+            members[(name, KIND_METHOD)] = (dispid, params)
+        if kinds & KIND_GET:
+            members[(name, KIND_GET)] = (dispid, [("pVal", type_, PARAM_OUT, None)])
+        if kinds & KIND_PUT:
+            members[(name, KIND_PUT)] = (dispid, [("newVal", type_, 1, None)])
     return members
 
 

@@ -13,7 +13,7 @@ import threading
 import unittest
 import urllib.request
 
-from support import ROOT, PackageTestCase
+from support import PACKAGE, ROOT, PackageTestCase
 
 import warbler
 
@@ -191,7 +191,7 @@ class MemoryLimitTest(unittest.TestCase):
             try:
                 done = subprocess.run([sys.executable, "-c", CHILD, "http://127.0.0.1:%d/" % server.server_port],
                                       capture_output=True, text=True, timeout=120,
-                                      env=dict(os.environ, PYTHONPATH=os.path.join(ROOT, "python")))
+                                      env=dict(os.environ, PYTHONPATH=PACKAGE))
             finally:
                 server.shutdown()
                 server.server_close()

@@ -19,7 +19,7 @@ import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(ROOT, "python"))
+sys.path.insert(0, os.path.join(os.environ.get("WARBLER_BUILD_DIR", os.path.join(ROOT, "build", "linux")), "python"))
 sys.path.insert(0, os.path.join(ROOT, "simulator"))
 
 import warbler  # noqa: E402

@@ -1,0 +1,284 @@
+#include "AutomationObject.h"
+
+#include <pythread.h>
+
+#include <cstring>
+
+#include "Library.h"
+#include "MemberDescriptor.h"
+
+PyTypeObject AutomationObjectType = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+namespace {
+
+PyObject* gClassFinder = nullptr;
+PyObject* gComError = nullptr;
+
+// The classes found so far by the library's interface name, whose texts live as long as it: a
+// wrapper made in a walk finds its class without a dictionary or a Python call.
+struct KnownClass {
+    const char* interfaceName;
+    PyTypeObject* type;
+};
+KnownClass gKnown[8];
+size_t gKnownCount = 0;
+
+PyTypeObject* ClassOf(const char* interfaceName) {
+    for (size_t i = 0; i < gKnownCount; ++i)
+        if (gKnown[i].interfaceName == interfaceName)
+            return gKnown[i].type;
+    if (gClassFinder == nullptr) {
+        PyErr_SetString(PyExc_RuntimeError, "the library is not loaded");
+        return nullptr;
+    }
+    PyObject* found = PyObject_CallFunction(gClassFinder, "s", interfaceName);
+    if (found == nullptr)
+        return nullptr;
+    if (!PyType_Check(found) ||
+        !PyType_IsSubtype(reinterpret_cast<PyTypeObject*>(found), &AutomationObjectType)) {
+        Py_DECREF(found);
+        PyErr_SetString(PyExc_TypeError, "the class of an interface must derive from the wrapper");
+        return nullptr;
+    }
+    auto* type = reinterpret_cast<PyTypeObject*>(found);
+    if (gKnownCount < sizeof gKnown / sizeof gKnown[0])
+        gKnown[gKnownCount++] = {interfaceName, type};  // keeps the reference
+    else
+        Py_DECREF(found);  // the finder's own cache keeps it
+    return type;
+}
+
+AutomationObject* Self(PyObject* self) {
+    return reinterpret_cast<AutomationObject*>(self);
+}
+
+// The object's IUnknown: the same for every wrapper of one object.
+PyObject* Identity(AutomationObject* self, IUnknown** unknown) {
+    HRESULT hr = self->pointer->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown));
+    if (FAILED(hr)) {
+        PyObject* what = PyUnicode_FromString("QueryInterface");
+        if (what != nullptr) {
+            RaiseComError(hr, what);
+            Py_DECREF(what);
+        }
+        return nullptr;
+    }
+    (*unknown)->Release();
+    return Py_None;
+}
+
+void Dealloc(PyObject* object) {
+    AutomationObject* self = Self(object);
+    if (self->pointer != nullptr) {
+        self->pointer->Release();
+        self->pointer = nullptr;
+    }
+    Py_TYPE(object)->tp_free(object);
+}
+
+PyObject* InterfaceName(PyObject* object) {
+    return PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "_interface");
+}
+
+PyObject* Repr(PyObject* object) {
+    PyObject* name = InterfaceName(object);
+    if (name == nullptr)
+        return nullptr;
+    PyObject* text = PyUnicode_FromFormat("<warbler %U object>", name);
+    Py_DECREF(name);
+    return text;
+}
+
+// The member of the object's class named name without regard to case, or null (borrowed).
+PyObject* MemberNoCase(PyObject* object, PyObject* name) {
+    PyObject* members = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "_members");
+    if (members == nullptr)
+        return nullptr;
+    PyObject* lower = PyObject_CallMethod(name, "lower", nullptr);
+    PyObject* member = lower != nullptr ? PyDict_GetItemWithError(members, lower) : nullptr;
+    Py_XDECREF(lower);
+    Py_DECREF(members);
+    return member;
+}
+
+PyObject* GetAttr(PyObject* object, PyObject* name) {
+    PyObject* found = PyObject_GenericGetAttr(object, name);
+    if (found != nullptr || !PyUnicode_Check(name) || !PyErr_ExceptionMatches(PyExc_AttributeError))
+        return found;
+    // Names match without regard to case, as in OLE Automation.
+    PyErr_Clear();
+    PyObject* member = MemberNoCase(object, name);
+    if (member != nullptr)
+        return Py_TYPE(member)->tp_descr_get(member, object, reinterpret_cast<PyObject*>(Py_TYPE(object)));
+    if (PyErr_Occurred())
+        return nullptr;
+    PyObject* interfaceName = InterfaceName(object);
+    if (interfaceName != nullptr) {
+        PyErr_Format(PyExc_AttributeError, "%U has no member %R", interfaceName, name);
+        Py_DECREF(interfaceName);
+    }
+    return nullptr;
+}
+
+int SetAttr(PyObject* object, PyObject* name, PyObject* value) {
+    PyObject* member = nullptr;
+    if (PyUnicode_Check(name)) {
+        member = _PyType_Lookup(Py_TYPE(object), name);
+        if (member == nullptr || !IsPropertyDescriptor(member))
+            member = MemberNoCase(object, name);
+    }
+    if (member == nullptr && PyErr_Occurred())
+        return -1;
+    if (member == nullptr || !IsPropertyDescriptor(member) || !PropertyCanPut(member)) {
+        PyObject* interfaceName = InterfaceName(object);
+        if (interfaceName != nullptr) {
+            PyErr_Format(PyExc_AttributeError, "%U has no property %R to set", interfaceName, name);
+            Py_DECREF(interfaceName);
+        }
+        return -1;
+    }
+    return Py_TYPE(member)->tp_descr_set(member, object, value);
+}
+
+PyObject* RichCompare(PyObject* a, PyObject* b, int op) {
+    if ((op != Py_EQ && op != Py_NE) || !PyObject_TypeCheck(b, &AutomationObjectType))
+        Py_RETURN_NOTIMPLEMENTED;
+    IUnknown *left, *right;
+    if (Identity(Self(a), &left) == nullptr || Identity(Self(b), &right) == nullptr)
+        return nullptr;
+    return PyBool_FromLong((left == right) == (op == Py_EQ));
+}
+
+Py_hash_t Hash(PyObject* object) {
+    IUnknown* unknown;
+    if (Identity(Self(object), &unknown) == nullptr)
+        return -1;
+    PyObject* number = PyLong_FromVoidPtr(unknown);
+    if (number == nullptr)
+        return -1;
+    Py_hash_t hash = PyObject_Hash(number);
+    Py_DECREF(number);
+    return hash;
+}
+
+// A wrapper holds one reference: a copy takes one of its own, and nothing else can duplicate it.
+PyObject* Copy(PyObject* object, PyObject*) {
+    AutomationObject* self = Self(object);
+    if (!CheckThread(self))
+        return nullptr;
+    self->pointer->AddRef();
+    PyTypeObject* type = Py_TYPE(object);
+    auto* copy = reinterpret_cast<AutomationObject*>(type->tp_alloc(type, 0));
+    if (copy == nullptr) {
+        self->pointer->Release();
+        return nullptr;
+    }
+    copy->pointer = self->pointer;
+    copy->thread = self->thread;
+    return reinterpret_cast<PyObject*>(copy);
+}
+
+PyObject* DeepCopy(PyObject* object, PyObject*) {
+    return Copy(object, nullptr);
+}
+
+PyObject* ReduceEx(PyObject* object, PyObject*) {
+    PyObject* name = InterfaceName(object);
+    if (name != nullptr) {
+        PyErr_Format(PyExc_TypeError, "a warbler %U object cannot be pickled", name);
+        Py_DECREF(name);
+    }
+    return nullptr;
+}
+
+PyObject* IdentityMethod(PyObject* object, PyObject*) {
+    IUnknown* unknown;
+    if (Identity(Self(object), &unknown) == nullptr)
+        return nullptr;
+    return PyLong_FromVoidPtr(unknown);
+}
+
+PyObject* CheckThreadMethod(PyObject* object, PyObject*) {
+    if (!CheckThread(Self(object)))
+        return nullptr;
+    Py_RETURN_NONE;
+}
+
+PyMethodDef kMethods[] = {
+    {"__copy__", Copy, METH_NOARGS, nullptr},
+    {"__deepcopy__", DeepCopy, METH_O, nullptr},
+    {"__reduce_ex__", ReduceEx, METH_O, nullptr},
+    {"_identity", IdentityMethod, METH_NOARGS,
+     "The object's IUnknown pointer: the same for every wrapper of one object."},
+    {"_check_thread", CheckThreadMethod, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+bool ReadyAutomationObjectType() {
+    PyTypeObject& t = AutomationObjectType;
+    t.tp_name = "warbler.AutomationObject";
+    t.tp_doc = "An object of libwarbler.so reached through IDispatch.";
+    t.tp_basicsize = sizeof(AutomationObject);
+    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+    t.tp_dealloc = Dealloc;
+    t.tp_repr = Repr;
+    t.tp_getattro = GetAttr;
+    t.tp_setattro = SetAttr;
+    t.tp_richcompare = RichCompare;
+    t.tp_hash = Hash;
+    t.tp_methods = kMethods;
+    return PyType_Ready(&t) == 0;
+}
+
+void SetClassFinder(PyObject* finder) {
+    Py_XINCREF(finder);
+    Py_XSETREF(gClassFinder, finder);
+}
+
+void SetComErrorClass(PyObject* errorClass) {
+    Py_XINCREF(errorClass);
+    Py_XSETREF(gComError, errorClass);
+}
+
+PyObject* WrapObject(IDispatch* object) {
+    const char* interfaceName = nullptr;
+    HRESULT hr = gLibrary.objectInterface(object, &interfaceName);
+    PyTypeObject* type = nullptr;
+    if (FAILED(hr)) {
+        PyObject* what = PyUnicode_FromString("WarblerObjectInterface");
+        if (what != nullptr) {
+            RaiseComError(hr, what);
+            Py_DECREF(what);
+        }
+    } else {
+        type = ClassOf(interfaceName);
+    }
+    auto* wrapper = type != nullptr ? reinterpret_cast<AutomationObject*>(type->tp_alloc(type, 0)) : nullptr;
+    if (wrapper == nullptr) {
+        object->Release();
+        return nullptr;
+    }
+    wrapper->pointer = object;
+    wrapper->thread = PyThread_get_thread_ident();
+    return reinterpret_cast<PyObject*>(wrapper);
+}
+
+bool CheckThread(AutomationObject* self) {
+    if (PyThread_get_thread_ident() == self->thread)
+        return true;
+    PyErr_SetString(PyExc_RuntimeError, "a Warbler object may only be used by the thread that created it");
+    return false;
+}
+
+PyObject* RaiseComError(HRESULT hr, PyObject* what) {
+    if (gComError == nullptr)
+        return PyErr_Format(PyExc_OSError, "%U failed (0x%08X)", what, static_cast<unsigned>(hr));
+    PyObject* error = PyObject_CallFunction(gComError, "kO", static_cast<unsigned long>(static_cast<uint32_t>(hr)), what);
+    if (error != nullptr) {
+        PyErr_SetObject(gComError, error);
+        Py_DECREF(error);
+    }
+    return nullptr;
+}

@@ -1,0 +1,30 @@
+// The wrapper of one automation object: the base of the Python class of each interface (ITwitter,
+// ITweet, IUser), which the package builds from the interface's member table.
+#pragma once
+
+#include <Python.h>
+
+#include "automation/Automation.h"
+
+struct AutomationObject {
+    PyObject_HEAD
+    IDispatch* pointer;  // one reference, the wrapper's own
+    unsigned long thread;  // the thread that made the wrapper, the only one that may use it
+};
+
+extern PyTypeObject AutomationObjectType;
+
+bool ReadyAutomationObjectType();
+
+// Tells the extension how to find the Python class of an interface by its name.
+void SetClassFinder(PyObject* finder);
+
+// Wraps object, whose reference passes to the wrapper (or is released on failure).
+PyObject* WrapObject(IDispatch* object);
+
+// False, with RuntimeError set, when the calling thread is not the wrapper's.
+bool CheckThread(AutomationObject* self);
+
+// Raises the package's ComError for a failed call described by what.
+PyObject* RaiseComError(HRESULT hr, PyObject* what);
+void SetComErrorClass(PyObject* errorClass);

@@ -1,0 +1,317 @@
+#include "MemberDescriptor.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "AutomationObject.h"
+#include "PythonCompat.h"
+#include "Variants.h"
+#include "automation/DispatchTable.h"
+
+namespace {
+
+// No member of the interfaces has more; a longer table is refused when its class is made.
+constexpr Py_ssize_t kMaxArguments = 16;
+
+struct MemberDescriptor {
+    PyObject_HEAD
+    PyObject* dict;  // __name__, __doc__ and __signature__, which the package gives
+    PyObject* name;
+    PyObject* what;  // "ITwitter.APICall", for failures
+    DISPID id;
+    uint16_t kinds;
+    // Methods only.
+    vectorcallfunc vectorcall;
+    PyObject* inputs;  // the [in] parameters' names
+    PyObject* index;  // every name a keyword may use -> the parameter's position
+    PyObject* defaults;  // per [in] parameter: its default, or REQUIRED
+    Py_ssize_t required;  // how many leading arguments a call must give for every required one
+    int outs;
+};
+
+PyTypeObject MethodType = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject PropertyType = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyObject* gRequired = nullptr;
+
+MemberDescriptor* Member(PyObject* object) {
+    return reinterpret_cast<MemberDescriptor*>(object);
+}
+
+// Invokes member on self with count [in] values (in declaration order) and, after them, the
+// member's [out] holders; returns the holders' values (one, or a tuple), the property's value, or
+// None.
+PyObject* Invoke(AutomationObject* self, MemberDescriptor* member, WORD flags, PyObject* const* values,
+                 Py_ssize_t count) {
+    if (!CheckThread(self))
+        return nullptr;
+    int outs = flags == DISPATCH_METHOD ? member->outs : 0;
+    Py_ssize_t total = count + outs;
+    // DISPPARAMS lists arguments last first: the [out] holders' references lead the array.
+    VARIANT arguments[kMaxArguments];
+    VARIANT holders[kMaxArguments];
+    for (int k = 0; k < outs; ++k) {
+        holders[k].vt = VT_EMPTY;
+        VARIANT& reference = arguments[outs - 1 - k];
+        reference.vt = VT_BYREF | VT_VARIANT;
+        reference.pvarVal = &holders[k];
+    }
+    ArgumentTexts texts;
+    for (Py_ssize_t i = 0; i < count; ++i)
+        if (!ToVariant(values[i], arguments[total - 1 - i], texts))
+            return nullptr;
+    DISPID named = DISPID_PROPERTYPUT;
+    bool put = flags == DISPATCH_PROPERTYPUT;
+    DISPPARAMS params{arguments, put ? &named : nullptr, static_cast<UINT>(total), put ? 1u : 0u};
+    VARIANT result;
+    result.vt = VT_EMPTY;
+    HRESULT hr;
+    IDispatch* object = self->pointer;
+    if (flags == DISPATCH_METHOD) {
+        // Methods may wait on the network: other threads run meanwhile.
+        Py_BEGIN_ALLOW_THREADS
+        hr = object->Invoke(member->id, IID_NULL, 0, flags, &params, &result, nullptr, nullptr);
+        Py_END_ALLOW_THREADS
+    } else {
+        hr = object->Invoke(member->id, IID_NULL, 0, flags, &params, &result, nullptr, nullptr);
+    }
+    PyObject* value = nullptr;
+    if (hr == DISP_E_OVERFLOW) {
+        PyErr_Format(PyExc_OverflowError, "%U: an argument does not fit its parameter's type", member->what);
+    } else if (FAILED(hr)) {
+        RaiseComError(hr, member->what);
+    } else if (flags != DISPATCH_METHOD) {
+        value = FromVariant(result);
+    } else if (outs == 0) {
+        value = Py_NewRef(Py_None);
+    } else if (outs == 1) {
+        value = FromVariant(holders[0]);
+    } else {
+        value = PyTuple_New(outs);
+        for (int k = 0; value != nullptr && k < outs; ++k) {
+            PyObject* item = FromVariant(holders[k]);
+            if (item == nullptr)
+                Py_CLEAR(value);
+            else
+                PyTuple_SET_ITEM(value, k, item);
+        }
+    }
+    ClearVariant(result);
+    for (int k = 0; k < outs; ++k)
+        ClearVariant(holders[k]);
+    return value;
+}
+
+// Fills values (count = the member's [in] parameters) from keywords beside the positional ones.
+bool Bind(MemberDescriptor* member, PyObject* const* args, Py_ssize_t given, PyObject* kwnames,
+          PyObject** values, Py_ssize_t count) {
+    for (Py_ssize_t i = given; i < count; ++i)
+        values[i] = nullptr;
+    PyObject* unexpected = nullptr;
+    Py_ssize_t keywords = kwnames != nullptr ? PyTuple_GET_SIZE(kwnames) : 0;
+    bool ok = true;
+    for (Py_ssize_t j = 0; ok && j < keywords; ++j) {
+        PyObject* key = PyTuple_GET_ITEM(kwnames, j);
+        PyObject* position = PyDict_GetItemWithError(member->index, key);
+        if (position == nullptr && !PyErr_Occurred()) {
+            PyObject* lower = PyObject_CallMethod(key, "lower", nullptr);
+            if (lower == nullptr)
+                return false;
+            position = PyDict_GetItemWithError(member->index, lower);
+            Py_DECREF(lower);
+        }
+        if (position == nullptr) {
+            if (PyErr_Occurred() || (unexpected == nullptr && (unexpected = PyList_New(0)) == nullptr) ||
+                PyList_Append(unexpected, key) < 0)
+                ok = false;
+            continue;
+        }
+        Py_ssize_t i = PyLong_AsSsize_t(position);
+        if (i < given) {
+            PyErr_Format(PyExc_TypeError, "%U() got argument %R by position and by keyword", member->name,
+                         PyTuple_GET_ITEM(member->inputs, i));
+            ok = false;
+        } else if (values[i] != nullptr) {
+            PyErr_Format(PyExc_TypeError, "%U() got argument %R twice", member->name, key);
+            ok = false;
+        } else {
+            values[i] = args[given + j];
+        }
+    }
+    for (Py_ssize_t i = given; ok && i < count; ++i) {
+        if (values[i] != nullptr)
+            continue;
+        values[i] = PyTuple_GET_ITEM(member->defaults, i);
+        if (values[i] == gRequired) {
+            PyErr_Format(PyExc_TypeError, "%U() missing argument %R", member->name,
+                         PyTuple_GET_ITEM(member->inputs, i));
+            ok = false;
+        }
+    }
+    if (ok && unexpected != nullptr && PyList_Sort(unexpected) == 0) {
+        PyErr_Format(PyExc_TypeError, "%U() got unexpected arguments %R", member->name, unexpected);
+        ok = false;
+    }
+    Py_XDECREF(unexpected);
+    return ok;
+}
+
+PyObject* CallMethod(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+    MemberDescriptor* member = Member(callable);
+    Py_ssize_t given = PyVectorcall_NARGS(nargsf);
+    if (given < 1 || !PyObject_TypeCheck(args[0], &AutomationObjectType))
+        return PyErr_Format(PyExc_TypeError, "%U() needs a warbler object", member->name);
+    auto* self = reinterpret_cast<AutomationObject*>(args[0]);
+    ++args;
+    --given;
+    Py_ssize_t count = PyTuple_GET_SIZE(member->inputs);
+    if (given > count)
+        return PyErr_Format(PyExc_TypeError, "%U() takes %zd arguments", member->name, count);
+    PyObject* values[kMaxArguments];
+    for (Py_ssize_t i = 0; i < given; ++i)
+        values[i] = args[i];
+    if (kwnames != nullptr && PyTuple_GET_SIZE(kwnames) > 0) {
+        if (!Bind(member, args, given, kwnames, values, count))
+            return nullptr;
+    } else {
+        for (Py_ssize_t i = given; i < count; ++i) {
+            values[i] = PyTuple_GET_ITEM(member->defaults, i);
+            if (values[i] == gRequired)
+                return PyErr_Format(PyExc_TypeError, "%U() missing argument %R", member->name,
+                                    PyTuple_GET_ITEM(member->inputs, i));
+        }
+    }
+    return Invoke(self, member, DISPATCH_METHOD, values, count);
+}
+
+PyObject* MethodGet(PyObject* method, PyObject* object, PyObject*) {
+    if (object == nullptr || object == Py_None)
+        return Py_NewRef(method);
+    return PyMethod_New(method, object);
+}
+
+PyObject* PropertyGet(PyObject* property, PyObject* object, PyObject*) {
+    if (object == nullptr || object == Py_None)
+        return Py_NewRef(property);
+    MemberDescriptor* member = Member(property);
+    if (!PyObject_TypeCheck(object, &AutomationObjectType))
+        return PyErr_Format(PyExc_TypeError, "%U needs a warbler object", member->what);
+    if (!(member->kinds & dispatch::kGet))
+        return PyErr_Format(PyExc_AttributeError, "%U cannot be read", member->what);
+    return Invoke(reinterpret_cast<AutomationObject*>(object), member, DISPATCH_PROPERTYGET, nullptr, 0);
+}
+
+int PropertySet(PyObject* property, PyObject* object, PyObject* value) {
+    MemberDescriptor* member = Member(property);
+    if (!PyObject_TypeCheck(object, &AutomationObjectType)) {
+        PyErr_Format(PyExc_TypeError, "%U needs a warbler object", member->what);
+        return -1;
+    }
+    if (value == nullptr || !(member->kinds & dispatch::kPut)) {
+        PyErr_Format(PyExc_AttributeError, "%U cannot be %s", member->what, value ? "set" : "deleted");
+        return -1;
+    }
+    PyObject* done = Invoke(reinterpret_cast<AutomationObject*>(object), member, DISPATCH_PROPERTYPUT, &value, 1);
+    Py_XDECREF(done);
+    return done != nullptr ? 0 : -1;
+}
+
+void Dealloc(PyObject* object) {
+    MemberDescriptor* member = Member(object);
+    Py_XDECREF(member->dict);
+    Py_XDECREF(member->name);
+    Py_XDECREF(member->what);
+    Py_XDECREF(member->inputs);
+    Py_XDECREF(member->index);
+    Py_XDECREF(member->defaults);
+    Py_TYPE(object)->tp_free(object);
+}
+
+MemberDescriptor* Allocate(PyTypeObject* type, int id, PyObject* name, PyObject* what, int kinds) {
+    auto* member = reinterpret_cast<MemberDescriptor*>(type->tp_alloc(type, 0));
+    if (member == nullptr)
+        return nullptr;
+    member->id = id;
+    member->kinds = static_cast<uint16_t>(kinds);
+    member->name = Py_NewRef(name);
+    member->what = Py_NewRef(what);
+    return member;
+}
+
+// Method(id, name, what, inputs, index, defaults, required, outs)
+PyObject* NewMethod(PyTypeObject* type, PyObject* args, PyObject*) {
+    int id, outs;
+    PyObject *name, *what, *inputs, *index, *defaults;
+    Py_ssize_t required;
+    if (!PyArg_ParseTuple(args, "iUUO!O!O!ni", &id, &name, &what, &PyTuple_Type, &inputs, &PyDict_Type, &index,
+                          &PyTuple_Type, &defaults, &required, &outs))
+        return nullptr;
+    if (PyTuple_GET_SIZE(inputs) + outs > kMaxArguments || outs < 0 ||
+        PyTuple_GET_SIZE(defaults) != PyTuple_GET_SIZE(inputs))
+        return PyErr_Format(PyExc_ValueError, "%U: unsupported parameter list", what);
+    MemberDescriptor* member = Allocate(type, id, name, what, dispatch::kMethod);
+    if (member == nullptr)
+        return nullptr;
+    member->vectorcall = CallMethod;
+    member->inputs = Py_NewRef(inputs);
+    member->index = Py_NewRef(index);
+    member->defaults = Py_NewRef(defaults);
+    member->required = required;
+    member->outs = outs;
+    return reinterpret_cast<PyObject*>(member);
+}
+
+// Property(id, name, what, kinds)
+PyObject* NewProperty(PyTypeObject* type, PyObject* args, PyObject*) {
+    int id, kinds;
+    PyObject *name, *what;
+    if (!PyArg_ParseTuple(args, "iUUi", &id, &name, &what, &kinds))
+        return nullptr;
+    return reinterpret_cast<PyObject*>(Allocate(type, id, name, what, kinds));
+}
+
+PyGetSetDef kDictGetSet[] = {
+    {"__dict__", PyObject_GenericGetDict, PyObject_GenericSetDict, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+bool Ready(PyObject* module, PyTypeObject& type, const char* name, const char* doc) {
+    type.tp_name = name;
+    type.tp_doc = doc;
+    type.tp_basicsize = sizeof(MemberDescriptor);
+    type.tp_dealloc = Dealloc;
+    type.tp_getattro = PyObject_GenericGetAttr;
+    type.tp_setattro = PyObject_GenericSetAttr;
+    type.tp_dictoffset = offsetof(MemberDescriptor, dict);
+    type.tp_getset = kDictGetSet;
+    if (PyType_Ready(&type) < 0)
+        return false;
+    const char* shortName = std::strrchr(name, '.') + 1;
+    return PyModule_AddObjectRef(module, shortName, reinterpret_cast<PyObject*>(&type)) == 0;
+}
+
+}  // namespace
+
+bool ReadyMemberDescriptorTypes(PyObject* module) {
+    MethodType.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
+    MethodType.tp_vectorcall_offset = offsetof(MemberDescriptor, vectorcall);
+    MethodType.tp_call = PyVectorcall_Call;
+    MethodType.tp_descr_get = MethodGet;
+    MethodType.tp_new = NewMethod;
+    PropertyType.tp_flags = Py_TPFLAGS_DEFAULT;
+    PropertyType.tp_descr_get = PropertyGet;
+    PropertyType.tp_descr_set = PropertySet;
+    PropertyType.tp_new = NewProperty;
+    gRequired = PyObject_CallNoArgs(reinterpret_cast<PyObject*>(&PyBaseObject_Type));
+    return gRequired != nullptr &&
+           Ready(module, MethodType, "warbler._native.Method", "A method of an automation interface.") &&
+           Ready(module, PropertyType, "warbler._native.Property", "A property of an automation interface.") &&
+           PyModule_AddObjectRef(module, "REQUIRED", gRequired) == 0;
+}
+
+bool IsPropertyDescriptor(PyObject* object) {
+    return Py_IS_TYPE(object, &PropertyType);
+}
+
+bool PropertyCanPut(PyObject* property) {
+    return Member(property)->kinds & dispatch::kPut;
+}
