@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <emmintrin.h>
+
 #include "AutomationObject.h"
 #include "Library.h"
 
@@ -46,6 +48,31 @@ void WriteUtf16(PyObject* text, OLECHAR* out) {
         }
     }
     }
+}
+
+// text as an ASCII str, narrowed sixteen units at a time, when it is ASCII (replies nearly always
+// are); null otherwise, or with an exception set when memory runs out.
+PyObject* AsciiText(const OLECHAR* text, Py_ssize_t length) {
+    PyObject* result = PyUnicode_New(length, 0x7F);
+    if (result == nullptr)
+        return nullptr;
+    auto* out = reinterpret_cast<char*>(PyUnicode_1BYTE_DATA(result));
+    const __m128i beyond = _mm_set1_epi16(static_cast<short>(0xFF80));
+    Py_ssize_t i = 0;
+    for (; i + 16 <= length; i += 16) {
+        __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + 8));
+        __m128i outside = _mm_and_si128(_mm_or_si128(low, high), beyond);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(outside, _mm_setzero_si128())) != 0xFFFF)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+    }
+    for (; i < length && text[i] < 0x80; ++i)
+        out[i] = static_cast<char>(text[i]);
+    if (i == length)
+        return result;
+    Py_DECREF(result);
+    return nullptr;
 }
 
 bool IsPlain(VARTYPE type) {
@@ -165,25 +192,21 @@ PyObject* TextFromBstr(const OLECHAR* text) {
     uint32_t bytes;
     std::memcpy(&bytes, reinterpret_cast<const unsigned char*>(text) - sizeof bytes, sizeof bytes);
     Py_ssize_t length = bytes / sizeof(OLECHAR);
-    // One pass over the units finds the widest and whether any is a surrogate: text without
-    // surrogates is UCS-2, which the interpreter takes as it lies.
-    unsigned widest = 0;
-    unsigned surrogates = 0;
-    for (Py_ssize_t i = 0; i < length; ++i) {
-        widest |= text[i];
-        surrogates |= (text[i] & 0xF800) == 0xD800;
-    }
-    if (widest < 0x80) {
-        PyObject* result = PyUnicode_New(length, 0x7F);
-        if (result != nullptr) {
-            Py_UCS1* out = PyUnicode_1BYTE_DATA(result);
-            for (Py_ssize_t i = 0; i < length; ++i)
-                out[i] = static_cast<Py_UCS1>(text[i]);
-        }
+    if (PyObject* ascii = AsciiText(text, length))
+        return ascii;
+    if (PyErr_Occurred())
+        return nullptr;
+    // The interpreter takes UCS-2 as it lies, narrowing it when it can; only text beyond Latin-1
+    // may hold a surrogate, which UCS-2 does not know.
+    PyObject* result = PyUnicode_FromKindAndData(PyUnicode_2BYTE_KIND, text, length);
+    if (result == nullptr || PyUnicode_KIND(result) == PyUnicode_1BYTE_KIND)
         return result;
-    }
+    unsigned surrogates = 0;
+    for (Py_ssize_t i = 0; i < length; ++i)
+        surrogates |= (text[i] & 0xF800) == 0xD800;
     if (surrogates == 0)
-        return PyUnicode_FromKindAndData(PyUnicode_2BYTE_KIND, text, length);
+        return result;
+    Py_DECREF(result);
     int order = -1;  // little-endian, as automation strings lie in memory here
     return PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text), bytes & ~1u, "replace", &order);
 }

@@ -73,6 +73,16 @@ namespace {
 template <bool kWiden>
 size_t AsciiRun(const char* in, size_t n, OLECHAR* out) {
     size_t i = 0;
+    if constexpr (!kWiden) {
+        // Counting only: four blocks a step, a reply's long ASCII runs at memory speed.
+        for (; i + 64 <= n; i += 64) {
+            const auto* block = reinterpret_cast<const __m128i*>(in + i);
+            __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+                                       _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+            if (_mm_movemask_epi8(any) != 0)
+                break;
+        }
+    }
     for (; i + 16 <= n; i += 16) {
         __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
         if (_mm_movemask_epi8(bytes) != 0)
