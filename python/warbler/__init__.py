@@ -89,8 +89,10 @@ def _method(interface, name, dispid, params):
                                            else default))
     method.__name__ = method.__qualname__ = name
     method.__signature__ = inspect.Signature(signature)
-    method.__doc__ = "%s\n\nMethod (DISPID %d)%s" % (HELP[interface][name], dispid,
-                                                     "; returns " + ", ".join(outs) if outs else "")
+    aliases = ", ".join(" or ".join(_plain_names(param)) for param in names)
+    method.__doc__ = "%s\n\nMethod (DISPID %d)%s%s" % (
+        HELP[interface][name], dispid, "; returns " + ", ".join(outs) if outs else "",
+        "\nBy plain name: " + aliases if aliases else "")
     return method
 
 

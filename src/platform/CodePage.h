@@ -27,9 +27,6 @@ size_t AnsiToWideInto(std::string_view ansi, OLECHAR* out, size_t capacity);
 // and its conversion are never resident in full at once.
 size_t AnsiToWideReleasing(std::string& ansi, OLECHAR* out, size_t capacity);
 
-// True when the text holds a UTF-16 surrogate, so that it is more than UCS-2.
-bool HasSurrogates(WideView wide);
-
 // True when AnsiToWide would not replace anything in the text.
 bool IsValidUtf8(std::string_view text);
 

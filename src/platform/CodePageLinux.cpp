@@ -204,21 +204,6 @@ size_t WideLength(std::string_view ansi) {
     return units;
 }
 
-bool HasSurrogates(WideView wide) {
-    const __m128i mask = _mm_set1_epi16(static_cast<short>(0xF800));
-    const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
-    size_t i = 0;
-    for (; i + 8 <= wide.size(); i += 8) {
-        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wide.data() + i));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, mask), surrogate)) != 0)
-            return true;
-    }
-    for (; i < wide.size(); ++i)
-        if ((wide[i] & 0xF800) == 0xD800)
-            return true;
-    return false;
-}
-
 std::string WideToUtf8(WideView wide) {
     return WideToAnsi(wide);  // the system's 8-bit text is UTF-8 here
 }

@@ -9,7 +9,6 @@
 #include "component/Tweet.h"
 #include "component/Twitter.h"
 #include "component/User.h"
-#include "platform/CodePage.h"
 
 namespace {
 
@@ -86,10 +85,6 @@ HRESULT WarblerObjectInterface(IDispatch* object, const char** interfaceName) {
     const dispatch::Table* table = TableOf(object);
     *interfaceName = table != nullptr ? table->interfaceName : nullptr;
     return table != nullptr ? S_OK : E_NOINTERFACE;
-}
-
-BOOL WarblerHasSurrogates(const OLECHAR* text, UINT length) {
-    return text != nullptr && platform::HasSurrogates(platform::WideView(text, length));
 }
 
 }  // extern "C"

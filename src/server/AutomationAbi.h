@@ -15,7 +15,4 @@ HRESULT WarblerInterfaceMembers(const char* interfaceName, const dispatch::Membe
                                 UINT* count);
 // The name of the interface an object of this library implements.
 HRESULT WarblerObjectInterface(IDispatch* object, const char** interfaceName);
-// Whether UTF-16 text holds a surrogate; text without any is UCS-2, which a caller may take
-// as it lies.
-BOOL WarblerHasSurrogates(const OLECHAR* text, UINT length);
 }

@@ -1,8 +1,11 @@
 """The package's wrappers as a careless caller uses them: copies, identity, argument rules."""
 
+import ast
 import copy
 import gc
+import os
 import pickle
+import pydoc
 import unittest
 
 import support  # noqa: F401  (puts the package on the path)
@@ -69,6 +72,25 @@ class WrapperRulesTest(unittest.TestCase):
         # A lone surrogate is no character: it comes back replaced, as a UTF-16 decoder reads it.
         twitter.ConsumerKey = "a" * 9 + "\ud800" + "b"
         self.assertEqual(twitter.ConsumerKey, "a" * 9 + "\ufffd" + "b")
+
+    def test_help_and_stub_come_from_the_interface_description(self):
+        twitter = warbler.Dispatch("Velmora.Twitter")
+        page = pydoc.render_doc(twitter.FindFirstTweet, renderer=pydoc.plaintext)
+        self.assertIn("FindFirstTweet(bstrTimeline, bstrSinceId='', bstrMaxId='', lCount=0, lPage=0)", page)
+        self.assertIn("Fetches a timeline and returns its first status", page)
+        self.assertIn("By plain name: timeline, since_id, max_id, count, page", page)
+        self.assertIn("The number of followers", type(warbler.Dispatch("Velmora.Twitter.User")).NumFollowers.__doc__)
+        # The stub names every member of each class, and nothing the classes lack.
+        with open(os.path.join(support.PACKAGE, "warbler", "__init__.pyi")) as stub:
+            tree = ast.parse(stub.read())
+        declared = {node.name: {m.name if isinstance(m, ast.FunctionDef) else m.target.id for m in node.body}
+                    for node in tree.body if isinstance(node, ast.ClassDef)}
+        for progid in ("Velmora.Twitter", "Velmora.Twitter.Status", "Velmora.Twitter.User"):
+            cls = type(warbler.Dispatch(progid))
+            members = {m.__name__ for m in cls._members.values()}
+            if cls.__name__ == "ITwitter":
+                members |= {"timeline", "friends", "followers", "search"}
+            self.assertEqual(declared[cls.__name__], members, progid)
 
 
 if __name__ == "__main__":
