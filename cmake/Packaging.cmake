@@ -74,7 +74,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # changelog.Debian.gz.
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libpugixml1v5, python3, libc6, libstdc++6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libpugixml1v5, ${WARBLER_PYTHON_DEPENDS}, libc6, libstdc++6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3-oauthlib, bash-completion")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/conffiles
     ${PROJECT_SOURCE_DIR}/packaging/preinst)

@@ -37,6 +37,8 @@ class InstalledPackageTest(unittest.TestCase):
         for dependency in ("libcurl4", "libpugixml1v5", "python3"):
             self.assertIn(dependency, fields)
         self.assertIn("Recommends: python3-oauthlib", fields)
+        # The extension is built for one interpreter's ABI.
+        self.assertRegex(fields, r"python3 \(>= 3\.\d+~\), python3 \(<< 3\.\d+\)")
 
     def test_files_to_debian_standards(self):
         usr = os.path.join(self.root, "usr")
@@ -52,7 +54,11 @@ class InstalledPackageTest(unittest.TestCase):
         conffiles = subprocess.run(["dpkg-deb", "--ctrl-tarfile", self.deb], capture_output=True, check=True).stdout
         self.assertIn(b"/etc/velmora/warbler-suite.ini", conffiles)
         # Stripped: no symbol table, no debug information.
-        for binary in ("bin/warbler", "lib/warbler/libwarbler.so", "lib/warbler/libwarbler_winhttp.so"):
+        package = os.path.join("lib", "python3", "dist-packages", "warbler")
+        extension = [f for f in os.listdir(os.path.join(usr, package)) if f.startswith("_native.")]
+        self.assertEqual(len(extension), 1, extension)
+        for binary in ("bin/warbler", "lib/warbler/libwarbler.so", "lib/warbler/libwarbler_winhttp.so",
+                       os.path.join(package, extension[0])):
             sections = subprocess.run(["readelf", "-S", "-W", os.path.join(usr, binary)], capture_output=True,
                                       text=True, check=True).stdout
             self.assertNotIn(".symtab", sections, binary)
