@@ -8,7 +8,6 @@ usage: python_loop.py WORKLOAD warbler|requests BASE_URL SECONDS
   property:  reads of LastError, per second rather than per round (warbler only)
   rss:       the resident set in KiB before and after SECONDS signed GETs (a count, warbler only)
 The component reaches the server through WARBLER_API_HOST, which compare.py sets."""
-import itertools
 import sys
 import time
 import xml.etree.ElementTree as ElementTree
@@ -43,7 +42,7 @@ def warbler_workload(name, base):
     if name == "timeline":
         def walk():
             read = 0
-            for status in itertools.islice(t.timeline("home", count=200), 200):
+            for status in t.timeline("home", count=200):
                 status.Id, status.Text, status.User.ScreenName, status.CreatedAt
                 read += 1
             return read == 200

@@ -12,13 +12,12 @@ keys, output = sys.argv[1:3]
 twitter = warbler.Dispatch("Velmora.Twitter")
 twitter.LoadConsumerKey(keys)
 twitter.LoadAccessKey(keys)
-with open(output, "w", newline="", encoding="utf-8") as f:
-    writer = csv.writer(f)
-    writer.writerow(["id", "screen_name", "name", "followers", "friends", "statuses", "location"])
-    user = twitter.FindFirstFollower(sys.argv[3] if len(sys.argv) > 3 else "")
-    while user is not None:
-        writer.writerow([user.Id, user.ScreenName, user.Name, user.NumFollowers, user.NumFriends,
-                         user.NumTweets, user.Location])
-        user = twitter.FindNextUser()
-if twitter.LastError != 25016:  # the end of every walk
-    sys.exit("%d %s" % (twitter.LastError, twitter.GetErrorDescription(twitter.LastError)))
+try:
+    with open(output, "w", newline="", encoding="utf-8") as f:
+        writer = csv.writer(f)
+        writer.writerow(["id", "screen_name", "name", "followers", "friends", "statuses", "location"])
+        for user in twitter.followers(sys.argv[3] if len(sys.argv) > 3 else ""):
+            writer.writerow([user.Id, user.ScreenName, user.Name, user.NumFollowers, user.NumFriends,
+                             user.NumTweets, user.Location])
+except warbler.WarblerError as failure:
+    sys.exit(str(failure))

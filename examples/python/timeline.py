@@ -11,9 +11,8 @@ count = int(sys.argv[3]) if len(sys.argv) > 3 else 20
 twitter = warbler.Dispatch("Velmora.Twitter")
 twitter.LoadConsumerKey(keys)
 twitter.LoadAccessKey(keys)
-status = twitter.FindFirstTweet(name, "", "", count)
-while status is not None:
-    print("%s  @%-15s %s" % (status.CreatedAt, status.User.ScreenName, status.Text))
-    status = twitter.FindNextTweet()
-if twitter.LastError != 35015:  # the end of every walk
-    sys.exit("%d %s" % (twitter.LastError, twitter.GetErrorDescription(twitter.LastError)))
+try:
+    for status in twitter.timeline(name, count=count):
+        print("%s  @%-15s %s" % (status.CreatedAt, status.User.ScreenName, status.Text))
+except warbler.WarblerError as failure:
+    sys.exit(str(failure))

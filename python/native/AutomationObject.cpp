@@ -91,7 +91,8 @@ PyObject* Repr(PyObject* object) {
 
 // The member of the object's class named name without regard to case, or null (borrowed).
 PyObject* MemberNoCase(PyObject* object, PyObject* name) {
-    PyObject* members = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "_members");
+    PyObject* members =
+        PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "_members");
     if (members == nullptr)
         return nullptr;
     PyObject* lower = PyObject_CallMethod(name, "lower", nullptr);
@@ -109,7 +110,8 @@ PyObject* GetAttr(PyObject* object, PyObject* name) {
     PyErr_Clear();
     PyObject* member = MemberNoCase(object, name);
     if (member != nullptr)
-        return Py_TYPE(member)->tp_descr_get(member, object, reinterpret_cast<PyObject*>(Py_TYPE(object)));
+        return Py_TYPE(member)->tp_descr_get(member, object,
+                                             reinterpret_cast<PyObject*>(Py_TYPE(object)));
     if (PyErr_Occurred())
         return nullptr;
     PyObject* interfaceName = InterfaceName(object);
@@ -255,7 +257,8 @@ PyObject* WrapObject(IDispatch* object) {
     } else {
         type = ClassOf(interfaceName);
     }
-    auto* wrapper = type != nullptr ? reinterpret_cast<AutomationObject*>(type->tp_alloc(type, 0)) : nullptr;
+    auto* wrapper =
+        type != nullptr ? reinterpret_cast<AutomationObject*>(type->tp_alloc(type, 0)) : nullptr;
     if (wrapper == nullptr) {
         object->Release();
         return nullptr;
@@ -268,14 +271,16 @@ PyObject* WrapObject(IDispatch* object) {
 bool CheckThread(AutomationObject* self) {
     if (PyThread_get_thread_ident() == self->thread)
         return true;
-    PyErr_SetString(PyExc_RuntimeError, "a Warbler object may only be used by the thread that created it");
+    PyErr_SetString(PyExc_RuntimeError,
+                    "a Warbler object may only be used by the thread that created it");
     return false;
 }
 
 PyObject* RaiseComError(HRESULT hr, PyObject* what) {
     if (gComError == nullptr)
         return PyErr_Format(PyExc_OSError, "%U failed (0x%08X)", what, static_cast<unsigned>(hr));
-    PyObject* error = PyObject_CallFunction(gComError, "kO", static_cast<unsigned long>(static_cast<uint32_t>(hr)), what);
+    PyObject* error = PyObject_CallFunction(
+        gComError, "kO", static_cast<unsigned long>(static_cast<uint32_t>(hr)), what);
     if (error != nullptr) {
         PyErr_SetObject(gComError, error);
         Py_DECREF(error);

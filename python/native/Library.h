@@ -7,8 +7,8 @@
 
 struct Library {
     HRESULT (*createObject)(const OLECHAR* progId, IDispatch** object);
-    HRESULT (*interfaceMembers)(const char* interfaceName, const dispatch::Member** members,
-                                UINT* count);
+    HRESULT (*interfaceMembers)
+    (const char* interfaceName, const dispatch::Member** members, UINT* count);
     HRESULT (*objectInterface)(IDispatch* object, const char** interfaceName);
     HRESULT (*canUnloadNow)();
     HRESULT (*variantClear)(VARIANT* variant);

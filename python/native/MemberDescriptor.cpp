@@ -14,17 +14,16 @@ namespace {
 constexpr Py_ssize_t kMaxArguments = 16;
 
 struct MemberDescriptor {
-    PyObject_HEAD
-    PyObject* dict;  // __name__, __doc__ and __signature__, which the package gives
+    PyObject_HEAD PyObject* dict;  // __name__, __doc__ and __signature__, which the package gives
     PyObject* name;
     PyObject* what;  // "ITwitter.APICall", for failures
     DISPID id;
     uint16_t kinds;
     // Methods only.
     vectorcallfunc vectorcall;
-    PyObject* inputs;  // the [in] parameters' names
-    PyObject* index;  // every name a keyword may use -> the parameter's position
-    PyObject* defaults;  // per [in] parameter: its default, or REQUIRED
+    PyObject* inputs;     // the [in] parameters' names
+    PyObject* index;      // every name a keyword may use -> the parameter's position
+    PyObject* defaults;   // per [in] parameter: its default, or REQUIRED
     Py_ssize_t required;  // how many leading arguments a call must give for every required one
     int outs;
 };
@@ -40,8 +39,8 @@ MemberDescriptor* Member(PyObject* object) {
 // Invokes member on self with count [in] values (in declaration order) and, after them, the
 // member's [out] holders; returns the holders' values (one, or a tuple), the property's value, or
 // None.
-PyObject* Invoke(AutomationObject* self, MemberDescriptor* member, WORD flags, PyObject* const* values,
-                 Py_ssize_t count) {
+PyObject* Invoke(AutomationObject* self, MemberDescriptor* member, WORD flags,
+                 PyObject* const* values, Py_ssize_t count) {
     if (!CheckThread(self))
         return nullptr;
     int outs = flags == DISPATCH_METHOD ? member->outs : 0;
@@ -68,15 +67,16 @@ PyObject* Invoke(AutomationObject* self, MemberDescriptor* member, WORD flags, P
     IDispatch* object = self->pointer;
     if (flags == DISPATCH_METHOD) {
         // Methods may wait on the network: other threads run meanwhile.
-        Py_BEGIN_ALLOW_THREADS
-        hr = object->Invoke(member->id, IID_NULL, 0, flags, &params, &result, nullptr, nullptr);
+        Py_BEGIN_ALLOW_THREADS hr =
+            object->Invoke(member->id, IID_NULL, 0, flags, &params, &result, nullptr, nullptr);
         Py_END_ALLOW_THREADS
     } else {
         hr = object->Invoke(member->id, IID_NULL, 0, flags, &params, &result, nullptr, nullptr);
     }
     PyObject* value = nullptr;
     if (hr == DISP_E_OVERFLOW) {
-        PyErr_Format(PyExc_OverflowError, "%U: an argument does not fit its parameter's type", member->what);
+        PyErr_Format(PyExc_OverflowError, "%U: an argument does not fit its parameter's type",
+                     member->what);
     } else if (FAILED(hr)) {
         RaiseComError(hr, member->what);
     } else if (flags != DISPATCH_METHOD) {
@@ -96,16 +96,14 @@ PyObject* Invoke(AutomationObject* self, MemberDescriptor* member, WORD flags, P
         }
     }
     ClearVariant(result);
-    for (int k = 0; k < outs; ++k)
-        ClearVariant(holders[k]);
+    for (int k = 0; k < outs; ++k) ClearVariant(holders[k]);
     return value;
 }
 
 // Fills values (count = the member's [in] parameters) from keywords beside the positional ones.
 bool Bind(MemberDescriptor* member, PyObject* const* args, Py_ssize_t given, PyObject* kwnames,
           PyObject** values, Py_ssize_t count) {
-    for (Py_ssize_t i = given; i < count; ++i)
-        values[i] = nullptr;
+    for (Py_ssize_t i = given; i < count; ++i) values[i] = nullptr;
     PyObject* unexpected = nullptr;
     Py_ssize_t keywords = kwnames != nullptr ? PyTuple_GET_SIZE(kwnames) : 0;
     bool ok = true;
@@ -120,15 +118,16 @@ bool Bind(MemberDescriptor* member, PyObject* const* args, Py_ssize_t given, PyO
             Py_DECREF(lower);
         }
         if (position == nullptr) {
-            if (PyErr_Occurred() || (unexpected == nullptr && (unexpected = PyList_New(0)) == nullptr) ||
+            if (PyErr_Occurred() ||
+                (unexpected == nullptr && (unexpected = PyList_New(0)) == nullptr) ||
                 PyList_Append(unexpected, key) < 0)
                 ok = false;
             continue;
         }
         Py_ssize_t i = PyLong_AsSsize_t(position);
         if (i < given) {
-            PyErr_Format(PyExc_TypeError, "%U() got argument %R by position and by keyword", member->name,
-                         PyTuple_GET_ITEM(member->inputs, i));
+            PyErr_Format(PyExc_TypeError, "%U() got argument %R by position and by keyword",
+                         member->name, PyTuple_GET_ITEM(member->inputs, i));
             ok = false;
         } else if (values[i] != nullptr) {
             PyErr_Format(PyExc_TypeError, "%U() got argument %R twice", member->name, key);
@@ -167,8 +166,7 @@ PyObject* CallMethod(PyObject* callable, PyObject* const* args, size_t nargsf, P
     if (given > count)
         return PyErr_Format(PyExc_TypeError, "%U() takes %zd arguments", member->name, count);
     PyObject* values[kMaxArguments];
-    for (Py_ssize_t i = 0; i < given; ++i)
-        values[i] = args[i];
+    for (Py_ssize_t i = 0; i < given; ++i) values[i] = args[i];
     if (kwnames != nullptr && PyTuple_GET_SIZE(kwnames) > 0) {
         if (!Bind(member, args, given, kwnames, values, count))
             return nullptr;
@@ -197,7 +195,8 @@ PyObject* PropertyGet(PyObject* property, PyObject* object, PyObject*) {
         return PyErr_Format(PyExc_TypeError, "%U needs a warbler object", member->what);
     if (!(member->kinds & dispatch::kGet))
         return PyErr_Format(PyExc_AttributeError, "%U cannot be read", member->what);
-    return Invoke(reinterpret_cast<AutomationObject*>(object), member, DISPATCH_PROPERTYGET, nullptr, 0);
+    return Invoke(reinterpret_cast<AutomationObject*>(object), member, DISPATCH_PROPERTYGET,
+                  nullptr, 0);
 }
 
 int PropertySet(PyObject* property, PyObject* object, PyObject* value) {
@@ -207,10 +206,12 @@ int PropertySet(PyObject* property, PyObject* object, PyObject* value) {
         return -1;
     }
     if (value == nullptr || !(member->kinds & dispatch::kPut)) {
-        PyErr_Format(PyExc_AttributeError, "%U cannot be %s", member->what, value ? "set" : "deleted");
+        PyErr_Format(PyExc_AttributeError, "%U cannot be %s", member->what,
+                     value ? "set" : "deleted");
         return -1;
     }
-    PyObject* done = Invoke(reinterpret_cast<AutomationObject*>(object), member, DISPATCH_PROPERTYPUT, &value, 1);
+    PyObject* done = Invoke(reinterpret_cast<AutomationObject*>(object), member,
+                            DISPATCH_PROPERTYPUT, &value, 1);
     Py_XDECREF(done);
     return done != nullptr ? 0 : -1;
 }
@@ -242,8 +243,8 @@ PyObject* NewMethod(PyTypeObject* type, PyObject* args, PyObject*) {
     int id, outs;
     PyObject *name, *what, *inputs, *index, *defaults;
     Py_ssize_t required;
-    if (!PyArg_ParseTuple(args, "iUUO!O!O!ni", &id, &name, &what, &PyTuple_Type, &inputs, &PyDict_Type, &index,
-                          &PyTuple_Type, &defaults, &required, &outs))
+    if (!PyArg_ParseTuple(args, "iUUO!O!O!ni", &id, &name, &what, &PyTuple_Type, &inputs,
+                          &PyDict_Type, &index, &PyTuple_Type, &defaults, &required, &outs))
         return nullptr;
     if (PyTuple_GET_SIZE(inputs) + outs > kMaxArguments || outs < 0 ||
         PyTuple_GET_SIZE(defaults) != PyTuple_GET_SIZE(inputs))
@@ -292,7 +293,8 @@ bool Ready(PyObject* module, PyTypeObject& type, const char* name, const char* d
 }  // namespace
 
 bool ReadyMemberDescriptorTypes(PyObject* module) {
-    MethodType.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
+    MethodType.tp_flags =
+        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
     MethodType.tp_vectorcall_offset = offsetof(MemberDescriptor, vectorcall);
     MethodType.tp_call = PyVectorcall_Call;
     MethodType.tp_descr_get = MethodGet;
@@ -303,8 +305,10 @@ bool ReadyMemberDescriptorTypes(PyObject* module) {
     PropertyType.tp_new = NewProperty;
     gRequired = PyObject_CallNoArgs(reinterpret_cast<PyObject*>(&PyBaseObject_Type));
     return gRequired != nullptr &&
-           Ready(module, MethodType, "warbler._native.Method", "A method of an automation interface.") &&
-           Ready(module, PropertyType, "warbler._native.Property", "A property of an automation interface.") &&
+           Ready(module, MethodType, "warbler._native.Method",
+                 "A method of an automation interface.") &&
+           Ready(module, PropertyType, "warbler._native.Property",
+                 "A property of an automation interface.") &&
            PyModule_AddObjectRef(module, "REQUIRED", gRequired) == 0;
 }
 

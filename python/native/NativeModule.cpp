@@ -27,7 +27,8 @@ PyObject* Load(PyObject*, PyObject* args) {
         return nullptr;
     const char* error = nullptr;
     if (!gLibrary.IsOpen() && !gLibrary.Open(path, &error))
-        return PyErr_Format(PyExc_OSError, "cannot load %s: %s", path, error ? error : "unknown failure");
+        return PyErr_Format(PyExc_OSError, "cannot load %s: %s", path,
+                            error ? error : "unknown failure");
     SetClassFinder(finder);
     SetComErrorClass(comError);
     Py_RETURN_NONE;
@@ -60,14 +61,16 @@ PyObject* Members(PyObject*, PyObject* args) {
         PyObject* params = PyTuple_New(m.paramCount);
         for (uint16_t j = 0; params != nullptr && j < m.paramCount; ++j) {
             const dispatch::Param& p = m.params[j];
-            PyObject* param = Py_BuildValue("(NiiN)", Text(p.name), p.type, p.flags, Text(p.defaultValue));
+            PyObject* param =
+                Py_BuildValue("(NiiN)", Text(p.name), p.type, p.flags, Text(p.defaultValue));
             if (param == nullptr)
                 Py_CLEAR(params);
             else
                 PyTuple_SET_ITEM(params, j, param);
         }
-        PyObject* member =
-            params != nullptr ? Py_BuildValue("(NiiiN)", Text(m.name), m.id, m.kinds, m.type, params) : nullptr;
+        PyObject* member = params != nullptr ? Py_BuildValue("(NiiiN)", Text(m.name), m.id, m.kinds,
+                                                             m.type, params)
+                                             : nullptr;
         if (member == nullptr)
             Py_CLEAR(members);
         else
@@ -79,7 +82,8 @@ PyObject* Members(PyObject*, PyObject* args) {
 // create(progid): a new object by its ProgID, wrapped.
 PyObject* Create(PyObject*, PyObject* progId) {
     if (!PyUnicode_Check(progId))
-        return PyErr_Format(PyExc_TypeError, "Dispatch() takes a ProgID text, not %s", Py_TYPE(progId)->tp_name);
+        return PyErr_Format(PyExc_TypeError, "Dispatch() takes a ProgID text, not %s",
+                            Py_TYPE(progId)->tp_name);
     if (!RequireLibrary())
         return nullptr;
     ArgumentTexts texts;
@@ -107,15 +111,22 @@ PyObject* CanUnload(PyObject*, PyObject*) {
 
 PyMethodDef kFunctions[] = {
     {"load", Load, METH_VARARGS, "load(path, class_finder, com_error): opens the library"},
-    {"members", Members, METH_VARARGS, "members(interface): the library's member table of an interface"},
+    {"members", Members, METH_VARARGS,
+     "members(interface): the library's member table of an interface"},
     {"create", Create, METH_O, "create(progid): a new object by its ProgID"},
     {"can_unload", CanUnload, METH_NOARGS, "True when no object of the library is alive"},
     {nullptr, nullptr, 0, nullptr},
 };
 
-PyModuleDef kModule = {PyModuleDef_HEAD_INIT, "warbler._native",
-                       "The automation objects of libwarbler.so, called through IDispatch.", -1, kFunctions,
-                       nullptr, nullptr, nullptr, nullptr};
+PyModuleDef kModule = {PyModuleDef_HEAD_INIT,
+                       "warbler._native",
+                       "The automation objects of libwarbler.so, called through IDispatch.",
+                       -1,
+                       kFunctions,
+                       nullptr,
+                       nullptr,
+                       nullptr,
+                       nullptr};
 
 }  // namespace
 
@@ -124,7 +135,8 @@ PyMODINIT_FUNC PyInit__native() {
     if (module == nullptr)
         return nullptr;
     if (!ReadyAutomationObjectType() ||
-        PyModule_AddObjectRef(module, "AutomationObject", reinterpret_cast<PyObject*>(&AutomationObjectType)) < 0 ||
+        PyModule_AddObjectRef(module, "AutomationObject",
+                              reinterpret_cast<PyObject*>(&AutomationObjectType)) < 0 ||
         !ReadyMemberDescriptorTypes(module)) {
         Py_DECREF(module);
         return nullptr;

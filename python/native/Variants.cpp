@@ -16,8 +16,7 @@ Py_ssize_t Utf16Length(PyObject* text) {
         return length;
     const Py_UCS4* chars = PyUnicode_4BYTE_DATA(text);
     Py_ssize_t units = length;
-    for (Py_ssize_t i = 0; i < length; ++i)
-        units += chars[i] > 0xFFFF;
+    for (Py_ssize_t i = 0; i < length; ++i) units += chars[i] > 0xFFFF;
     return units;
 }
 
@@ -25,28 +24,27 @@ Py_ssize_t Utf16Length(PyObject* text) {
 void WriteUtf16(PyObject* text, OLECHAR* out) {
     Py_ssize_t length = PyUnicode_GET_LENGTH(text);
     switch (PyUnicode_KIND(text)) {
-    case PyUnicode_1BYTE_KIND: {
-        const Py_UCS1* chars = PyUnicode_1BYTE_DATA(text);
-        for (Py_ssize_t i = 0; i < length; ++i)
-            out[i] = chars[i];
-        break;
-    }
-    case PyUnicode_2BYTE_KIND:
-        std::memcpy(out, PyUnicode_2BYTE_DATA(text), length * sizeof(OLECHAR));
-        break;
-    default: {
-        const Py_UCS4* chars = PyUnicode_4BYTE_DATA(text);
-        for (Py_ssize_t i = 0; i < length; ++i) {
-            Py_UCS4 c = chars[i];
-            if (c > 0xFFFF) {
-                c -= 0x10000;
-                *out++ = static_cast<OLECHAR>(0xD800 + (c >> 10));
-                *out++ = static_cast<OLECHAR>(0xDC00 + (c & 0x3FF));
-            } else {
-                *out++ = static_cast<OLECHAR>(c);
+        case PyUnicode_1BYTE_KIND: {
+            const Py_UCS1* chars = PyUnicode_1BYTE_DATA(text);
+            for (Py_ssize_t i = 0; i < length; ++i) out[i] = chars[i];
+            break;
+        }
+        case PyUnicode_2BYTE_KIND:
+            std::memcpy(out, PyUnicode_2BYTE_DATA(text), length * sizeof(OLECHAR));
+            break;
+        default: {
+            const Py_UCS4* chars = PyUnicode_4BYTE_DATA(text);
+            for (Py_ssize_t i = 0; i < length; ++i) {
+                Py_UCS4 c = chars[i];
+                if (c > 0xFFFF) {
+                    c -= 0x10000;
+                    *out++ = static_cast<OLECHAR>(0xD800 + (c >> 10));
+                    *out++ = static_cast<OLECHAR>(0xDC00 + (c & 0x3FF));
+                } else {
+                    *out++ = static_cast<OLECHAR>(c);
+                }
             }
         }
-    }
     }
 }
 
@@ -67,8 +65,7 @@ PyObject* AsciiText(const OLECHAR* text, Py_ssize_t length) {
             break;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
     }
-    for (; i < length && text[i] < 0x80; ++i)
-        out[i] = static_cast<char>(text[i]);
+    for (; i < length && text[i] < 0x80; ++i) out[i] = static_cast<char>(text[i]);
     if (i == length)
         return result;
     Py_DECREF(result);
@@ -77,25 +74,24 @@ PyObject* AsciiText(const OLECHAR* text, Py_ssize_t length) {
 
 bool IsPlain(VARTYPE type) {
     switch (type) {
-    case VT_EMPTY:
-    case VT_NULL:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_INT:
-    case VT_R8:
-    case VT_BOOL:
-        return true;
-    default:
-        return false;
+        case VT_EMPTY:
+        case VT_NULL:
+        case VT_I2:
+        case VT_I4:
+        case VT_I8:
+        case VT_INT:
+        case VT_R8:
+        case VT_BOOL:
+            return true;
+        default:
+            return false;
     }
 }
 
 }  // namespace
 
 ArgumentTexts::~ArgumentTexts() {
-    for (size_t i = 0; i < spilledCount_; ++i)
-        PyMem_Free(spilled_[i]);
+    for (size_t i = 0; i < spilledCount_; ++i) PyMem_Free(spilled_[i]);
 }
 
 BSTR ArgumentTexts::Make(PyObject* text) {
@@ -178,7 +174,8 @@ bool ToVariant(PyObject* value, VARIANT& variant, ArgumentTexts& texts) {
         variant.pdispVal = reinterpret_cast<AutomationObject*>(value)->pointer;
         return true;
     }
-    PyObject* typeName = PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(value)), "__name__");
+    PyObject* typeName =
+        PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(value)), "__name__");
     if (typeName != nullptr) {
         PyErr_Format(PyExc_TypeError, "cannot pass %U to an automation object", typeName);
         Py_DECREF(typeName);
@@ -202,43 +199,43 @@ PyObject* TextFromBstr(const OLECHAR* text) {
     if (result == nullptr || PyUnicode_KIND(result) == PyUnicode_1BYTE_KIND)
         return result;
     unsigned surrogates = 0;
-    for (Py_ssize_t i = 0; i < length; ++i)
-        surrogates |= (text[i] & 0xF800) == 0xD800;
+    for (Py_ssize_t i = 0; i < length; ++i) surrogates |= (text[i] & 0xF800) == 0xD800;
     if (surrogates == 0)
         return result;
     Py_DECREF(result);
     int order = -1;  // little-endian, as automation strings lie in memory here
-    return PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text), bytes & ~1u, "replace", &order);
+    return PyUnicode_DecodeUTF16(reinterpret_cast<const char*>(text), bytes & ~1u, "replace",
+                                 &order);
 }
 
 PyObject* FromVariant(VARIANT& variant) {
     switch (variant.vt) {
-    case VT_EMPTY:
-    case VT_NULL:
-        Py_RETURN_NONE;
-    case VT_I4:
-    case VT_INT:
-        return PyLong_FromLong(variant.lVal);
-    case VT_I2:
-        return PyLong_FromLong(variant.iVal);
-    case VT_I8:
-        return PyLong_FromLongLong(variant.llVal);
-    case VT_R8:
-        return PyFloat_FromDouble(variant.dblVal);
-    case VT_BOOL:
-        return PyBool_FromLong(variant.boolVal != 0);
-    case VT_BSTR:
-        return TextFromBstr(variant.bstrVal);
-    case VT_DISPATCH:
-    case VT_UNKNOWN: {
-        IDispatch* object = variant.pdispVal;
-        if (object == nullptr)
+        case VT_EMPTY:
+        case VT_NULL:
             Py_RETURN_NONE;
-        variant.vt = VT_EMPTY;  // the reference is the wrapper's now
-        return WrapObject(object);
-    }
-    default:
-        return PyErr_Format(PyExc_TypeError, "unsupported VARIANT type %d", variant.vt);
+        case VT_I4:
+        case VT_INT:
+            return PyLong_FromLong(variant.lVal);
+        case VT_I2:
+            return PyLong_FromLong(variant.iVal);
+        case VT_I8:
+            return PyLong_FromLongLong(variant.llVal);
+        case VT_R8:
+            return PyFloat_FromDouble(variant.dblVal);
+        case VT_BOOL:
+            return PyBool_FromLong(variant.boolVal != 0);
+        case VT_BSTR:
+            return TextFromBstr(variant.bstrVal);
+        case VT_DISPATCH:
+        case VT_UNKNOWN: {
+            IDispatch* object = variant.pdispVal;
+            if (object == nullptr)
+                Py_RETURN_NONE;
+            variant.vt = VT_EMPTY;  // the reference is the wrapper's now
+            return WrapObject(object);
+        }
+        default:
+            return PyErr_Format(PyExc_TypeError, "unsupported VARIANT type %d", variant.vt);
     }
 }
 

@@ -121,7 +121,7 @@ class _Walks:
             raise WarblerError(code, self.GetErrorDescription(code))
 
     def timeline(self, name="home", since_id="", max_id="", count=0, page=0):
-        """The statuses of a timeline ("home", "public", ... or a user), next page on demand."""
+        """The statuses of one page of a timeline ("home", "public", ... or a user)."""
         return self._walk(lambda: self.FindFirstTweet(name, since_id, max_id, count, page), 35015)
 
     def friends(self, user=""):

@@ -77,8 +77,9 @@ size_t AsciiRun(const char* in, size_t n, OLECHAR* out) {
         // Counting only: four blocks a step, a reply's long ASCII runs at memory speed.
         for (; i + 64 <= n; i += 64) {
             const auto* block = reinterpret_cast<const __m128i*>(in + i);
-            __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
-                                       _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+            __m128i any =
+                _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+                             _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
             if (_mm_movemask_epi8(any) != 0)
                 break;
         }
