@@ -55,14 +55,8 @@ AutomationObject* Self(PyObject* self) {
 // The object's IUnknown: the same for every wrapper of one object.
 PyObject* Identity(AutomationObject* self, IUnknown** unknown) {
     HRESULT hr = self->pointer->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown));
-    if (FAILED(hr)) {
-        PyObject* what = PyUnicode_FromString("QueryInterface");
-        if (what != nullptr) {
-            RaiseComError(hr, what);
-            Py_DECREF(what);
-        }
-        return nullptr;
-    }
+    if (FAILED(hr))
+        return RaiseComError(hr, PyUnicode_FromString("QueryInterface"));
     (*unknown)->Release();
     return Py_None;
 }
@@ -248,15 +242,10 @@ PyObject* WrapObject(IDispatch* object) {
     const char* interfaceName = nullptr;
     HRESULT hr = gLibrary.objectInterface(object, &interfaceName);
     PyTypeObject* type = nullptr;
-    if (FAILED(hr)) {
-        PyObject* what = PyUnicode_FromString("WarblerObjectInterface");
-        if (what != nullptr) {
-            RaiseComError(hr, what);
-            Py_DECREF(what);
-        }
-    } else {
+    if (FAILED(hr))
+        RaiseComError(hr, PyUnicode_FromString("WarblerObjectInterface"));
+    else
         type = ClassOf(interfaceName);
-    }
     auto* wrapper =
         type != nullptr ? reinterpret_cast<AutomationObject*>(type->tp_alloc(type, 0)) : nullptr;
     if (wrapper == nullptr) {
@@ -277,13 +266,14 @@ bool CheckThread(AutomationObject* self) {
 }
 
 PyObject* RaiseComError(HRESULT hr, PyObject* what) {
-    if (gComError == nullptr)
-        return PyErr_Format(PyExc_OSError, "%U failed (0x%08X)", what, static_cast<unsigned>(hr));
+    if (what == nullptr)
+        return nullptr;
     PyObject* error = PyObject_CallFunction(
         gComError, "kO", static_cast<unsigned long>(static_cast<uint32_t>(hr)), what);
     if (error != nullptr) {
         PyErr_SetObject(gComError, error);
         Py_DECREF(error);
     }
+    Py_DECREF(what);
     return nullptr;
 }

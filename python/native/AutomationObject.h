@@ -24,6 +24,7 @@ PyObject* WrapObject(IDispatch* object);
 // False, with RuntimeError set, when the calling thread is not the wrapper's.
 bool CheckThread(AutomationObject* self);
 
-// Raises the package's ComError for a failed call described by what.
+// Raises the package's ComError for a failed call described by what, a new reference it takes
+// (null: the exception of making it stands).
 PyObject* RaiseComError(HRESULT hr, PyObject* what);
 void SetComErrorClass(PyObject* errorClass);

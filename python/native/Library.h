@@ -7,7 +7,7 @@
 
 struct Library {
     HRESULT (*createObject)(const OLECHAR* progId, IDispatch** object);
-    HRESULT (*interfaceMembers)
+    HRESULT(*interfaceMembers)
     (const char* interfaceName, const dispatch::Member** members, UINT* count);
     HRESULT (*objectInterface)(IDispatch* object, const char** interfaceName);
     HRESULT (*canUnloadNow)();

@@ -78,7 +78,7 @@ PyObject* Invoke(AutomationObject* self, MemberDescriptor* member, WORD flags,
         PyErr_Format(PyExc_OverflowError, "%U: an argument does not fit its parameter's type",
                      member->what);
     } else if (FAILED(hr)) {
-        RaiseComError(hr, member->what);
+        RaiseComError(hr, Py_NewRef(member->what));
     } else if (flags != DISPATCH_METHOD) {
         value = FromVariant(result);
     } else if (outs == 0) {

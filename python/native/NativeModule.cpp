@@ -47,14 +47,9 @@ PyObject* Members(PyObject*, PyObject* args) {
     const dispatch::Member* table = nullptr;
     UINT count = 0;
     HRESULT hr = gLibrary.interfaceMembers(interfaceName, &table, &count);
-    if (FAILED(hr)) {
-        PyObject* what = PyUnicode_FromFormat("WarblerInterfaceMembers(%s)", interfaceName);
-        if (what != nullptr) {
-            RaiseComError(hr, what);
-            Py_DECREF(what);
-        }
-        return nullptr;
-    }
+    if (FAILED(hr))
+        return RaiseComError(hr,
+                             PyUnicode_FromFormat("WarblerInterfaceMembers(%s)", interfaceName));
     PyObject* members = PyList_New(count);
     for (UINT i = 0; members != nullptr && i < count; ++i) {
         const dispatch::Member& m = table[i];
@@ -92,14 +87,8 @@ PyObject* Create(PyObject*, PyObject* progId) {
         return nullptr;
     IDispatch* object = nullptr;
     HRESULT hr = gLibrary.createObject(name, &object);
-    if (FAILED(hr)) {
-        PyObject* what = PyUnicode_FromFormat("Dispatch(%R)", progId);
-        if (what != nullptr) {
-            RaiseComError(hr, what);
-            Py_DECREF(what);
-        }
-        return nullptr;
-    }
+    if (FAILED(hr))
+        return RaiseComError(hr, PyUnicode_FromFormat("Dispatch(%R)", progId));
     return WrapObject(object);
 }
 
