@@ -216,6 +216,12 @@ int PropertySet(PyObject* property, PyObject* object, PyObject* value) {
     return done != nullptr ? 0 : -1;
 }
 
+PyObject* Repr(PyObject* object) {
+    MemberDescriptor* member = Member(object);
+    return PyUnicode_FromFormat(
+        "<%s %U>", member->kinds & dispatch::kMethod ? "method" : "property", member->what);
+}
+
 void Dealloc(PyObject* object) {
     MemberDescriptor* member = Member(object);
     Py_XDECREF(member->dict);
@@ -280,6 +286,7 @@ bool Ready(PyObject* module, PyTypeObject& type, const char* name, const char* d
     type.tp_doc = doc;
     type.tp_basicsize = sizeof(MemberDescriptor);
     type.tp_dealloc = Dealloc;
+    type.tp_repr = Repr;
     type.tp_getattro = PyObject_GenericGetAttr;
     type.tp_setattro = PyObject_GenericSetAttr;
     type.tp_dictoffset = offsetof(MemberDescriptor, dict);
