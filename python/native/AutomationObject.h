@@ -7,7 +7,8 @@
 #include "automation/Automation.h"
 
 struct AutomationObject {
-    PyObject_HEAD IDispatch* pointer;  // one reference, the wrapper's own
+    PyObject ob_base;
+    IDispatch* pointer;    // one reference, the wrapper's own
     unsigned long thread;  // the thread that made the wrapper, the only one that may use it
 };
 

@@ -14,7 +14,8 @@ namespace {
 constexpr Py_ssize_t kMaxArguments = 16;
 
 struct MemberDescriptor {
-    PyObject_HEAD PyObject* dict;  // __name__, __doc__ and __signature__, which the package gives
+    PyObject ob_base;
+    PyObject* dict;  // __name__, __doc__ and __signature__, which the package gives
     PyObject* name;
     PyObject* what;  // "ITwitter.APICall", for failures
     DISPID id;
@@ -67,9 +68,9 @@ PyObject* Invoke(AutomationObject* self, MemberDescriptor* member, WORD flags,
     IDispatch* object = self->pointer;
     if (flags == DISPATCH_METHOD) {
         // Methods may wait on the network: other threads run meanwhile.
-        Py_BEGIN_ALLOW_THREADS hr =
-            object->Invoke(member->id, IID_NULL, 0, flags, &params, &result, nullptr, nullptr);
-        Py_END_ALLOW_THREADS
+        PyThreadState* waiting = PyEval_SaveThread();
+        hr = object->Invoke(member->id, IID_NULL, 0, flags, &params, &result, nullptr, nullptr);
+        PyEval_RestoreThread(waiting);
     } else {
         hr = object->Invoke(member->id, IID_NULL, 0, flags, &params, &result, nullptr, nullptr);
     }
