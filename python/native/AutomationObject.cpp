@@ -1,11 +1,10 @@
-#include "AutomationObject.h"
+#include "native/AutomationObject.h"
 
 #include <pythread.h>
 
 #include <cstring>
 
-#include "Library.h"
-#include "MemberDescriptor.h"
+#include "native/Library.h"
 
 PyTypeObject AutomationObjectType = {PyVarObject_HEAD_INIT(nullptr, 0)};
 
@@ -70,70 +69,13 @@ void Dealloc(PyObject* object) {
     Py_TYPE(object)->tp_free(object);
 }
 
-PyObject* InterfaceName(PyObject* object) {
-    return PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "_interface");
-}
-
 PyObject* Repr(PyObject* object) {
-    PyObject* name = InterfaceName(object);
+    PyObject* name = InterfaceNameOf(object);
     if (name == nullptr)
         return nullptr;
     PyObject* text = PyUnicode_FromFormat("<warbler %U object>", name);
     Py_DECREF(name);
     return text;
-}
-
-// The member of the object's class named name without regard to case, or null (borrowed).
-PyObject* MemberNoCase(PyObject* object, PyObject* name) {
-    PyObject* members =
-        PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "_members");
-    if (members == nullptr)
-        return nullptr;
-    PyObject* lower = PyObject_CallMethod(name, "lower", nullptr);
-    PyObject* member = lower != nullptr ? PyDict_GetItemWithError(members, lower) : nullptr;
-    Py_XDECREF(lower);
-    Py_DECREF(members);
-    return member;
-}
-
-PyObject* GetAttr(PyObject* object, PyObject* name) {
-    PyObject* found = PyObject_GenericGetAttr(object, name);
-    if (found != nullptr || !PyUnicode_Check(name) || !PyErr_ExceptionMatches(PyExc_AttributeError))
-        return found;
-    // Names match without regard to case, as in OLE Automation.
-    PyErr_Clear();
-    PyObject* member = MemberNoCase(object, name);
-    if (member != nullptr)
-        return Py_TYPE(member)->tp_descr_get(member, object,
-                                             reinterpret_cast<PyObject*>(Py_TYPE(object)));
-    if (PyErr_Occurred())
-        return nullptr;
-    PyObject* interfaceName = InterfaceName(object);
-    if (interfaceName != nullptr) {
-        PyErr_Format(PyExc_AttributeError, "%U has no member %R", interfaceName, name);
-        Py_DECREF(interfaceName);
-    }
-    return nullptr;
-}
-
-int SetAttr(PyObject* object, PyObject* name, PyObject* value) {
-    PyObject* member = nullptr;
-    if (PyUnicode_Check(name)) {
-        member = _PyType_Lookup(Py_TYPE(object), name);
-        if (member == nullptr || !IsPropertyDescriptor(member))
-            member = MemberNoCase(object, name);
-    }
-    if (member == nullptr && PyErr_Occurred())
-        return -1;
-    if (member == nullptr || !IsPropertyDescriptor(member) || !PropertyCanPut(member)) {
-        PyObject* interfaceName = InterfaceName(object);
-        if (interfaceName != nullptr) {
-            PyErr_Format(PyExc_AttributeError, "%U has no property %R to set", interfaceName, name);
-            Py_DECREF(interfaceName);
-        }
-        return -1;
-    }
-    return Py_TYPE(member)->tp_descr_set(member, object, value);
 }
 
 PyObject* RichCompare(PyObject* a, PyObject* b, int op) {
@@ -179,7 +121,7 @@ PyObject* DeepCopy(PyObject* object, PyObject*) {
 }
 
 PyObject* ReduceEx(PyObject* object, PyObject*) {
-    PyObject* name = InterfaceName(object);
+    PyObject* name = InterfaceNameOf(object);
     if (name != nullptr) {
         PyErr_Format(PyExc_TypeError, "a warbler %U object cannot be pickled", name);
         Py_DECREF(name);
@@ -212,7 +154,11 @@ PyMethodDef kMethods[] = {
 
 }  // namespace
 
-bool ReadyAutomationObjectType() {
+PyObject* InterfaceNameOf(PyObject* object) {
+    return PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "_interface");
+}
+
+bool ReadyAutomationObjectType(getattrofunc getMember, setattrofunc setMember) {
     PyTypeObject& t = AutomationObjectType;
     t.tp_name = "warbler.AutomationObject";
     t.tp_doc = "An object of libwarbler.so reached through IDispatch.";
@@ -220,8 +166,8 @@ bool ReadyAutomationObjectType() {
     t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
     t.tp_dealloc = Dealloc;
     t.tp_repr = Repr;
-    t.tp_getattro = GetAttr;
-    t.tp_setattro = SetAttr;
+    t.tp_getattro = getMember;
+    t.tp_setattro = setMember;
     t.tp_richcompare = RichCompare;
     t.tp_hash = Hash;
     t.tp_methods = kMethods;

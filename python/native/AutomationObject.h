@@ -14,7 +14,11 @@ struct AutomationObject {
 
 extern PyTypeObject AutomationObjectType;
 
-bool ReadyAutomationObjectType();
+// Readies the type with the attribute rules of its members.
+bool ReadyAutomationObjectType(getattrofunc getMember, setattrofunc setMember);
+
+// The interface name of a wrapper's class.
+PyObject* InterfaceNameOf(PyObject* object);
 
 // Tells the extension how to find the Python class of an interface by its name.
 void SetClassFinder(PyObject* finder);

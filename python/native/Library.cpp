@@ -1,4 +1,4 @@
-#include "Library.h"
+#include "native/Library.h"
 
 #include <dlfcn.h>
 

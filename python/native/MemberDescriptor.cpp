@@ -1,12 +1,12 @@
-#include "MemberDescriptor.h"
+#include "native/MemberDescriptor.h"
 
 #include <cstddef>
 #include <cstring>
 
-#include "AutomationObject.h"
-#include "PythonCompat.h"
-#include "Variants.h"
 #include "automation/DispatchTable.h"
+#include "native/AutomationObject.h"
+#include "native/PythonCompat.h"
+#include "native/Variants.h"
 
 namespace {
 
@@ -300,6 +300,60 @@ bool Ready(PyObject* module, PyTypeObject& type, const char* name, const char* d
 
 }  // namespace
 
+// The member of the object's class named name without regard to case, or null (borrowed).
+PyObject* MemberNoCase(PyObject* object, PyObject* name) {
+    PyObject* members =
+        PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "_members");
+    if (members == nullptr)
+        return nullptr;
+    PyObject* lower = PyObject_CallMethod(name, "lower", nullptr);
+    PyObject* member = lower != nullptr ? PyDict_GetItemWithError(members, lower) : nullptr;
+    Py_XDECREF(lower);
+    Py_DECREF(members);
+    return member;
+}
+
+PyObject* GetMember(PyObject* object, PyObject* name) {
+    PyObject* found = PyObject_GenericGetAttr(object, name);
+    if (found != nullptr || !PyUnicode_Check(name) || !PyErr_ExceptionMatches(PyExc_AttributeError))
+        return found;
+    // Names match without regard to case, as in OLE Automation.
+    PyErr_Clear();
+    PyObject* member = MemberNoCase(object, name);
+    if (member != nullptr)
+        return Py_TYPE(member)->tp_descr_get(member, object,
+                                             reinterpret_cast<PyObject*>(Py_TYPE(object)));
+    if (PyErr_Occurred())
+        return nullptr;
+    PyObject* interfaceName = InterfaceNameOf(object);
+    if (interfaceName != nullptr) {
+        PyErr_Format(PyExc_AttributeError, "%U has no member %R", interfaceName, name);
+        Py_DECREF(interfaceName);
+    }
+    return nullptr;
+}
+
+int SetMember(PyObject* object, PyObject* name, PyObject* value) {
+    PyObject* member = nullptr;
+    if (PyUnicode_Check(name)) {
+        member = _PyType_Lookup(Py_TYPE(object), name);
+        if (member == nullptr || !Py_IS_TYPE(member, &PropertyType))
+            member = MemberNoCase(object, name);
+    }
+    if (member == nullptr && PyErr_Occurred())
+        return -1;
+    if (member == nullptr || !Py_IS_TYPE(member, &PropertyType) ||
+        !(Member(member)->kinds & dispatch::kPut)) {
+        PyObject* interfaceName = InterfaceNameOf(object);
+        if (interfaceName != nullptr) {
+            PyErr_Format(PyExc_AttributeError, "%U has no property %R to set", interfaceName, name);
+            Py_DECREF(interfaceName);
+        }
+        return -1;
+    }
+    return Py_TYPE(member)->tp_descr_set(member, object, value);
+}
+
 bool ReadyMemberDescriptorTypes(PyObject* module) {
     MethodType.tp_flags =
         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
@@ -318,12 +372,4 @@ bool ReadyMemberDescriptorTypes(PyObject* module) {
            Ready(module, PropertyType, "warbler._native.Property",
                  "A property of an automation interface.") &&
            PyModule_AddObjectRef(module, "REQUIRED", gRequired) == 0;
-}
-
-bool IsPropertyDescriptor(PyObject* object) {
-    return Py_IS_TYPE(object, &PropertyType);
-}
-
-bool PropertyCanPut(PyObject* property) {
-    return Member(property)->kinds & dispatch::kPut;
 }

@@ -7,5 +7,7 @@
 
 bool ReadyMemberDescriptorTypes(PyObject* module);
 
-bool IsPropertyDescriptor(PyObject* object);
-bool PropertyCanPut(PyObject* property);
+// The wrapper's attribute rules: members by name, and without regard to case as in OLE
+// Automation; only a property that can be put may be set.
+PyObject* GetMember(PyObject* object, PyObject* name);
+int SetMember(PyObject* object, PyObject* name, PyObject* value);

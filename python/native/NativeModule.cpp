@@ -3,11 +3,11 @@
 
 #include <string>
 
-#include "AutomationObject.h"
-#include "Library.h"
-#include "MemberDescriptor.h"
-#include "PythonCompat.h"
-#include "Variants.h"
+#include "native/AutomationObject.h"
+#include "native/Library.h"
+#include "native/MemberDescriptor.h"
+#include "native/PythonCompat.h"
+#include "native/Variants.h"
 
 namespace {
 
@@ -123,7 +123,7 @@ PyMODINIT_FUNC PyInit__native() {
     PyObject* module = PyModule_Create(&kModule);
     if (module == nullptr)
         return nullptr;
-    if (!ReadyAutomationObjectType() ||
+    if (!ReadyAutomationObjectType(GetMember, SetMember) ||
         PyModule_AddObjectRef(module, "AutomationObject",
                               reinterpret_cast<PyObject*>(&AutomationObjectType)) < 0 ||
         !ReadyMemberDescriptorTypes(module)) {

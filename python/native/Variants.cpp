@@ -1,12 +1,12 @@
-#include "Variants.h"
+#include "native/Variants.h"
 
 #include <cstdint>
 #include <cstring>
 
 #include <emmintrin.h>
 
-#include "AutomationObject.h"
-#include "Library.h"
+#include "native/AutomationObject.h"
+#include "native/Library.h"
 
 namespace {
 

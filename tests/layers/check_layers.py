@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Holds the source tree to its layers: each folder of src/ includes only the folders below it,
+"""Holds the source tree to its layers: each folder of src/ (and of python/, the package's
+extension) includes only the folders below it,
 and no two files need each other. Exits 1 and names every offending include otherwise.
 
 The one table of allowed edges is LAYERS; a new folder or a new edge is added there, on purpose.
@@ -21,6 +22,9 @@ LAYERS = {
     "platform": set(),
     # The Linux transport module is a library of its own: it shares the system seam only.
     "transport": {"platform"},
+    # The Python package's extension (python/native): the automation types only; it reaches the
+    # library through its entry points, which it loads at run time.
+    "native": {"automation", "platform"},
 }
 
 # Headers the build generates rather than a folder holds.
@@ -115,11 +119,12 @@ def cycles(edges):
 
 
 def main():
-    src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..", "src")
-    faults = check(os.path.normpath(src))
+    """usage: check_layers.py [ROOT...]: each root's folders (default: src/)."""
+    roots = sys.argv[1:] or [os.path.join(os.path.dirname(__file__), "..", "..", "src")]
+    faults = [fault for root in roots for fault in check(os.path.normpath(root))]
     for fault in faults:
         print(fault)
-    count = sum(1 for _ in units(src))
+    count = sum(1 for root in roots for _ in units(root))
     print(f"layers: {count} files, {len(faults)} faults")
     return 1 if faults else 0
 
