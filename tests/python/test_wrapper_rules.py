@@ -6,6 +6,8 @@ import gc
 import os
 import pickle
 import pydoc
+import subprocess
+import tempfile
 import unittest
 
 import support  # noqa: F401  (puts the package on the path)
@@ -91,6 +93,37 @@ class WrapperRulesTest(unittest.TestCase):
             if cls.__name__ == "ITwitter":
                 members |= {"timeline", "friends", "followers", "search"}
             self.assertEqual(declared[cls.__name__], members, progid)
+
+    @unittest.skipUnless(subprocess.run(["/usr/bin/python3", "-m", "mypy", "--version"],
+                                        capture_output=True).returncode == 0, "mypy is not installed")
+    def test_a_type_checker_reads_the_stub(self):
+        good = ("import warbler\n"
+                "twitter = warbler.Dispatch('Velmora.Twitter')\n"
+                "twitter.LogFile = 'x.log'\n"
+                "code: int = twitter.LastError\n"
+                "for status in twitter.timeline('home', count=5):\n"
+                "    print(status.Id.upper(), status.User.ScreenName if status.User else '')\n"
+                "user = twitter.FindFirstFollower()\n"
+                "followers: int = user.NumFollowers if user else 0\n")
+        bad = ("import warbler\n"
+               "twitter = warbler.Dispatch('Velmora.Twitter')\n"
+               "twitter.LastError = 3\n"
+               "version: int = twitter.Version\n"
+               "twitter.NoSuchMember()\n")
+        results = []
+        with tempfile.TemporaryDirectory() as folder:
+            for name, text in (("good.py", good), ("bad.py", bad)):
+                with open(os.path.join(folder, name), "w") as script:
+                    script.write(text)
+                results.append(subprocess.run(
+                    ["/usr/bin/python3", "-m", "mypy", "--strict", "--no-incremental", "--cache-dir", os.devnull,
+                     name], cwd=folder, capture_output=True, text=True, timeout=120,
+                    env=dict(os.environ, MYPYPATH=support.PACKAGE)))
+        self.assertEqual(results[0].returncode, 0, results[0].stdout)
+        self.assertEqual(results[1].returncode, 1, results[1].stdout)
+        for fault in ('"LastError" defined in "ITwitter" is read-only', 'has type "str", variable has type "int"',
+                      '"ITwitter" has no attribute "NoSuchMember"'):
+            self.assertIn(fault, results[1].stdout)
 
 
 if __name__ == "__main__":
