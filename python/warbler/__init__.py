@@ -140,7 +140,7 @@ class _Walks:
 def _class_of(interface):
     """The Python class of an interface, made once from the library's member table."""
     if interface not in _classes:
-        namespace = {"__slots__": (), "__module__": __name__, "_interface": interface,
+        namespace = {"__slots__": ("__weakref__",), "__module__": __name__, "_interface": interface,
                      "__doc__": "The %s interface of libwarbler.so." % interface}
         members = {}
         for name, dispid, kinds, type_, params in _native.members(interface):

@@ -9,6 +9,7 @@ import pydoc
 import subprocess
 import tempfile
 import unittest
+import weakref
 
 import support  # noqa: F401  (puts the package on the path)
 import warbler
@@ -39,6 +40,11 @@ class WrapperRulesTest(unittest.TestCase):
         self.assertNotEqual(twitter, other)
         self.assertEqual(len({twitter, same, other}), 2)
         self.assertNotEqual(twitter, "Velmora.Twitter")
+        # Weak references see the wrapper, and not past its end.
+        seen = weakref.ref(same)
+        self.assertIs(seen(), same)
+        del same
+        self.assertIsNone(seen())
 
     def test_argument_rules(self):
         twitter = warbler.Dispatch("Velmora.Twitter")
