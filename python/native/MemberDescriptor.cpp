@@ -10,9 +10,6 @@
 
 namespace {
 
-// No member of the interfaces has more; a longer table is refused when its class is made.
-constexpr Py_ssize_t kMaxArguments = 16;
-
 struct MemberDescriptor {
     PyObject ob_base;
     PyObject* dict;  // __name__, __doc__ and __signature__, which the package gives

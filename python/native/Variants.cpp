@@ -91,7 +91,7 @@ bool IsPlain(VARTYPE type) {
 }  // namespace
 
 ArgumentTexts::~ArgumentTexts() {
-    for (size_t i = 0; i < spilledCount_; ++i) PyMem_Free(spilled_[i]);
+    for (Py_ssize_t i = 0; i < spilledCount_; ++i) PyMem_Free(spilled_[i]);
 }
 
 BSTR ArgumentTexts::Make(PyObject* text) {
@@ -111,8 +111,8 @@ BSTR ArgumentTexts::Make(PyObject* text) {
         block = inline_ + used_;
         used_ += bytes;
     } else {
-        // A call has at most a handful of texts; beyond the inline room each takes a block.
-        if (spilledCount_ == sizeof(spilled_) / sizeof(spilled_[0])) {
+        // Beyond the inline room each text takes a block of its own.
+        if (spilledCount_ == kMaxArguments) {
             PyErr_SetString(PyExc_TypeError, "too many text arguments");
             return nullptr;
         }

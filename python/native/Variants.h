@@ -7,6 +7,9 @@
 
 #include "automation/Automation.h"
 
+// No member of the interfaces has more arguments; a longer table is refused when its class is made.
+constexpr Py_ssize_t kMaxArguments = 16;
+
 // The texts of one call's arguments as BSTRs in memory of the call's own: the callee only reads an
 // [in] BSTR (automation copies what it keeps), so none needs the library's allocator.
 class ArgumentTexts {
@@ -23,8 +26,8 @@ class ArgumentTexts {
     static constexpr size_t kInline = 2048;
     alignas(8) unsigned char inline_[kInline];
     size_t used_ = 0;
-    void* spilled_[8] = {};
-    size_t spilledCount_ = 0;
+    void* spilled_[kMaxArguments] = {};  // a text per argument at most
+    Py_ssize_t spilledCount_ = 0;
 };
 
 // value into variant as an [in] argument. An object is passed with the caller's reference, which

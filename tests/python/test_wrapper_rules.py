@@ -77,6 +77,10 @@ class WrapperRulesTest(unittest.TestCase):
                 for text in (odd + "a" * length, "a" * length + odd):
                     twitter.ConsumerKey = text
                     self.assertEqual(twitter.ConsumerKey, text)
+        # Texts beyond the room a call keeps for its arguments' texts.
+        for long_text in ("\u00e9" * 5000, "a" * 100000 + "\U0001F426"):
+            twitter.ConsumerKey = long_text
+            self.assertEqual(twitter.ConsumerKey, long_text)
         # A lone surrogate is no character: it comes back replaced, as a UTF-16 decoder reads it.
         twitter.ConsumerKey = "a" * 9 + "\ud800" + "b"
         self.assertEqual(twitter.ConsumerKey, "a" * 9 + "\ufffd" + "b")
