@@ -199,6 +199,24 @@ class MemoryLimitTest(unittest.TestCase):
         self.assertEqual(done.stdout.split(), ["35014"])
 
 
+class ThreadsTest(unittest.TestCase):
+    def test_a_call_lets_other_threads_run(self):
+        # The server is a thread of this process: it answers only if the call gives up the
+        # interpreter while it waits.
+        with tempfile.TemporaryDirectory() as folder:
+            with open(os.path.join(folder, "reply.xml"), "w") as reply:
+                reply.write("<served/>")
+            server = QuietServer(("127.0.0.1", 0), functools.partial(QuietHandler, directory=folder))
+            threading.Thread(target=server.serve_forever, daemon=True).start()
+            try:
+                t = warbler.Dispatch("Velmora.Twitter")
+                self.assertEqual(t.APICall("http://127.0.0.1:%d/reply" % server.server_port, "xml"), "<served/>")
+                self.assertEqual(t.LastError, 0)
+            finally:
+                server.shutdown()
+                server.server_close()
+
+
 class WalkTest(PackageTestCase):
     """The Pythonic walks over pages of 20, as the service served them."""
 
