@@ -60,20 +60,15 @@ def main():
         t.Follow("fan_01")
         say("6.", "followed fan_01: %s" % t.GetErrorDescription(t.LastError))
         say("7.", "the home timeline:")
-        status = t.FindFirstTweet("home", "", "", 4)
-        while status is not None:
+        for status in t.timeline("home", count=4):  # the Pythonic walk
             print("      @%-14s %s" % (status.User.ScreenName, status.Text))
-            status = t.FindNextTweet()
-        names, user = [], t.FindFirstFriend()
+        names, user = [], t.FindFirstFriend()  # the interface's own walk, ending on its code
         while user is not None:
             names.append(user.ScreenName)
             user = t.FindNextUser()
         say("8.", "%d friends over three cursor pages: %s ... %s (then %d: %s)" % (
             len(names), ", ".join(names[:3]), names[-1], t.LastError, t.GetErrorDescription(t.LastError)))
-        found, user = [], t.FindFirstUser("friend", 5)
-        while user is not None:
-            found.append(user.ScreenName)
-            user = t.FindNextUser()
+        found = [user.ScreenName for user in t.search("friend", per_page=5)]
         say("9.", "users matching 'friend': %s" % ", ".join(found))
         t.Follow("fan_01")
         say("10.", "following fan_01 again fails: %d %s" % (t.LastError, t.GetErrorDescription(t.LastError)))
