@@ -122,6 +122,13 @@ void AddOutputFormat(CLI::App* command, std::string& format) {
         ->check(CLI::IsMember({"human", "tsv", "json"}));
 }
 
+// A count or page number: the interface's LONG, never negative.
+void AddNumberOption(CLI::App* command, const char* name, int32_t& value, const char* help) {
+    command->add_option(name, value, help)
+        ->type_name("N")
+        ->check(CLI::Range(int32_t{0}, INT32_MAX).description(""));
+}
+
 // A text argument that must say something: an empty one would only be refused by the service.
 const CLI::Validator kNotEmpty(
     [](std::string& text) {
@@ -232,12 +239,8 @@ int main(int argc, char** argv) {
         "walk a timeline: home (default), public, friends, mentions, retweeted_by_me, "
         "retweeted_to_me, retweeted_of_me, or a user's id or screen name");
     timeline->add_option("NAME", timelineName, "the timeline or user")->check(kNotEmpty);
-    timeline->add_option("--count", count, "statuses to fetch")
-        ->type_name("N")
-        ->check(CLI::Range(int32_t{0}, int32_t{2147483647}).description(""));
-    timeline->add_option("--page", page, "page to fetch")
-        ->type_name("N")
-        ->check(CLI::Range(int32_t{0}, int32_t{2147483647}).description(""));
+    AddNumberOption(timeline, "--count", count, "statuses to fetch");
+    AddNumberOption(timeline, "--page", page, "page to fetch");
     timeline->add_option("--since", sinceId, "only statuses newer than this id")->type_name("ID");
     timeline->add_option("--max", maxId, "only statuses up to this id")->type_name("ID");
     AddOutputFormat(timeline, format);
@@ -254,12 +257,8 @@ int main(int argc, char** argv) {
 
     auto* search = app.add_subcommand("search", "search users");
     search->add_option("QUERY", query, "what to look for")->required()->check(kNotEmpty);
-    search->add_option("--per-page", perPage, "users per page")
-        ->type_name("N")
-        ->check(CLI::Range(int32_t{0}, int32_t{2147483647}).description(""));
-    search->add_option("--page", page, "page to fetch")
-        ->type_name("N")
-        ->check(CLI::Range(int32_t{0}, int32_t{2147483647}).description(""));
+    AddNumberOption(search, "--per-page", perPage, "users per page");
+    AddNumberOption(search, "--page", page, "page to fetch");
     AddOutputFormat(search, format);
     search->footer(CommandFooter("warbler search fan --per-page 5"));
 

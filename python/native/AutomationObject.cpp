@@ -2,8 +2,6 @@
 
 #include <pythread.h>
 
-#include <cstring>
-
 #include "native/Library.h"
 
 PyTypeObject AutomationObjectType = {PyVarObject_HEAD_INIT(nullptr, 0)};
@@ -26,10 +24,6 @@ PyTypeObject* ClassOf(const char* interfaceName) {
     for (size_t i = 0; i < gKnownCount; ++i)
         if (gKnown[i].interfaceName == interfaceName)
             return gKnown[i].type;
-    if (gClassFinder == nullptr) {
-        PyErr_SetString(PyExc_RuntimeError, "the library is not loaded");
-        return nullptr;
-    }
     PyObject* found = PyObject_CallFunction(gClassFinder, "s", interfaceName);
     if (found == nullptr)
         return nullptr;
@@ -51,13 +45,25 @@ AutomationObject* Self(PyObject* self) {
     return reinterpret_cast<AutomationObject*>(self);
 }
 
-// The object's IUnknown: the same for every wrapper of one object.
-PyObject* Identity(AutomationObject* self, IUnknown** unknown) {
+// The object's IUnknown: the same for every wrapper of one object. False with ComError set.
+bool Identity(AutomationObject* self, IUnknown** unknown) {
     HRESULT hr = self->pointer->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown));
-    if (FAILED(hr))
-        return RaiseComError(hr, PyUnicode_FromString("QueryInterface"));
+    if (FAILED(hr)) {
+        RaiseComError(hr, PyUnicode_FromString("QueryInterface"));
+        return false;
+    }
     (*unknown)->Release();
-    return Py_None;
+    return true;
+}
+
+// A wrapper of type holding pointer's reference, used by thread; null when memory runs out.
+PyObject* NewWrapper(PyTypeObject* type, IDispatch* pointer, unsigned long thread) {
+    auto* wrapper = reinterpret_cast<AutomationObject*>(type->tp_alloc(type, 0));
+    if (wrapper == nullptr)
+        return nullptr;
+    wrapper->pointer = pointer;
+    wrapper->thread = thread;
+    return reinterpret_cast<PyObject*>(wrapper);
 }
 
 void Dealloc(PyObject* object) {
@@ -82,14 +88,14 @@ PyObject* RichCompare(PyObject* a, PyObject* b, int op) {
     if ((op != Py_EQ && op != Py_NE) || !PyObject_TypeCheck(b, &AutomationObjectType))
         Py_RETURN_NOTIMPLEMENTED;
     IUnknown *left, *right;
-    if (Identity(Self(a), &left) == nullptr || Identity(Self(b), &right) == nullptr)
+    if (!Identity(Self(a), &left) || !Identity(Self(b), &right))
         return nullptr;
     return PyBool_FromLong((left == right) == (op == Py_EQ));
 }
 
 Py_hash_t Hash(PyObject* object) {
     IUnknown* unknown;
-    if (Identity(Self(object), &unknown) == nullptr)
+    if (!Identity(Self(object), &unknown))
         return -1;
     PyObject* number = PyLong_FromVoidPtr(unknown);
     if (number == nullptr)
@@ -99,25 +105,17 @@ Py_hash_t Hash(PyObject* object) {
     return hash;
 }
 
-// A wrapper holds one reference: a copy takes one of its own, and nothing else can duplicate it.
+// A wrapper holds one reference: a copy (shallow or deep alike) takes one of its own, and nothing
+// else can duplicate it.
 PyObject* Copy(PyObject* object, PyObject*) {
     AutomationObject* self = Self(object);
     if (!CheckThread(self))
         return nullptr;
     self->pointer->AddRef();
-    PyTypeObject* type = Py_TYPE(object);
-    auto* copy = reinterpret_cast<AutomationObject*>(type->tp_alloc(type, 0));
-    if (copy == nullptr) {
+    PyObject* copy = NewWrapper(Py_TYPE(object), self->pointer, self->thread);
+    if (copy == nullptr)
         self->pointer->Release();
-        return nullptr;
-    }
-    copy->pointer = self->pointer;
-    copy->thread = self->thread;
-    return reinterpret_cast<PyObject*>(copy);
-}
-
-PyObject* DeepCopy(PyObject* object, PyObject*) {
-    return Copy(object, nullptr);
+    return copy;
 }
 
 PyObject* ReduceEx(PyObject* object, PyObject*) {
@@ -129,26 +127,10 @@ PyObject* ReduceEx(PyObject* object, PyObject*) {
     return nullptr;
 }
 
-PyObject* IdentityMethod(PyObject* object, PyObject*) {
-    IUnknown* unknown;
-    if (Identity(Self(object), &unknown) == nullptr)
-        return nullptr;
-    return PyLong_FromVoidPtr(unknown);
-}
-
-PyObject* CheckThreadMethod(PyObject* object, PyObject*) {
-    if (!CheckThread(Self(object)))
-        return nullptr;
-    Py_RETURN_NONE;
-}
-
 PyMethodDef kMethods[] = {
     {"__copy__", Copy, METH_NOARGS, nullptr},
-    {"__deepcopy__", DeepCopy, METH_O, nullptr},
+    {"__deepcopy__", Copy, METH_O, nullptr},
     {"__reduce_ex__", ReduceEx, METH_O, nullptr},
-    {"_identity", IdentityMethod, METH_NOARGS,
-     "The object's IUnknown pointer: the same for every wrapper of one object."},
-    {"_check_thread", CheckThreadMethod, METH_NOARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -192,15 +174,11 @@ PyObject* WrapObject(IDispatch* object) {
         RaiseComError(hr, PyUnicode_FromString("WarblerObjectInterface"));
     else
         type = ClassOf(interfaceName);
-    auto* wrapper =
-        type != nullptr ? reinterpret_cast<AutomationObject*>(type->tp_alloc(type, 0)) : nullptr;
-    if (wrapper == nullptr) {
+    PyObject* wrapper =
+        type != nullptr ? NewWrapper(type, object, PyThread_get_thread_ident()) : nullptr;
+    if (wrapper == nullptr)
         object->Release();
-        return nullptr;
-    }
-    wrapper->pointer = object;
-    wrapper->thread = PyThread_get_thread_ident();
-    return reinterpret_cast<PyObject*>(wrapper);
+    return wrapper;
 }
 
 bool CheckThread(AutomationObject* self) {

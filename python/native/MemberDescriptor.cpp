@@ -19,10 +19,9 @@ struct MemberDescriptor {
     uint16_t kinds;
     // Methods only.
     vectorcallfunc vectorcall;
-    PyObject* inputs;     // the [in] parameters' names
-    PyObject* index;      // every name a keyword may use -> the parameter's position
-    PyObject* defaults;   // per [in] parameter: its default, or REQUIRED
-    Py_ssize_t required;  // how many leading arguments a call must give for every required one
+    PyObject* inputs;    // the [in] parameters' names
+    PyObject* index;     // every name a keyword may use -> the parameter's position
+    PyObject* defaults;  // per [in] parameter: its default, or REQUIRED
     int outs;
 };
 
@@ -98,14 +97,11 @@ PyObject* Invoke(AutomationObject* self, MemberDescriptor* member, WORD flags,
     return value;
 }
 
-// Fills values (count = the member's [in] parameters) from keywords beside the positional ones.
-bool Bind(MemberDescriptor* member, PyObject* const* args, Py_ssize_t given, PyObject* kwnames,
-          PyObject** values, Py_ssize_t count) {
-    for (Py_ssize_t i = given; i < count; ++i) values[i] = nullptr;
-    PyObject* unexpected = nullptr;
-    Py_ssize_t keywords = kwnames != nullptr ? PyTuple_GET_SIZE(kwnames) : 0;
-    bool ok = true;
-    for (Py_ssize_t j = 0; ok && j < keywords; ++j) {
+// Places the keyword arguments among values (null where none was given yet); the keys that name
+// no parameter are collected in *unexpected. False with an exception set.
+bool BindKeywords(MemberDescriptor* member, PyObject* const* args, Py_ssize_t given,
+                  PyObject* kwnames, PyObject** values, PyObject** unexpected) {
+    for (Py_ssize_t j = 0; j < PyTuple_GET_SIZE(kwnames); ++j) {
         PyObject* key = PyTuple_GET_ITEM(kwnames, j);
         PyObject* position = PyDict_GetItemWithError(member->index, key);
         if (position == nullptr && !PyErr_Occurred()) {
@@ -117,39 +113,39 @@ bool Bind(MemberDescriptor* member, PyObject* const* args, Py_ssize_t given, PyO
         }
         if (position == nullptr) {
             if (PyErr_Occurred() ||
-                (unexpected == nullptr && (unexpected = PyList_New(0)) == nullptr) ||
-                PyList_Append(unexpected, key) < 0)
-                ok = false;
+                (*unexpected == nullptr && (*unexpected = PyList_New(0)) == nullptr) ||
+                PyList_Append(*unexpected, key) < 0)
+                return false;
             continue;
         }
         Py_ssize_t i = PyLong_AsSsize_t(position);
         if (i < given) {
             PyErr_Format(PyExc_TypeError, "%U() got argument %R by position and by keyword",
                          member->name, PyTuple_GET_ITEM(member->inputs, i));
-            ok = false;
-        } else if (values[i] != nullptr) {
-            PyErr_Format(PyExc_TypeError, "%U() got argument %R twice", member->name, key);
-            ok = false;
-        } else {
-            values[i] = args[given + j];
+            return false;
         }
+        if (values[i] != nullptr) {
+            PyErr_Format(PyExc_TypeError, "%U() got argument %R twice", member->name, key);
+            return false;
+        }
+        values[i] = args[given + j];
     }
-    for (Py_ssize_t i = given; ok && i < count; ++i) {
+    return true;
+}
+
+// The defaults of the arguments not given; false, with TypeError, when one of them has none.
+bool FillDefaults(MemberDescriptor* member, PyObject** values, Py_ssize_t count) {
+    for (Py_ssize_t i = 0; i < count; ++i) {
         if (values[i] != nullptr)
             continue;
         values[i] = PyTuple_GET_ITEM(member->defaults, i);
         if (values[i] == gRequired) {
             PyErr_Format(PyExc_TypeError, "%U() missing argument %R", member->name,
                          PyTuple_GET_ITEM(member->inputs, i));
-            ok = false;
+            return false;
         }
     }
-    if (ok && unexpected != nullptr && PyList_Sort(unexpected) == 0) {
-        PyErr_Format(PyExc_TypeError, "%U() got unexpected arguments %R", member->name, unexpected);
-        ok = false;
-    }
-    Py_XDECREF(unexpected);
-    return ok;
+    return true;
 }
 
 PyObject* CallMethod(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
@@ -164,19 +160,18 @@ PyObject* CallMethod(PyObject* callable, PyObject* const* args, size_t nargsf, P
     if (given > count)
         return PyErr_Format(PyExc_TypeError, "%U() takes %zd arguments", member->name, count);
     PyObject* values[kMaxArguments];
-    for (Py_ssize_t i = 0; i < given; ++i) values[i] = args[i];
-    if (kwnames != nullptr && PyTuple_GET_SIZE(kwnames) > 0) {
-        if (!Bind(member, args, given, kwnames, values, count))
-            return nullptr;
-    } else {
-        for (Py_ssize_t i = given; i < count; ++i) {
-            values[i] = PyTuple_GET_ITEM(member->defaults, i);
-            if (values[i] == gRequired)
-                return PyErr_Format(PyExc_TypeError, "%U() missing argument %R", member->name,
-                                    PyTuple_GET_ITEM(member->inputs, i));
-        }
+    for (Py_ssize_t i = 0; i < count; ++i) values[i] = i < given ? args[i] : nullptr;
+    PyObject* unexpected = nullptr;
+    bool ok =
+        (kwnames == nullptr || BindKeywords(member, args, given, kwnames, values, &unexpected)) &&
+        FillDefaults(member, values, count);
+    // Unknown keywords are told last, all at once.
+    if (ok && unexpected != nullptr && PyList_Sort(unexpected) == 0) {
+        PyErr_Format(PyExc_TypeError, "%U() got unexpected arguments %R", member->name, unexpected);
+        ok = false;
     }
-    return Invoke(self, member, DISPATCH_METHOD, values, count);
+    Py_XDECREF(unexpected);
+    return ok ? Invoke(self, member, DISPATCH_METHOD, values, count) : nullptr;
 }
 
 PyObject* MethodGet(PyObject* method, PyObject* object, PyObject*) {
@@ -242,13 +237,12 @@ MemberDescriptor* Allocate(PyTypeObject* type, int id, PyObject* name, PyObject*
     return member;
 }
 
-// Method(id, name, what, inputs, index, defaults, required, outs)
+// Method(id, name, what, inputs, index, defaults, outs)
 PyObject* NewMethod(PyTypeObject* type, PyObject* args, PyObject*) {
     int id, outs;
     PyObject *name, *what, *inputs, *index, *defaults;
-    Py_ssize_t required;
-    if (!PyArg_ParseTuple(args, "iUUO!O!O!ni", &id, &name, &what, &PyTuple_Type, &inputs,
-                          &PyDict_Type, &index, &PyTuple_Type, &defaults, &required, &outs))
+    if (!PyArg_ParseTuple(args, "iUUO!O!O!i", &id, &name, &what, &PyTuple_Type, &inputs,
+                          &PyDict_Type, &index, &PyTuple_Type, &defaults, &outs))
         return nullptr;
     if (PyTuple_GET_SIZE(inputs) + outs > kMaxArguments || outs < 0 ||
         PyTuple_GET_SIZE(defaults) != PyTuple_GET_SIZE(inputs))
@@ -260,7 +254,6 @@ PyObject* NewMethod(PyTypeObject* type, PyObject* args, PyObject*) {
     member->inputs = Py_NewRef(inputs);
     member->index = Py_NewRef(index);
     member->defaults = Py_NewRef(defaults);
-    member->required = required;
     member->outs = outs;
     return reinterpret_cast<PyObject*>(member);
 }

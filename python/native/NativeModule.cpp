@@ -1,8 +1,6 @@
 // warbler._native: the extension under the warbler package.
 #include <Python.h>
 
-#include <string>
-
 #include "native/AutomationObject.h"
 #include "native/Library.h"
 #include "native/MemberDescriptor.h"

@@ -79,9 +79,8 @@ def _method(interface, name, dispid, params):
         for key in (param, param.lower()) + _plain_names(param):
             index.setdefault(key, i)
     defaults = tuple(_default(p[1], p[3]) if p[2] & PARAM_OPTIONAL else _native.REQUIRED for p in inputs)
-    required = max((i + 1 for i, d in enumerate(defaults) if d is _native.REQUIRED), default=0)
     outs = [p[0] for p in params if p[2] & PARAM_OUT]
-    method = _native.Method(dispid, name, "%s.%s" % (interface, name), names, index, defaults, required, len(outs))
+    method = _native.Method(dispid, name, "%s.%s" % (interface, name), names, index, defaults, len(outs))
     signature = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
     for param, default in zip(names, defaults):
         signature.append(inspect.Parameter(param, inspect.Parameter.POSITIONAL_OR_KEYWORD,

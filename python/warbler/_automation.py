@@ -3,8 +3,8 @@ tables, the failure of a call, and which library to load."""
 
 import os
 
-VT_EMPTY, VT_NULL, VT_I2, VT_I4, VT_R8, VT_BSTR, VT_DISPATCH = 0, 1, 2, 3, 5, 8, 9
-VT_ERROR, VT_BOOL, VT_VARIANT, VT_UNKNOWN, VT_I8, VT_INT, VT_BYREF = 10, 11, 12, 13, 20, 22, 0x4000
+# The types a member table gives its parameters and properties.
+VT_I4, VT_BSTR, VT_BOOL, VT_VARIANT = 3, 8, 11, 12
 KIND_METHOD, KIND_GET, KIND_PUT = 1, 2, 4
 PARAM_OUT, PARAM_OPTIONAL = 2, 16
 DISP_E_OVERFLOW = 0x8002000A
