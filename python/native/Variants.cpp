@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
 #include <emmintrin.h>
+#endif
 
 #include "native/AutomationObject.h"
 #include "native/Library.h"
@@ -55,8 +57,9 @@ PyObject* AsciiText(const OLECHAR* text, Py_ssize_t length) {
     if (result == nullptr)
         return nullptr;
     auto* out = reinterpret_cast<char*>(PyUnicode_1BYTE_DATA(result));
-    const __m128i beyond = _mm_set1_epi16(static_cast<short>(0xFF80));
     Py_ssize_t i = 0;
+#ifdef __SSE2__
+    const __m128i beyond = _mm_set1_epi16(static_cast<short>(0xFF80));
     for (; i + 16 <= length; i += 16) {
         __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
         __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + 8));
@@ -65,6 +68,7 @@ PyObject* AsciiText(const OLECHAR* text, Py_ssize_t length) {
             break;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
     }
+#endif
     for (; i < length && text[i] < 0x80; ++i) out[i] = static_cast<char>(text[i]);
     if (i == length)
         return result;

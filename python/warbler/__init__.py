@@ -106,34 +106,47 @@ def _property(interface, name, dispid, kinds, type_):
 
 class _Walks:
     """Pythonic walks over the Twitter object's lists: generators of Tweet or User objects that end
-    where the walk ends (35015, 25016) and raise WarblerError on any other failure."""
+    where the walk ends (35015, 25016) and raise WarblerError on any other failure.
+
+    The component keeps one list of each kind per object, so each generator walks on a Twitter
+    object of its own, set as this one is when the walk starts: walks nested in each other, zipped
+    together or interleaved with the script's own FindFirst*/FindNext* calls each see their whole
+    list."""
 
     __slots__ = ()
 
+    def _walker(self):
+        walker = _native.create("Velmora.Twitter")
+        for name in self._settable:
+            setattr(walker, name, getattr(self, name))
+        return walker
+
     def _walk(self, first, end):
-        item = first()
+        walker = self._walker()
+        following = walker.FindNextTweet if end == 35015 else walker.FindNextUser
+        item = first(walker)
         while item is not None:
             yield item
-            item = self.FindNextTweet() if end == 35015 else self.FindNextUser()
-        code = self.LastError
+            item = following()
+        code = walker.LastError
         if code not in (0, end):
-            raise WarblerError(code, self.GetErrorDescription(code))
+            raise WarblerError(code, walker.GetErrorDescription(code))
 
     def timeline(self, name="home", since_id="", max_id="", count=0, page=0):
         """The statuses of one page of a timeline ("home", "public", ... or a user)."""
-        return self._walk(lambda: self.FindFirstTweet(name, since_id, max_id, count, page), 35015)
+        return self._walk(lambda walker: walker.FindFirstTweet(name, since_id, max_id, count, page), 35015)
 
     def friends(self, user=""):
         """The accounts a user follows (default: the access token's), page after page."""
-        return self._walk(lambda: self.FindFirstFriend(user), 25016)
+        return self._walk(lambda walker: walker.FindFirstFriend(user), 25016)
 
     def followers(self, user=""):
         """The accounts that follow a user (default: the access token's), page after page."""
-        return self._walk(lambda: self.FindFirstFollower(user), 25016)
+        return self._walk(lambda walker: walker.FindFirstFollower(user), 25016)
 
     def search(self, query, per_page=0, page=0):
         """The users a search finds."""
-        return self._walk(lambda: self.FindFirstUser(query, per_page, page), 25016)
+        return self._walk(lambda walker: walker.FindFirstUser(query, per_page, page), 25016)
 
 
 def _class_of(interface):
@@ -141,12 +154,15 @@ def _class_of(interface):
     if interface not in _classes:
         namespace = {"__slots__": ("__weakref__",), "__module__": __name__, "_interface": interface,
                      "__doc__": "The %s interface of libwarbler.so." % interface}
-        members = {}
+        members, settable = {}, []
         for name, dispid, kinds, type_, params in _native.members(interface):
+            if kinds & KIND_PUT:
+                settable.append(name)
             member = (_method(interface, name, dispid, params) if kinds & KIND_METHOD
                       else _property(interface, name, dispid, kinds, type_))
             namespace[name] = members[name.lower()] = member
         namespace["_members"] = members
+        namespace["_settable"] = tuple(settable)
         bases = (AutomationObject, _Walks) if interface == "ITwitter" else (AutomationObject,)
         _classes[interface] = type(interface, bases, namespace)
     return _classes[interface]

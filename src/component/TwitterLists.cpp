@@ -178,15 +178,18 @@ HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) 
             return friends ? rest_.GetFriends(user.c_str(), users_, cursor_)
                            : rest_.GetFollowers(user.c_str(), users_, cursor_);
         }));
+        // The next-call follows this walk from now on; an empty or refused first page ends it.
+        listKind_ = kind;
         if (lastError_ == 0) {
             heldFirstPage_ = true;
             CheckNextCursor();
-            if (ServeFirstUser(object))
-                listKind_ = kind;
+            if (!ServeFirstUser(object))
+                cursor_.Assign("0");
             owner = user;
         } else {
             Log(LOG_VERBATIM, "Could not get friends list");
             users_.clear();
+            cursor_.Assign("0");
             ForgetList(timer);
         }
     }
@@ -216,10 +219,10 @@ HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIA
         RestartTimer(searchTimer_);
         lastError_ = MapResultCode(
             Guarded([&] { return rest_.SearchUsers(query.c_str(), users_, lPerPage, lPage); }));
+        listKind_ = kListSearch;  // a search has one page: the next-call ends after it
         if (lastError_ == 0) {
             heldFirstPage_ = true;
-            if (ServeFirstUser(object))
-                listKind_ = kListSearch;
+            ServeFirstUser(object);
             searchQuery_ = query;
             searchPage_ = lPage;
             searchPerPage_ = lPerPage;

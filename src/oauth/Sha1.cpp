@@ -1,9 +1,13 @@
 #include "oauth/Sha1.h"
 
+#include <cstring>
+
+// The SHA extensions are x86's; every other processor takes the portable rounds.
+#if defined(__x86_64__) || defined(__i386__)
+#define WARBLER_SHA_EXTENSIONS 1
 #include <cpuid.h>
 #include <immintrin.h>
-
-#include <cstring>
+#endif
 
 namespace {
 
@@ -11,6 +15,7 @@ inline uint32_t Rol(uint32_t v, int bits) {
     return (v << bits) | (v >> (32 - bits));
 }
 
+#ifdef WARBLER_SHA_EXTENSIONS
 bool HasShaExtensions() {
     unsigned a = 0, b = 0, c = 0, d = 0;
     if (!__get_cpuid(1, &a, &b, &c, &d))
@@ -68,14 +73,21 @@ __attribute__((target("sha,ssse3,sse4.1"))) void CompressShaNi(uint32_t state[5]
     _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_shuffle_epi32(abcd, 0x1B));
     state[4] = static_cast<uint32_t>(_mm_extract_epi32(e, 3));
 }
+#endif
 
 }  // namespace
 
 bool CSha1::CompressWithShaExtensions(uint32_t state[5], const uint8_t* block) {
+#ifdef WARBLER_SHA_EXTENSIONS
     if (!kShaExtensions)
         return false;
     CompressShaNi(state, block);
     return true;
+#else
+    (void)state;
+    (void)block;
+    return false;
+#endif
 }
 
 // clang-format off

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 
+#ifdef __SSE2__
 #include <emmintrin.h>
+#endif
 
 namespace platform {
 
@@ -38,8 +40,9 @@ std::string WideToAnsi(WideView wide) {
     out.reserve(wide.size() + wide.size() / 2 + 1);
     // The ASCII run at the start, eight units at a time.
     size_t ascii = 0;
-    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
     out.resize(wide.size());
+#ifdef __SSE2__
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
     for (; ascii + 8 <= wide.size(); ascii += 8) {
         __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wide.data() + ascii));
         if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, high), _mm_setzero_si128())) !=
@@ -48,6 +51,7 @@ std::string WideToAnsi(WideView wide) {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out.data() + ascii),
                          _mm_packus_epi16(units, units));
     }
+#endif
     for (; ascii < wide.size() && wide[ascii] < 0x80; ++ascii)
         out[ascii] = static_cast<char>(wide[ascii]);
     out.resize(ascii);
@@ -73,6 +77,7 @@ namespace {
 template <bool kWiden>
 size_t AsciiRun(const char* in, size_t n, OLECHAR* out) {
     size_t i = 0;
+#ifdef __SSE2__
     if constexpr (!kWiden) {
         // Counting only: four blocks a step, a reply's long ASCII runs at memory speed.
         for (; i + 64 <= n; i += 64) {
@@ -95,6 +100,9 @@ size_t AsciiRun(const char* in, size_t n, OLECHAR* out) {
                              _mm_unpackhi_epi8(bytes, zero));
         }
     }
+#else
+    (void)out;
+#endif
     for (; i < n && static_cast<unsigned char>(in[i]) < 0x80; ++i)
         if constexpr (kWiden)
             out[i] = static_cast<OLECHAR>(in[i]);

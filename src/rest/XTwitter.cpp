@@ -193,7 +193,8 @@ int32_t CXTwitter::GetPeople(const char* path, const char* user, std::vector<Use
     params.Assign("cursor", cursor.Str());
     XmlNode root;
     int32_t result = CallApi(CZelString(RestBaseUrl.Str() + path), params, root, false);
-    if (!root)
+    // A refused page leaves the cursor where it was: asking again asks for the same page.
+    if (!root || result != 0)
         return result;
     XmlNodeList nodes = root.SelectNodes("/users_list/users/user");
     if (!nodes)

@@ -45,8 +45,21 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 
 // Called once the connection (and a proxy's tunnel, and TLS) stands, before the request is sent:
 // what came before is the tunnel's, and the request bytes counted so far are the CONNECT's.
+// RFC 9110's idempotent methods: sending one of them twice does what sending it once does.
+bool Idempotent(const std::string& verb) {
+    return verb == "GET" || verb == "HEAD" || verb == "PUT" || verb == "DELETE" ||
+           verb == "OPTIONS" || verb == "TRACE";
+}
+
 int OnRequestStart(void* user, char*, char*, int, int) {
     auto* request = static_cast<TransportRequest*>(user);
+    // libcurl sends a request again on a new connection when the reused one closes before any
+    // answer; the server may have read it and acted (a post published twice). A request that is
+    // not idempotent fails instead.
+    if (request->requestStarted && request->incoming.status == 0 && !Idempotent(request->verb)) {
+        request->refused = ERROR_WINHTTP_CONNECTION_ERROR;
+        return CURL_PREREQFUNC_ABORT;
+    }
     request->requestStarted = true;
     request->incoming.Reset();
     request->headComplete = false;
@@ -314,6 +327,9 @@ bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silence
 uint32_t TransportRequest::Failure(uint32_t (*of)(CURLcode)) {
     if (refused == ERROR_WINHTTP_HEADER_SIZE_OVERFLOW)
         reason = "the response head is larger than 64 KiB";
+    else if (refused == ERROR_WINHTTP_CONNECTION_ERROR)
+        reason = "the connection closed before any answer came; the " + verb +
+                 " was not re-sent, as the server may have carried it out";
     else if (refused != 0)
         reason = "no memory for what came";
     else
@@ -442,7 +458,10 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     }
     // Failing before anything was sent is a failure to send; after it, to receive.
     bool tunnelRefused = !requestStarted && incoming.status == 407;
-    if (finished_ && result_ != CURLE_OK && !RequestWritten() && !tunnelRefused) {
+    // A request stopped rather than re-sent may have reached the server: never a failure to send,
+    // which the engine would answer by sending it again.
+    bool mayHaveArrived = refused == ERROR_WINHTTP_CONNECTION_ERROR;
+    if (finished_ && result_ != CURLE_OK && !RequestWritten() && !tunnelRefused && !mayHaveArrived) {
         *error = Failure(&WinHttpErrorOf);
         return false;
     }

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#ifdef __SSE2__
 #include <emmintrin.h>
+#endif
 
 namespace xml {
 
@@ -459,28 +461,33 @@ bool OnlyTheRootAtTopLevel(std::string_view text, size_t open, std::string_view 
 // byte in its name. Those bytes are found sixteen at a time; each is traced back to the '<' of
 // its tag, every byte looked at backwards once, and a checked tag's own bytes are passed over, so
 // that a wide tag or a text of many such bytes costs no more than its length.
+// Bit k set where the k-th of the 'count' (at most 16) bytes at 'data' is '=', ':' or beyond ASCII.
+uint32_t DoubtMarks(const char* data, size_t count) {
+#ifdef __SSE2__
+    if (count == 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data));
+        __m128i marks = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('=')),
+                                     _mm_cmpeq_epi8(block, _mm_set1_epi8(':')));
+        return static_cast<uint32_t>(_mm_movemask_epi8(marks) | _mm_movemask_epi8(block));
+    }
+#endif
+    uint32_t mask = 0;
+    for (size_t k = 0; k < count; ++k) {
+        char c = data[k];
+        if (c == '=' || c == ':' || static_cast<unsigned char>(c) >= 0x80)
+            mask |= 1u << k;
+    }
+    return mask;
+}
+
 bool TagsInDoubtHold(std::string_view text, size_t from) {
     const char* data = text.data();
     const size_t size = text.size();
-    const __m128i equals = _mm_set1_epi8('=');
-    const __m128i colon = _mm_set1_epi8(':');
     size_t nearestTag = std::string_view::npos;  // the last '<' before what was searched
     size_t searched = from;
     size_t checkedEnd = 0;
     for (size_t base = from; base < size; base += 16) {
-        uint32_t mask = 0;
-        if (base + 16 <= size) {
-            __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + base));
-            __m128i marks =
-                _mm_or_si128(_mm_cmpeq_epi8(block, equals), _mm_cmpeq_epi8(block, colon));
-            mask = static_cast<uint32_t>(_mm_movemask_epi8(marks) | _mm_movemask_epi8(block));
-        } else {
-            for (size_t k = 0; base + k < size; ++k) {
-                char c = data[base + k];
-                if (c == '=' || c == ':' || static_cast<unsigned char>(c) >= 0x80)
-                    mask |= 1u << k;
-            }
-        }
+        uint32_t mask = DoubtMarks(data + base, std::min<size_t>(16, size - base));
         for (; mask != 0; mask &= mask - 1) {
             size_t at = base + static_cast<size_t>(__builtin_ctz(mask));
             if (at < checkedEnd)
@@ -520,10 +527,11 @@ bool TagsInDoubtHold(std::string_view text, size_t from) {
 // Whether "<!" or "<?" (a comment, a CDATA section, a document type or a processing
 // instruction) occurs from 'from' on: sixteen bytes at a time, as the tags go by the thousand.
 bool HasSpecialMarkup(std::string_view text, size_t from) {
+    size_t i = from;
+#ifdef __SSE2__
     const __m128i open = _mm_set1_epi8('<');
     const __m128i bang = _mm_set1_epi8('!');
     const __m128i question = _mm_set1_epi8('?');
-    size_t i = from;
     for (; i + 17 <= text.size(); i += 16) {
         __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
         __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + 1));
@@ -531,6 +539,7 @@ bool HasSpecialMarkup(std::string_view text, size_t from) {
         if (_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, open), special)) != 0)
             return true;
     }
+#endif
     for (; i + 1 < text.size(); ++i)
         if (text[i] == '<' && (text[i + 1] == '!' || text[i + 1] == '?'))
             return true;

@@ -34,7 +34,7 @@ class HostileServer : public testing::Test {
   protected:
     static void SetUpTestSuite() {
         g_hostile =
-            new peers::BrokenServers({"endless", "trickle", "continue", "dribble", "large"});
+            new peers::BrokenServers({"endless", "trickle", "continue", "dribble", "large", "dropmid"});
     }
     static void TearDownTestSuite() { delete g_hostile; }
     void SetUp() override {
@@ -124,4 +124,16 @@ TEST_F(HostileServer, LargeRepliesLeaveNoMemoryBehind) {
     EXPECT_EQ(code, 35014);
     malloc_trim(0);
     EXPECT_LT(StatusKiB("VmRSS:") - before, 8 * 1024);
+}
+
+// A POST whose reused connection closes once the server has read it is not sent again: the server
+// may have carried it out. The log says so.
+TEST_F(HostileServer, APostIsNeverSentTwice) {
+    EXPECT_EQ(http.Get(Url("dropmid").c_str(), response), 0);
+    EXPECT_NE(http.Post(Url("dropmid").c_str(), "status=once", response), 0);
+    EXPECT_NE(Trace().find("the POST was not re-sent, as the server may have carried it out"),
+              std::string::npos)
+        << Trace();
+    EXPECT_EQ(http.Get(Url("dropmid").c_str(), response), 0);
+    EXPECT_STREQ(response.c_str(), "posts=1");
 }

@@ -12,7 +12,9 @@ usage: python3 broken_server.py PORT MODE
   trickle  a head that never ends, one byte every 100 ms
   continue an interim "100 Continue" head every 10 ms, never a final one
   dribble  a chunked body of one byte every 100 ms, never ending
-  large    a timeline of one status whose text is 100 MB"""
+  large    a timeline of one status whose text is 100 MB
+  dropmid  keeps the connection; a POST that comes on a reused one is read whole, then the
+           connection closes unanswered; every answer's body counts the POSTs read so far"""
 
 import contextlib
 import socket
@@ -20,8 +22,50 @@ import sys
 import threading
 import time
 
+posts_read = 0
+
+def read_request(connection, pending):
+    """(the request's head and body, what came after it), or None when the peer closed."""
+    while b"\r\n\r\n" not in pending:
+        chunk = connection.recv(4096)
+        if not chunk:
+            return None
+        pending += chunk
+    head, rest = pending.split(b"\r\n\r\n", 1)
+    length = 0
+    for line in head.split(b"\r\n")[1:]:
+        name, _, value = line.partition(b":")
+        if name.strip().lower() == b"content-length":
+            length = int(value)
+    while len(rest) < length:
+        chunk = connection.recv(4096)
+        if not chunk:
+            return None
+        rest += chunk
+    return head, rest[length:]
+
+
+def drop_a_reused_post(connection):
+    global posts_read
+    with connection, contextlib.suppress(OSError):
+        pending, served = b"", 0
+        while True:
+            got = read_request(connection, pending)
+            if got is None:
+                return
+            head, pending = got
+            if head.startswith(b"POST"):
+                posts_read += 1
+                if served > 0:
+                    return
+            body = b"posts=%d" % posts_read
+            connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n%s" % (len(body), body))
+            served += 1
+
 
 def serve(connection, mode):
+    if mode == "dropmid":
+        return drop_a_reused_post(connection)
     with connection, contextlib.suppress(OSError):
         request = b""
         while b"\r\n\r\n" not in request:

@@ -13,7 +13,7 @@ import threading
 import unittest
 import urllib.request
 
-from support import PACKAGE, ROOT, PackageTestCase
+from support import PACKAGE, ROOT, PackageTestCase, Simulator
 
 import warbler
 
@@ -226,6 +226,25 @@ class WalkTest(PackageTestCase):
         gc.collect()
         self.folder.cleanup()
 
+    def test_a_failure_mid_walk_raises_after_the_pages_walked(self):
+        sim = Simulator("--page-size", "20")
+        os.environ["WARBLER_API_HOST"] = sim.host_port()
+        try:
+            t = warbler.Dispatch("Velmora.Twitter")
+            walked = []
+            with self.assertRaises(warbler.WarblerError) as raised:
+                for user in t.followers("warbler_demo"):
+                    walked.append(user)
+                    sim.process.terminate()
+                    sim.process.wait()
+        finally:
+            os.environ["WARBLER_API_HOST"] = self.sim.host_port()
+            sim.stop()
+        self.assertEqual(len(walked), 20)
+        self.assertEqual(str(raised.exception), "%d %s" % (raised.exception.code,
+                                                           t.GetErrorDescription(raised.exception.code)))
+        self.assertNotIn(raised.exception.code, (0, 25016))
+
     def test_walks_as_generators_and_plain_keywords(self):
         t = warbler.Dispatch("Velmora.Twitter")
         c = self.sim.credentials
@@ -239,17 +258,27 @@ class WalkTest(PackageTestCase):
         self.assertEqual(len({f.Id for f in followers}), 52)
         self.assertEqual([u.ScreenName for u in t.search("fan", per_page=3, page=2)], ["fan_04", "fan_05", "fan_06"])
         self.assertEqual(list(t.search("nobody-is-called-this")), [])
-        # A failure mid-walk raises with its code (the refusal's body carries the service's text,
-        # so 35008); the pages already walked were given.
-        walked = []
-        with self.assertRaises(warbler.WarblerError) as raised:
-            for user in t.followers("warbler_demo"):
-                walked.append(user)
-                t.AccessTokenSecret = "wrong"
-        self.assertEqual((raised.exception.code, raised.exception.description),
-                         (35008, t.GetErrorDescription(35008)))
-        self.assertEqual(len(walked), 20)
-        t.AccessTokenSecret = c["access_token_secret"]
+        # Each walk has its own list, whatever else the script walks or calls meanwhile.
+        friends = [u.Id for u in t.friends()]
+        outer, both = [], 0
+        for i, follower in enumerate(t.followers("warbler_demo")):
+            outer.append(follower.Id)
+            if i < 3:
+                self.assertEqual([u.Id for u in t.friends()], friends)
+            both += follower.Id in friends
+            t.FindFirstFriend("warbler_demo")
+        self.assertEqual(outer, [f.Id for f in followers])
+        pairs = list(zip(t.friends(), t.followers("warbler_demo")))
+        self.assertEqual(([a.Id for a, _ in pairs], [b.Id for _, b in pairs]), (friends, outer[:45]))
+        statuses = []
+        for status in t.timeline("public", count=5):
+            statuses.append(status.Id)
+            t.FindFirstTweet("public", count=2)
+        self.assertEqual(len(statuses), 5)
+        # The component's own walk is unchanged: one list of each kind per object.
+        self.assertEqual(t.FindFirstFollower("warbler_demo").Id, outer[0])
+        self.assertEqual(t.FindFirstFriend().Id, friends[0])
+        self.assertEqual(t.FindNextUser().Id, friends[1])
         # Keywords by the interface's names or by their plain snake_case names.
         self.assertEqual(t.FindFirstTweet("public", count=2).Id, t.FindFirstTweet("public", lCount=2).Id)
         self.assertEqual(t.FindFirstUser(query="fan", per_page=1).ScreenName, "fan_01")

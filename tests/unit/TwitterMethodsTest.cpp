@@ -467,7 +467,7 @@ TEST_F(TwitterLists, ARewalkStartsFromTheFirstPage) {
     EXPECT_EQ(Sent(), 3u);
     VariantClear(&user);
 
-    // After a failed next page, the first page is fetched again.
+    // After a failed next page, a first call fetches the first page again.
     fake.Queue(Reply(500, "down"));
     fake.Queue(Reply(200, UsersPageXml("first", "77")));
     EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
@@ -486,21 +486,49 @@ TEST_F(TwitterLists, ARewalkStartsFromTheFirstPage) {
     VariantClear(&user);
 }
 
-TEST_F(TwitterLists, ARepeatedSearchIsNeverAnsweredWithFriends) {
-    fake.Queue(Reply(200, UsersPageXml("f1", "77")));
-    fake.Queue(Reply(200, "<users type=\"array\"></users>"));
-    fake.Queue(Reply(200, UsersPageXml("f2", "0")));
-    fake.Queue(Reply(200, "<users type=\"array\"></users>"));
+TEST_F(TwitterLists, ARefusedPageIsAskedForAgain) {
+    fake.Queue(Reply(200, UsersPageXml("a", "11")));
+    fake.Queue(Reply(400, "<hash><error>Rate limit exceeded</error></hash>"));
+    fake.Queue(Reply(200, UsersPageXml("b", "12")));
+    fake.Queue(Reply(200, UsersPageXml("c", "0")));
     VARIANT user = Friend("x");
     VariantClear(&user);
-    test::Bstr query("q");
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_EQ(LastError(), 35008);
+    for (const char* name : {"b", "c"}) {
+        EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+        EXPECT_EQ(TextOf(user, "ScreenName"), name);
+        VariantClear(&user);
+    }
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_EQ(LastError(), 25016);
+    std::vector<std::string> cursors;
+    for (const auto& sent : fake.State().sent)
+        cursors.push_back(sent.path.substr(sent.path.find("cursor=") + 7, 3));
+    EXPECT_EQ(cursors, (std::vector<std::string>{"%2D", "11&", "11&", "12&"}));
+}
+
+// After a first call that failed or found nothing, the next-call ends at once: it never goes on
+// with the list of an earlier walk.
+TEST_F(TwitterLists, AnEmptyOrFailedFirstCallEndsTheWalk) {
+    fake.Queue(Reply(200, UsersPageXml("f1", "77")));
+    fake.Queue(Reply(200, "<users type=\"array\"></users>"));
+    fake.Queue(Reply(500, "down"));
+    fake.Queue(Reply(200, "<users_list><users></users><next_cursor>88</next_cursor></users_list>"));
+    VARIANT user = Friend("x");
+    VariantClear(&user);
+    test::Bstr query("q"), other("y");
     EXPECT_EQ(twitter.FindFirstUser(query.Get(), 0, 0, &user), S_OK);
     EXPECT_EQ(LastError(), 25016);
-    // The list kind is still friends: the next page of the friends comes.
     EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
-    EXPECT_EQ(TextOf(user, "ScreenName"), "f2");
-    VariantClear(&user);
-    EXPECT_EQ(twitter.FindFirstUser(query.Get(), 0, 0, &user), S_OK);
+    EXPECT_EQ(LastError(), 25016);
+    EXPECT_EQ(twitter.FindFirstFollower(other.Get(), &user), S_OK);
+    EXPECT_EQ(LastError(), 35005);
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    EXPECT_EQ(LastError(), 25016);
+    user = Friend("y");
+    EXPECT_TRUE(IsNoObject(user));
+    EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
     EXPECT_TRUE(IsNoObject(user));
     EXPECT_EQ(LastError(), 25016);
     EXPECT_EQ(Sent(), 4u);

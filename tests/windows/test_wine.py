@@ -5,8 +5,11 @@ user copies, and both DLLs installed side by side.
 
 WARBLER_DLL_DIR and WARBLER_DLL_DIR_X86 name the folders of the cross builds (the DLL and
 warbler_com_test.exe); WARBLER_LIBRARY the Linux library whose descriptions the DLLs' must equal.
-Each class uses a fresh Wine prefix under WARBLER_WINE_ROOT and removes it at the end. Once wine32
-is installed, `wine` starts 32-bit programs: 64-bit ones are started with wine64."""
+Each class uses a fresh Wine prefix under WARBLER_WINE_ROOT and removes it, and every process of it,
+at the end, also when its set-up failed. Once wine32 is installed, `wine` starts 32-bit programs:
+64-bit ones, wineboot included, are started with wine64. Where the kernel runs no 32-bit programs
+(WARBLER_RUNS_I386=0, or runs-i386 says so), the 32-bit class is skipped: test_dll_image checks
+that DLL without running it."""
 
 import os
 import re
@@ -43,6 +46,17 @@ SUMMARY = re.compile(r"^(\d+) passed, (\d+) failed$")
 VALUE_LINE = re.compile(r"^ {4}(.+?) {4}(REG_\w+)(?: {4}(.*))?$")
 
 
+def machine_runs_i386():
+    """(whether this machine runs 32-bit programs, the line that says so): as ./run test decided
+    (WARBLER_RUNS_I386), or else as the probe finds."""
+    decided = os.environ.get("WARBLER_RUNS_I386")
+    if decided in ("0", "1"):
+        return decided == "1", "this machine runs %s32-bit programs (WARBLER_RUNS_I386=%s)" % (
+            "" if decided == "1" else "no ", decided)
+    done = subprocess.run([os.path.join(HERE, "runs-i386")], capture_output=True, text=True, timeout=30)
+    return done.returncode == 0, done.stdout.strip()
+
+
 def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
@@ -66,15 +80,19 @@ class WineTest(unittest.TestCase):
         cls.prefix = tempfile.mkdtemp(prefix="wine-", dir=root)
         cls.env = dict(os.environ, WINEPREFIX=cls.prefix, WINEDEBUG="-all",
                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        # Runs also when what follows fails: a persistent server would otherwise stay for ever.
+        cls.addClassCleanup(cls.remove_prefix)
         # A server of its own that holds none of our pipes, stopped at the end.
         subprocess.run(["wineserver", "-p"], env=cls.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=60)
-        subprocess.run(["wineboot", "-i"], env=cls.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=180)
+        booted = subprocess.run([WINE64, "wineboot", "-i"], env=cls.env, stdin=subprocess.DEVNULL,
+                                capture_output=True, text=True, errors="replace", timeout=180)
+        if booted.returncode != 0:
+            raise RuntimeError("wineboot failed (exit %d): %s" % (booted.returncode, booted.stderr.strip()[-500:]))
         cls.dll = windows_path(os.path.join(cls.DLL_DIR, cls.dll_name))
 
     @classmethod
-    def tearDownClass(cls):
+    def remove_prefix(cls):
         subprocess.run(["wineserver", "-k"], env=cls.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         shutil.rmtree(cls.prefix, ignore_errors=True)
@@ -378,6 +396,14 @@ class Wine32Test(WineTest):
     """The 32-bit DLL, with SysWOW64's programs, as VB6, 32-bit Office and 32-bit script hosts load
     it; and both DLLs side by side."""
     ARCH, DLL_DIR, LOADER, PROGRAMS = "x86", DLL_DIR_X86, "wine", "C:\\windows\\syswow64\\"
+
+    @classmethod
+    def setUpClass(cls):
+        runs, reason = machine_runs_i386()
+        if not runs:
+            print(reason, flush=True)
+            raise unittest.SkipTest(reason)
+        super().setUpClass()
 
     def module_seen_by(self, loader, cscript):
         done = subprocess.run([loader, cscript, "//nologo", windows_path(os.path.join(HERE, "scripts", "Module.js"))],
