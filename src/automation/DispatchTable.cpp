@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "automation/BstrText.h"
+#include "automation/TextArguments.h"
 
 namespace dispatch {
 
@@ -413,6 +414,8 @@ HRESULT InvokeMember(const Table& table, void* object, DISPID id, WORD flags, DI
 HRESULT Invoke(const Table& table, void* object, DISPID id, WORD flags, DISPPARAMS* params,
                VARIANT* result, UINT* argError) {
     // No C++ exception crosses the automation boundary: the host would be aborted.
+    if (HRESULT refused = automation::RefuseTextsWithNul(params, argError); FAILED(refused))
+        return refused;
     try {
         return InvokeMember(table, object, id, flags, params, result, argError);
     } catch (const std::bad_alloc&) {

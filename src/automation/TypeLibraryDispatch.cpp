@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/TextArguments.h"
 #include "platform/ComRef.h"
 #include "platform/CriticalSection.h"
 
@@ -134,6 +135,8 @@ void ReleaseTypeInformation() {
 }
 
 HRESULT TypeLibraryGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids) {
+    if (HRESULT refused = RefuseTextsWithNul(params, argError); FAILED(refused))
+        return refused;
     platform::ComRef<ITypeInfo> info;
     HRESULT hr = FindTypeInfo(iid, info.Out());
     return FAILED(hr) ? hr : DispGetIDsOfNames(info.Get(), names, count, ids);
@@ -141,6 +144,8 @@ HRESULT TypeLibraryGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID
 
 HRESULT TypeLibraryInvoke(void* object, REFIID iid, DISPID id, WORD flags, DISPPARAMS* params,
                           VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+    if (HRESULT refused = RefuseTextsWithNul(params, argError); FAILED(refused))
+        return refused;
     platform::ComRef<ITypeInfo> info;
     HRESULT hr = FindTypeInfo(iid, info.Out());
     if (FAILED(hr))

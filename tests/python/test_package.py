@@ -137,6 +137,20 @@ class PackageTest(PackageTestCase):
         self.assertIn("<error>Not found</error>", missing)
         self.assertIn("APICall result: [35005: An unexpected HTTP response code was returned]", self.lines())
 
+    def test_a_text_holding_nul_is_refused_and_nothing_goes_out(self):
+        t = self.twitter
+        t.AccessToken, t.AccessTokenSecret = (self.sim.credentials[k] for k in ("access_token", "access_token_secret"))
+        saved = os.path.join(self.folder.name, "keys")
+        before = len(self.sim.requests_logged())
+        for call in (lambda: t.Tweet("a\x00b"), lambda: t.DirectTweet("hi", "a\x00b"),
+                     lambda: t.SaveAccessKey(saved + "\x00.txt"), lambda: setattr(t, "AccessToken", "a\x00b")):
+            with self.assertRaises(warbler.ComError) as caught:
+                call()
+            self.assertEqual(caught.exception.hresult, 0x80070057)
+        self.assertEqual(len(self.sim.requests_logged()), before)
+        self.assertEqual([n for n in os.listdir(self.folder.name) if n.startswith("keys")], [])
+        self.assertEqual(t.AccessToken, self.sim.credentials["access_token"])
+
     def test_key_files(self):
         t = self.twitter
         keys = os.path.join(self.folder.name, "keys.ini")
