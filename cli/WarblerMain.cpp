@@ -163,9 +163,7 @@ std::string WhyNotWritable(const std::string& file) {
     return {};
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     CLI::App app{"warbler: the Twitter REST API v1 from the shell, through the Warbler component.",
                  "warbler"};
     app.footer(kFooter);
@@ -443,4 +441,20 @@ int main(int argc, char** argv) {
         code = session.LastError();
     }
     return Report(session, code, proxied);
+}
+
+}  // namespace
+
+// A script reads the exit code: output that could not be written (a full disk) fails the run.
+// A closed pipe ends the program by SIGPIPE before this, quietly, as any filter ends.
+int main(int argc, char** argv) {
+    int status = Run(argc, argv);
+    errno = 0;
+    if (!std::cout.flush() || std::ferror(stdout) != 0) {
+        // The cause is known when this flush met it; a write during the run leaves only the state.
+        std::cerr << "warbler: could not write the output"
+                  << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << "\n";
+        return 1;
+    }
+    return status;
 }

@@ -9,6 +9,7 @@
 #include "oauth/UrlEncode.h"
 #include "oauth/ZelBase64.h"
 #include "platform/Clock.h"
+#include "platform/ProcessId.h"
 
 namespace {
 
@@ -46,8 +47,19 @@ bool PlainInValue(const std::string& value) {
 COAuth::COAuth()
     : CZelBase("COAuth"),
       Clock(&SystemTime),
-      Random([this] { return generator_(); }),
-      generator_(SeededGenerator()) {}
+      Random([this] { return Draw(); }),
+      generator_(SeededGenerator()),
+      seededIn_(platform::ProcessId()) {}
+
+// A forked child holds a copy of its parent's generator: it draws anew rather than repeat the
+// parent's nonces, which a provider would refuse as replays.
+uint32_t COAuth::Draw() {
+    if (uint32_t process = platform::ProcessId(); process != seededIn_) {
+        generator_ = SeededGenerator();
+        seededIn_ = process;
+    }
+    return generator_();
+}
 
 COAuth::~COAuth() {
     if (Http.IsInitialized())

@@ -63,6 +63,8 @@ class COAuth : public CZelBase {
 
   private:
     std::mt19937 generator_;
+    uint32_t seededIn_;  // the process that seeded generator_
+    uint32_t Draw();
     int32_t EnsureHttp();
     int32_t JudgeStatus(int32_t result) const;
     // Takes the token pair of a reply; -107 when either name is missing.

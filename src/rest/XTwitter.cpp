@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/ResultCodes.h"
+#include "oauth/UrlEncode.h"
 #include "rest/RecordFiller.h"
 
 namespace {
@@ -121,7 +122,9 @@ int32_t CXTwitter::Friendship(const char* path, const char* user, XmlNode& root)
     }
     ParameterMap params;
     AddUserParameter(params, who);
-    return CallApi(CZelString(RestBaseUrl.Str() + path + who.Str()), params, root, false);
+    // One path segment, whatever the text holds: "/", "?", "#" or "%" must not steer the request.
+    return CallApi(CZelString(RestBaseUrl.Str() + path + OAuthEncoded(who.View())), params, root,
+                   false);
 }
 
 int32_t CXTwitter::CreateFriendship(const char* user) {

@@ -92,6 +92,14 @@ class CommandTest(unittest.TestCase):
         people = self.run_command("search", "fan", "--per-page", "2").stdout.splitlines()
         self.assertRegex(people[0], r"^@fan_01 +Fan 1 +\d+ followers, \d+ friends, Fan town$")
 
+    def test_output_that_cannot_be_written_fails_the_run(self):
+        for args in (("timeline", "home", "--count", "3"), ("friends",), ("errors",)):
+            with open("/dev/full", "w") as full:
+                done = subprocess.run([COMMAND, "--keys", self.keys, *args], env=self.env, stdout=full,
+                                      stderr=subprocess.PIPE, text=True, timeout=60, stdin=subprocess.DEVNULL)
+            self.assertEqual(done.returncode, 1, args)
+            self.assertRegex(done.stderr, r"^warbler: could not write the output(: No space left on device)?\n$")
+
     def test_posting_and_following(self):
         posted = json.loads(self.run_command("tweet", "From the command line", "--format", "json").stdout)
         self.assertRegex(posted["posted"], r"^\d+$")

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <string>
 
 #include "FakeTransport.h"
@@ -216,6 +219,29 @@ TEST_F(OAuthSigning, SameSecondSameTimestampFreshNonces) {
     EXPECT_NE(sent[0].headers.find("oauth_timestamp=\"1318622958\""), std::string::npos);
     EXPECT_NE(sent[1].headers.find("oauth_timestamp=\"1318622958\""), std::string::npos);
     EXPECT_NE(sent[1].headers.find("oauth_nonce=\"mnopqrstuvwx\""), std::string::npos);
+}
+
+// A forked child draws nonces of its own: a pool of worker processes must not replay its parent's.
+TEST(OAuthNonces, AForkedChildDrawsItsOwn) {
+    COAuth parent;
+    parent.GenerateNonce();  // the generator is seeded and in use before the fork
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string nonces = parent.GenerateNonce().Str() + parent.GenerateNonce().Str();
+        _exit(write(channel[1], nonces.data(), nonces.size()) == 24 ? 0 : 1);
+    }
+    close(channel[1]);
+    char theirs[24] = {};
+    ASSERT_EQ(read(channel[0], theirs, sizeof theirs), 24);
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::string ours = parent.GenerateNonce().Str() + parent.GenerateNonce().Str();
+    EXPECT_NE(std::string(theirs, 12), ours.substr(0, 12));
+    EXPECT_NE(std::string(theirs + 12, 12), ours.substr(12));
 }
 
 TEST_F(OAuthSigning, TokenExchangeStoresTheReply) {

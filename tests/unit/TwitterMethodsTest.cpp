@@ -382,6 +382,16 @@ TEST_F(TwitterLists, BareForbiddenReplies) {
     EXPECT_EQ(fake.State().sent.back().body, "in_reply_to_status_id=77&status=%40bob+hello");
 }
 
+// A user text is one segment of the path: nothing in it reaches another resource.
+TEST_F(TwitterLists, AFollowedNameStaysOneSegment) {
+    test::Bstr user("../../account/settings?q#x%2F");
+    fake.Queue(Reply(200, "<user><id>1</id></user>"));
+    twitter.Follow(user.Get());
+    const std::string& path = fake.State().sent.back().path;
+    EXPECT_EQ(path.substr(0, path.find('?')),
+              "/1/friendships/create/..%2F..%2Faccount%2Fsettings%3Fq%23x%252F.xml");
+}
+
 TEST_F(TwitterLists, FailedNextPageReportsItsCode) {
     fake.Queue(Reply(200, UsersPageXml("only", "77")));
     fake.Queue(Reply(500, "down"));

@@ -85,10 +85,14 @@ class WineTest(unittest.TestCase):
         # A server of its own that holds none of our pipes, stopped at the end.
         subprocess.run(["wineserver", "-p"], env=cls.env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=60)
-        booted = subprocess.run([WINE64, "wineboot", "-i"], env=cls.env, stdin=subprocess.DEVNULL,
-                                capture_output=True, text=True, errors="replace", timeout=180)
-        if booted.returncode != 0:
-            raise RuntimeError("wineboot failed (exit %d): %s" % (booted.returncode, booted.stderr.strip()[-500:]))
+        # Into a file: the prefix's services inherit wineboot's output and outlive it.
+        with tempfile.TemporaryFile() as said:
+            booted = subprocess.run([WINE64, "wineboot", "-i"], env=cls.env, stdin=subprocess.DEVNULL,
+                                    stdout=subprocess.DEVNULL, stderr=said, timeout=180)
+            if booted.returncode != 0:
+                said.seek(0)
+                raise RuntimeError("wineboot failed (exit %d): %s" % (
+                    booted.returncode, said.read().decode(errors="replace").strip()[-500:]))
         cls.dll = windows_path(os.path.join(cls.DLL_DIR, cls.dll_name))
 
     @classmethod
