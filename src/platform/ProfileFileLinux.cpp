@@ -322,8 +322,17 @@ bool WriteProfileStrings(const char* section, const char* const* keys, const cha
             return false;
     for (;;) {
         // Read and write access both: nothing is written over content that could not be read.
-        FileHandle handle(open(file, O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC,
-                               static_cast<mode_t>(newFileMode)));
+        // A file this save creates is removed again when the save fails: a failed save leaves
+        // nothing behind.
+        bool created = false;
+        int fd = open(file, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT) {
+            // Not O_EXCL: a symbolic link whose file is missing makes that file.
+            fd = open(file, O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC,
+                      static_cast<mode_t>(newFileMode));
+            created = fd >= 0;
+        }
+        FileHandle handle(fd);
         if (!handle.LockRegular(LOCK_EX))
             return false;
         // A symbolic link stays one: the file it names, which exists now, is the one replaced.
@@ -352,9 +361,12 @@ bool WriteProfileStrings(const char* section, const char* const* keys, const cha
         // A file that other names link to is written in place, so that they see its new text.
         Aside outcome =
             locked.st_nlink > 1 ? Aside::Unavailable : ReplaceWhole(path, locked, updated);
-        if (outcome == Aside::Unavailable)
-            return WriteInPlace(handle.Get(), updated);
-        return outcome == Aside::Replaced;
+        bool saved = outcome == Aside::Unavailable ? WriteInPlace(handle.Get(), updated)
+                                                   : outcome == Aside::Replaced;
+        // Still the file created above, unless another save made it first and wrote nothing yet.
+        if (!saved && created && locked.st_size == 0)
+            unlink(path.c_str());
+        return saved;
     }
 }
 

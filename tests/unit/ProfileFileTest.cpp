@@ -239,6 +239,10 @@ TEST(ProfileFile, AFullDiskLeavesTheOldPair) {
         std::string secret(45, 's');
         bool refused = !SavePair(file, "1-new-token-that-is-long", secret.c_str());
         bool kept = test::ReadFile(file) == old;
+        // A new file that cannot be saved is not left behind, empty or cut.
+        std::string fresh = folder + "/new.ini";
+        bool nothingNew = !SavePair(fresh, "1-new-token-that-is-long", secret.c_str()) &&
+                          access(fresh.c_str(), F_OK) != 0;
         std::remove(filler.c_str());
         bool saved = SavePair(file, "1-new-token-that-is-long", secret.c_str()) &&
                      Read("AccessTokenPair", "AccessSecret", file) == secret;
@@ -251,7 +255,7 @@ TEST(ProfileFile, AFullDiskLeavesTheOldPair) {
             }
             entries += entry->d_name[0] != '.' || std::strlen(entry->d_name) > 2 ? 1 : 0;
         }
-        return refused && kept && saved && entries == 1;
+        return refused && kept && nothingNew && saved && entries == 1;
     });
     if (outcome == 2)
         GTEST_SKIP() << "no tmpfs of its own can be mounted here";
