@@ -5,6 +5,7 @@
 
 #include "automation/DispatchTable.h"
 #include "native/AutomationObject.h"
+#include "native/Interruption.h"
 #include "native/PythonCompat.h"
 #include "native/Variants.h"
 
@@ -61,17 +62,23 @@ PyObject* Invoke(AutomationObject* self, MemberDescriptor* member, WORD flags,
     VARIANT result;
     result.vt = VT_EMPTY;
     HRESULT hr;
+    bool interrupted = false;
     IDispatch* object = self->pointer;
     if (flags == DISPATCH_METHOD) {
         // Methods may wait on the network: other threads run meanwhile.
+        interruption::Arm();
         PyThreadState* waiting = PyEval_SaveThread();
         hr = object->Invoke(member->id, IID_NULL, 0, flags, &params, &result, nullptr, nullptr);
         PyEval_RestoreThread(waiting);
+        // A Ctrl-C that ended the call raises here, not at some later line of the script.
+        interrupted = PyErr_CheckSignals() != 0;
     } else {
         hr = object->Invoke(member->id, IID_NULL, 0, flags, &params, &result, nullptr, nullptr);
     }
     PyObject* value = nullptr;
-    if (hr == DISP_E_OVERFLOW) {
+    if (interrupted) {
+        // KeyboardInterrupt stands.
+    } else if (hr == DISP_E_OVERFLOW) {
         PyErr_Format(PyExc_OverflowError, "%U: an argument does not fit its parameter's type",
                      member->what);
     } else if (FAILED(hr)) {

@@ -2,6 +2,7 @@
 #include <Python.h>
 
 #include "native/AutomationObject.h"
+#include "native/Interruption.h"
 #include "native/Library.h"
 #include "native/MemberDescriptor.h"
 #include "native/PythonCompat.h"
@@ -27,6 +28,7 @@ PyObject* Load(PyObject*, PyObject* args) {
     if (!gLibrary.IsOpen() && !gLibrary.Open(path, &error))
         return PyErr_Format(PyExc_OSError, "cannot load %s: %s", path,
                             error ? error : "unknown failure");
+    interruption::Install(path);
     SetClassFinder(finder);
     SetComErrorClass(comError);
     Py_RETURN_NONE;

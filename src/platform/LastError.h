@@ -35,6 +35,7 @@ constexpr uint32_t ERROR_WINHTTP_TIMEOUT = 12002;
 constexpr uint32_t ERROR_WINHTTP_INTERNAL_ERROR = 12004;
 constexpr uint32_t ERROR_WINHTTP_NAME_NOT_RESOLVED = 12007;
 constexpr uint32_t ERROR_WINHTTP_LOGIN_FAILURE = 12015;
+constexpr uint32_t ERROR_WINHTTP_OPERATION_CANCELLED = 12017;
 constexpr uint32_t ERROR_WINHTTP_INCORRECT_HANDLE_TYPE = 12018;
 constexpr uint32_t ERROR_WINHTTP_INCORRECT_HANDLE_STATE = 12019;
 constexpr uint32_t ERROR_WINHTTP_CANNOT_CONNECT = 12029;
@@ -65,6 +66,8 @@ inline const char* WinHttpErrorText(uint32_t error) {
             return "the server name cannot be resolved";
         case ERROR_WINHTTP_LOGIN_FAILURE:
             return "the login attempt failed";
+        case ERROR_WINHTTP_OPERATION_CANCELLED:
+            return "the operation was cancelled";
         case ERROR_WINHTTP_INCORRECT_HANDLE_TYPE:
             return "the handle is of the wrong type";
         case ERROR_WINHTTP_INCORRECT_HANDLE_STATE:

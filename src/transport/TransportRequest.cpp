@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -252,7 +253,15 @@ void ApplyCredentials(CURL* easy, const Credentials& server, const Credentials& 
                      proxy.scheme != 0 ? proxy.password.c_str() : nullptr);
 }
 
+// Set from a signal handler (SIGINT in a script): lock-free, so that storing it there is safe.
+std::atomic<bool> gInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
 }  // namespace
+
+void TransportRequest::Interrupt(bool on) {
+    gInterrupted.store(on, std::memory_order_relaxed);
+}
 
 TransportRequest::~TransportRequest() {
     Detach();
@@ -286,6 +295,12 @@ bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silence
     // The transfer moves at least once: what a finished transfer left in the handle's counters
     // (the request size) says nothing of this one until it has run.
     for (bool first = true; running_ && (first || !(this->*ready)()); first = false) {
+        if (gInterrupted.load(std::memory_order_relaxed)) {
+            reason = "interrupted";
+            refused = ERROR_WINHTTP_OPERATION_CANCELLED;
+            Detach();
+            return false;
+        }
         int running = 0;
         curl_multi_perform(multi, &running);
         int queued = 0;
@@ -324,9 +339,15 @@ bool TransportRequest::Pump(bool (TransportRequest::*ready)() const, int silence
     return true;
 }
 
+uint32_t TransportRequest::PumpFailure() const {
+    return refused == ERROR_WINHTTP_OPERATION_CANCELLED ? refused : ERROR_WINHTTP_TIMEOUT;
+}
+
 uint32_t TransportRequest::Failure(uint32_t (*of)(CURLcode)) {
     if (refused == ERROR_WINHTTP_HEADER_SIZE_OVERFLOW)
         reason = "the response head is larger than 64 KiB";
+    else if (refused == ERROR_WINHTTP_OPERATION_CANCELLED)
+        reason = "interrupted";
     else if (refused == ERROR_WINHTTP_CONNECTION_ERROR)
         reason = "the connection closed before any answer came; the " + verb +
                  " was not re-sent, as the server may have carried it out";
@@ -453,7 +474,7 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     activity = false;
     const TransportSession& session = *connection->session;
     if (!Pump(&TransportRequest::RequestWritten, session.sendTimeoutMs)) {
-        *error = ERROR_WINHTTP_TIMEOUT;
+        *error = PumpFailure();
         return false;
     }
     // Failing before anything was sent is a failure to send; after it, to receive.
@@ -471,7 +492,7 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
 bool TransportRequest::Receive(uint32_t* error) {
     const TransportSession& session = *connection->session;
     if (!Pump(&TransportRequest::HeadArrived, session.receiveTimeoutMs, responseTimeoutMs)) {
-        *error = ERROR_WINHTTP_TIMEOUT;
+        *error = PumpFailure();
         return false;
     }
     // A proxy's 407 to CONNECT ends the transfer with an error; it stands as the response so
@@ -502,7 +523,7 @@ bool TransportRequest::Receive(uint32_t* error) {
 bool TransportRequest::Available(size_t* count, uint32_t* error) {
     const TransportSession& session = *connection->session;
     if (!BodyBuffered() && !Pump(&TransportRequest::BodyBuffered, session.receiveTimeoutMs))
-        bodyError_ = ERROR_WINHTTP_TIMEOUT;
+        bodyError_ = PumpFailure();
     if (finished_ && result_ != CURLE_OK && bodyError_ == 0)
         bodyError_ = Failure(&BodyErrorOf);
     size_t buffered = body.size() - readOffset;

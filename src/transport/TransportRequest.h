@@ -35,6 +35,10 @@ class TransportRequest : public TransportHandle {
     bool Available(size_t* count, uint32_t* error);
     bool Read(char* buffer, size_t size, size_t* read, uint32_t* error);
 
+    // Ends every waiting request of the process at once, and those that wait later, until called
+    // with false: a script's Ctrl-C. Safe to call from a signal handler.
+    static void Interrupt(bool on);
+
     // The first value of a header, if present.
     bool FindHeader(const char* name, std::string& value) const;
 
@@ -58,7 +62,8 @@ class TransportRequest : public TransportHandle {
     size_t readOffset = 0;
     uint32_t lastActivityMs = 0;  // system ticks; compared by wrapping difference
     bool activity = false;        // data came since the clock was last read
-    // Why a callback stopped the transfer (a head too large, no memory for what came), if one did.
+    // Why a callback or an interruption stopped the transfer (a head too large, no memory for what
+    // came, a request not re-sent, Ctrl-C), if one did.
     uint32_t refused = 0;
     // The last failure in words, for the log: libcurl's own, or the wait that ran out.
     std::string reason;
@@ -76,6 +81,8 @@ class TransportRequest : public TransportHandle {
     // The error of a transfer that ended badly: a callback's reason, else of(libcurl's result);
     // its words go to reason.
     uint32_t Failure(uint32_t (*of)(CURLcode));
+    // Why Pump gave up: an interruption, else a wait that ran out.
+    uint32_t PumpFailure() const;
 
     size_t bodyLength_ = 0;
     bool running_ = false;

@@ -126,6 +126,12 @@ uint32_t SchemeBit(std::string_view challenge) {
 
 extern "C" {
 
+// Not WinHTTP's: how a host's interrupt (the Python package's Ctrl-C) ends the call that waits,
+// where WinHTTP would need a second thread to close the handle. Safe in a signal handler.
+__attribute__((visibility("default"))) void WarblerTransportInterrupt(int on) {
+    TransportRequest::Interrupt(on != 0);
+}
+
 __attribute__((visibility("default"))) HINTERNET WinHttpOpen(LPCWSTR agent, DWORD accessType,
                                                              LPCWSTR proxy, LPCWSTR, DWORD) {
     static std::once_flag once;

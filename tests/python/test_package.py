@@ -6,10 +6,13 @@ import http.server
 import os
 import pydoc
 import re
+import signal
+import socket
 import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 import urllib.request
 
@@ -211,6 +214,35 @@ class MemoryLimitTest(unittest.TestCase):
                 server.server_close()
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertEqual(done.stdout.split(), ["35014"])
+
+
+class InterruptTest(unittest.TestCase):
+    def test_ctrl_c_ends_a_waiting_call_and_the_object_goes_on(self):
+        silent = socket.create_server(("127.0.0.1", 0))
+        port = silent.getsockname()[1]
+        accepted = []
+        threading.Thread(target=lambda: accepted.append(silent.accept()), daemon=True).start()
+        with tempfile.TemporaryDirectory() as folder:
+            t = warbler.Dispatch("Velmora.Twitter")
+            t.LogFile = os.path.join(folder, "warbler.log")
+            timer = threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT))
+            timer.start()
+            started = time.monotonic()
+            try:
+                with self.assertRaises(KeyboardInterrupt):
+                    t.APICall("http://127.0.0.1:%d/silent" % port, "xml")
+            finally:
+                timer.cancel()
+                silent.close()
+            # The receive time-out is 10 s: the call ended on the signal, not on the wait.
+            self.assertLess(time.monotonic() - started, 5)
+            self.assertEqual(t.LastError, 35014)  # APICall's code for any transport failure
+            with open(t.LogFile, encoding="utf-8") as log:
+                self.assertRegex(log.read(), r"\[12017: the operation was cancelled\].*interrupted")
+            self.assertEqual(t.GetErrorDescription(0), "Success")
+            # The next call runs, and waits again (its own failure: nobody listens now).
+            self.assertEqual(t.APICall("http://127.0.0.1:%d/closed" % port, "xml"), "")
+            self.assertEqual(t.LastError, 35014)
 
 
 class ThreadsTest(unittest.TestCase):
