@@ -448,6 +448,10 @@ int32_t CZelHttpEx::ReadResponse(HINTERNET request, CZelString& text) {
             line.FormatSized("Call ended: the reply is larger than [%u] bytes",
                              static_cast<unsigned>(kMaxReply));
             Explain(std::move(line));
+            // A cut reply is never parsed, and its memory goes at once (assigning an empty
+            // string would keep the capacity).
+            CZelString dropped(std::move(text));
+            text.Assign("");
             return kNoBuffer;
         }
         try {

@@ -84,8 +84,7 @@ TEST_F(HostileServer, AnEndlessBodyEndsAtTheReplyCeiling) {
     ResetPeak();
     long before = StatusKiB("VmRSS:");
     EXPECT_EQ(http.Get(Url("endless").c_str(), response), 22382);
-    EXPECT_LE(response.Length(), CZelHttpEx::kMaxReply);
-    EXPECT_GT(response.Length(), CZelHttpEx::kMaxReply - (size_t{64} << 10));
+    EXPECT_EQ(response.Length(), 0u);  // a cut reply is never handed on to be parsed
     EXPECT_NE(Trace().find("Call ended: the reply is larger than [134217728] bytes"),
               std::string::npos);
     if (!Sanitized()) {  // the reply, its growth and the transport's buffer: well under 1 GiB
