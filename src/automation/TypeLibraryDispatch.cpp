@@ -135,8 +135,6 @@ void ReleaseTypeInformation() {
 }
 
 HRESULT TypeLibraryGetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids) {
-    if (HRESULT refused = RefuseTextsWithNul(params, argError); FAILED(refused))
-        return refused;
     platform::ComRef<ITypeInfo> info;
     HRESULT hr = FindTypeInfo(iid, info.Out());
     return FAILED(hr) ? hr : DispGetIDsOfNames(info.Get(), names, count, ids);

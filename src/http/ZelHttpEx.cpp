@@ -351,7 +351,16 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
             if (LastStatusCode == 407 && ProxyServer.IsEmpty())
                 return kProxyCredentialsRequired;
             DWORD supported = 0, first = 0, authTarget = 0;
-            if (!Binding.WinHttpQueryAuthSchemes(current->Request, &supported, &first, &authTarget))
+            bool known =
+                Binding.WinHttpQueryAuthSchemes(current->Request, &supported, &first, &authTarget);
+            // A challenge of no scheme WinHTTP knows (OAuth's own) ends the call as a refusal:
+            // Wine's WinHTTP reports success for it, with no scheme, and asking again would
+            // only be refused again until the deadline.
+            if (known && first == 0) {
+                platform::SetLastError(ERROR_INVALID_OPERATION);
+                known = false;
+            }
+            if (!known)
                 return GiveUp("WinHttpQueryAuthSchemes",
                               MapLastError(platform::LastError(), kNoAuthSchemes));
             if (authTarget > kTargetProxy)

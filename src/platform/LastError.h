@@ -33,6 +33,7 @@ inline void SetLastError(uint32_t code) {
 // WinHTTP's error numbers that the system tells apart.
 constexpr uint32_t ERROR_WINHTTP_TIMEOUT = 12002;
 constexpr uint32_t ERROR_WINHTTP_INTERNAL_ERROR = 12004;
+constexpr uint32_t ERROR_WINHTTP_INVALID_URL = 12005;
 constexpr uint32_t ERROR_WINHTTP_NAME_NOT_RESOLVED = 12007;
 constexpr uint32_t ERROR_WINHTTP_LOGIN_FAILURE = 12015;
 constexpr uint32_t ERROR_WINHTTP_OPERATION_CANCELLED = 12017;
@@ -46,9 +47,11 @@ constexpr uint32_t ERROR_WINHTTP_SECURE_FAILURE = 12175;
 constexpr uint32_t ERROR_WINHTTP_HEADER_SIZE_OVERFLOW = 12182;
 // The Windows headers have the general ones.
 #if !defined(_WIN32)
+constexpr uint32_t ERROR_INVALID_HANDLE = 6;
 constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
+constexpr uint32_t ERROR_INVALID_OPERATION = 4317;
 #endif
 
 namespace platform {
@@ -60,7 +63,7 @@ inline const char* WinHttpErrorText(uint32_t error) {
             return "the operation timed out";
         case ERROR_WINHTTP_INTERNAL_ERROR:
             return "an internal error of the transport";
-        case 12005:
+        case ERROR_WINHTTP_INVALID_URL:
             return "the URL is invalid";
         case ERROR_WINHTTP_NAME_NOT_RESOLVED:
             return "the server name cannot be resolved";
@@ -90,7 +93,7 @@ inline const char* WinHttpErrorText(uint32_t error) {
             return "a parameter is invalid";
         case ERROR_INSUFFICIENT_BUFFER:
             return "the buffer is too small";
-        case 4317:  // ERROR_INVALID_OPERATION
+        case ERROR_INVALID_OPERATION:
             return "the operation is not valid here";
         default:
             return "an error the system does not tell apart";

@@ -15,9 +15,6 @@
 
 namespace {
 
-constexpr uint32_t ERROR_INVALID_HANDLE = 6;
-constexpr uint32_t ERROR_INVALID_OPERATION = 4317;
-constexpr uint32_t ERROR_WINHTTP_INVALID_URL = 12005;
 constexpr uint32_t kChunk = 1u << 20;  // the most one read hands over
 constexpr DWORD WINHTTP_QUERY_FLAG_NUMBER = 0x20000000;
 

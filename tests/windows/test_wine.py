@@ -11,12 +11,14 @@ at the end, also when its set-up failed. Once wine32 is installed, `wine` starts
 (WARBLER_RUNS_I386=0, or runs-i386 says so), the 32-bit class is skipped: test_dll_image checks
 that DLL without running it."""
 
+import http.server
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 import urllib.request
 
@@ -351,6 +353,45 @@ class WineTest(unittest.TestCase):
         self.assertEqual(self.comparable(log), self.comparable(expected_log))
         js_results, _ = self.run_flow("Flow.js")
         self.assertEqual(js_results, expected_results)
+
+    def test_a_challenge_of_an_unknown_scheme_ends_the_call_as_on_linux(self):
+        seen = []
+
+        class Refuser(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                seen.append(self.path)
+                body = b"<hash><error>Could not authenticate with OAuth.</error></hash>"
+                self.send_response(401)
+                self.send_header("WWW-Authenticate", 'OAuth realm="refuser"')
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Refuser)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        url = "http://127.0.0.1:%d/1/account/verify_credentials" % server.server_port
+        script = os.path.join(self.prefix, "refused.js")
+        with open(script, "w") as f:
+            f.write('var t = new ActiveXObject("Velmora.Twitter");\n'
+                    't.ConsumerKey = "k"; t.ConsumerSecret = "s"; t.AccessToken = "1-t"; t.AccessTokenSecret = "ts";\n'
+                    't.APICall(WScript.Arguments(0), "xml");\nWScript.Echo("code " + t.LastError);\n')
+        try:
+            self.regsvr32()
+            done = self.wine(self.program("cscript"), "//nologo", windows_path(script), url, timeout=60)
+            windows = (done.stdout.strip(), len(seen))
+            del seen[:]
+            linux = warbler.Dispatch("Velmora.Twitter")
+            linux.ConsumerKey, linux.ConsumerSecret, linux.AccessToken, linux.AccessTokenSecret = "k", "s", "1-t", "ts"
+            linux.APICall(url, "xml")
+        finally:
+            server.shutdown()
+            server.server_close()
+        self.assertEqual(windows[0], "code %d" % linux.LastError)
+        self.assertLessEqual(windows[1], 2)
+        self.assertEqual(len(seen), 1)
 
     def test_examples(self):
         self.regsvr32()
