@@ -27,6 +27,7 @@ class Registry {
     bool HasKey(const std::wstring& key, bool otherView = false) const;
 
     HRESULT RegisterTypeLibrary(const std::wstring& file) const;
+    // S_FALSE where this bitness's entry of the library is not registered: nothing to undo.
     HRESULT UnregisterTypeLibrary(const std::wstring& file) const;
 
   private:

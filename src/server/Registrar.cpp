@@ -113,12 +113,9 @@ HRESULT CRegistrar::Unregister() const {
     ObjectMapEntry* map = CWarblerModule::ObjectMap(&count);
     for (size_t i = 0; i < count; ++i) keep(UnregisterClass(registry, map[i]));
     // This bitness's entry of the type library; one that is not registered is nothing to undo.
-    if (registry.HasKey(L"TypeLib\\" + platform::GuidText(LIBID_WarblerLib) + L"\\1.0\\0\\" +
-                        (sizeof(void*) == 4 ? L"win32" : L"win64"))) {
-        HRESULT typeLibrary = registry.UnregisterTypeLibrary(automation::ModulePath());
-        if (typeLibrary != TYPE_E_REGISTRYACCESS && typeLibrary != TYPE_E_CANTLOADLIBRARY)
-            keep(typeLibrary);
-    }
+    HRESULT typeLibrary = registry.UnregisterTypeLibrary(automation::ModulePath());
+    if (typeLibrary != TYPE_E_REGISTRYACCESS && typeLibrary != TYPE_E_CANTLOADLIBRARY)
+        keep(typeLibrary);
     // The DLL of the other bitness, installed beside this one, still needs what both share: the
     // ProgIDs and the AppID.
     if (registry.HasKey(ClassKey(map[0]), true))

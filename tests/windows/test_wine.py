@@ -40,6 +40,8 @@ CLASSES = [  # CLSID, versioned ProgID, ProgID, description
 ]
 APPID = "{3968EE95-DCC0-4ED9-867B-FC3B16F8718F}"
 LIBID = "{2F01AB51-1085-4C69-AF29-36869EF8718B}"
+INTERFACES = ["{3D12E5BF-95FD-476D-8437-E6216ACAC8C7}", "{DE8C0785-CC9E-49B0-A757-EAE4B69B7E04}",
+              "{252DEA60-71DD-4B66-BA75-4122014C0C78}"]
 # Every public code, every HTTP client code, and codes that have no description of their own.
 CODES = [0, 25016] + list(range(35000, 35022)) + [10060, 22021, 22024, 22380, 22382, 22390, 22391, 22401,
                                                  22404, 22405, 22406, 22407, 22408, 22409, 22410, 22412,
@@ -160,8 +162,14 @@ class WineTest(unittest.TestCase):
         self.regsvr32()
         self.assertClassesRegistered("HKCR")
         self.assertIsNotNone(self.registry_tree("HKCR\\TypeLib\\%s\\1.0" % LIBID))
+        for interface in INTERFACES:
+            self.assertIsNotNone(self.registry_tree("HKCR\\Interface\\" + interface), interface)
         self.regsvr32("/u")
         self.assertClassesGone("HKCR")
+        # What registration wrote of the type library goes too, whatever its locale.
+        self.assertIsNone(self.registry_tree("HKCR\\TypeLib\\%s" % LIBID))
+        for interface in INTERFACES:
+            self.assertIsNone(self.registry_tree("HKCR\\Interface\\" + interface), interface)
         # The parents stay.
         self.assertIsNotNone(self.registry_tree("HKCR\\AppID"))
         self.assertIsNotNone(self.registry_tree("HKCR\\CLSID"))
