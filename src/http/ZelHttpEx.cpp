@@ -8,6 +8,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/LastError.h"
+#include "platform/UrlEscape.h"
 
 namespace {
 
@@ -381,6 +382,9 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
             DropResponse(current->Request);
             CZelString location;
             QueryHeaderText(current->Request, WINHTTP_QUERY_LOCATION, location);
+            // A fragment names a place in the document, never part of what is asked for.
+            if (size_t fragment = location.View().find('#'); fragment != std::string_view::npos)
+                location = CZelString(location.View().substr(0, fragment));
             if (!location.Contains("://", true)) {
                 CZelString base = *attempt;
                 base.EnsureTrailing('/');
@@ -402,7 +406,11 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
 HINTERNET CZelHttpEx::OpenRequest(HINTERNET connection, const CZelString& method,
                                   const UrlParts& url) {
     platform::WideString verb = platform::AnsiToWide(method.View());
-    platform::WideString object = platform::AnsiToWide(url.path.View());
+    // Bytes beyond ASCII are escaped here, so that no code page takes part on their way.
+    std::string escaped;
+    escaped.reserve(url.path.Length());
+    platform::AppendEscapedPath(escaped, url.path.View());
+    platform::WideString object = platform::AnsiToWide(escaped);
     return Binding.WinHttpOpenRequest(
         connection, verb.c_str(), object.c_str(), nullptr, nullptr, nullptr,
         url.secure ? WINHTTP_FLAG_SECURE : WINHTTP_FLAG_BYPASS_PROXY_CACHE);

@@ -10,6 +10,7 @@
 #include "oauth/ZelBase64.h"
 #include "platform/Clock.h"
 #include "platform/ProcessId.h"
+#include "platform/UrlEscape.h"
 
 namespace {
 
@@ -188,8 +189,10 @@ CZelString COAuth::NormalizeUrl(const CZelString& url) {
     appendLower(host);
     if (!port.empty())
         out.append(port[0] != ':' ? ":" : "").append(port);
+    // The path as it goes on the wire: what is signed is what the service receives.
     if (!path.empty())
-        out.append(path[0] != '/' ? "/" : "").append(path);
+        out.append(path[0] != '/' ? "/" : "");
+    platform::AppendEscapedPath(out, path);
     return CZelString(std::move(out));
 }
 

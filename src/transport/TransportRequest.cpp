@@ -7,6 +7,7 @@
 
 #include "platform/Clock.h"
 #include "platform/LastError.h"
+#include "platform/UrlEscape.h"
 #include "transport/TransportRequest.h"
 
 namespace {
@@ -162,7 +163,6 @@ bool Proxied(const TransportSession& session) {
 // through a proxy names the whole URL. The URL for libcurl into url: the same, where a '#' is
 // escaped so that libcurl's parser takes no fragment (a Digest answer signs this path).
 void BuildTarget(const TransportRequest& request, std::string& url, std::string& target) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     const TransportConnection& connection = *request.connection;
     const std::string& host = connection.host;
     bool bracket = host.find(':') != std::string::npos && host.front() != '[';
@@ -179,17 +179,10 @@ void BuildTarget(const TransportRequest& request, std::string& url, std::string&
     size_t path = target.size();
     if (request.object.empty() || request.object[0] != '/')
         target.append(1, '/');
-    for (char ch : request.object) {
-        auto b = static_cast<unsigned char>(ch);
-        if (b <= 0x20 || b >= 0x7F || ch == '"' || ch == '<' || ch == '>') {
-            const char escape[3] = {'%', kHex[b >> 4], kHex[b & 15]};
-            target.append(escape, 3);
-        } else {
-            target.append(1, ch);
-        }
-    }
-    for (char ch : std::string_view(target).substr(path))
-        url.append(ch == '#' ? "%23" : std::string_view(&ch, 1));
+    // Unsafe bytes are escaped as WinHTTP escapes them without WINHTTP_FLAG_ESCAPE_DISABLE,
+    // which the engine never passes.
+    platform::AppendEscapedPath(target, request.object);
+    url.append(std::string_view(target).substr(path));
 }
 
 // A proxy named without a port is reached on 80, as WinHTTP does (libcurl would take 1080).

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "Peers.h"
 #include "http/ZelHttpEx.h"
@@ -98,13 +99,17 @@ TEST_F(TransportPhases, WireDetailsAsWinHttpHasThem) {
     EXPECT_NE(Trace().find("HTTP response text: [Fine Thanks]"), std::string::npos);
 }
 
-// The request line carries the path as the engine built it: dot segments, a '#' and a trailing
-// '?' all go out; the engine's bypass of caches goes out as WinHTTP sends it.
-TEST_F(TransportPhases, ThePathGoesOutAsGivenAndCachesAreBypassed) {
-    for (const char* path : {"/1/a/../b.xml?x=1#frag", "/1/./c.xml?"}) {
+// The request line carries the path as the engine built it: dot segments and a trailing '?' go
+// out as they are, the bytes WinHTTP escapes ('#', braces, '|', '^', '`', beyond ASCII) as %XX;
+// the engine's bypass of caches goes out as WinHTTP sends it.
+TEST_F(TransportPhases, ThePathGoesOutAsWinHttpSendsItAndCachesAreBypassed) {
+    for (auto [path, sent] : {std::pair<const char*, const char*>{"/1/a/../b.xml?x=1#frag",
+                                                                  "/1/a/../b.xml?x=1%23frag"},
+                              {"/1/./c.xml?", "/1/./c.xml?"},
+                              {"/{a}|^`/caf\xC3\xA9", "/%7Ba%7D%7C%5E%60/caf%C3%A9"}}) {
         ASSERT_EQ(Get("repeated", path), 0) << path;
         EXPECT_EQ(response.Str().substr(0, response.Str().find('\n')),
-                  "GET " + std::string(path) + " HTTP/1.1");
+                  "GET " + std::string(sent) + " HTTP/1.1");
         EXPECT_NE(response.Str().find("\r\nPragma: no-cache\r\n"), std::string::npos);
         EXPECT_NE(response.Str().find("\r\nCache-Control: no-cache\r\n"), std::string::npos);
     }

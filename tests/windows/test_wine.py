@@ -401,6 +401,42 @@ class WineTest(unittest.TestCase):
         self.assertLessEqual(windows[1], 2)
         self.assertEqual(len(seen), 1)
 
+    def test_paths_beyond_ascii_go_out_and_are_signed_as_on_linux(self):
+        self.regsvr32()
+        script = os.path.join(self.prefix, "paths.js")
+        with open(script, "w") as f:
+            f.write('var t = new ActiveXObject("Velmora.Twitter");\n'
+                    'var a = WScript.Arguments;\n'
+                    't.APICall("http://" + a(0) + "/1/caf\\u00e9", "xml");\n'
+                    't.ConsumerKey = a(1); t.ConsumerSecret = a(2); t.AccessToken = a(3); t.AccessTokenSecret = a(4);\n'
+                    't.APICall("statuses/show/caf\\u00e9", "xml");\nWScript.Echo("code " + t.LastError);\n'
+                    't.APICall("statuses/show/a b", "xml");\nWScript.Echo("code " + t.LastError);\n')
+        sim = Simulator()
+        try:
+            c = sim.credentials
+            keys = [c["consumer_key"], c["consumer_secret"], c["access_token"], c["access_token_secret"]]
+            done = subprocess.run([self.LOADER, self.program("cscript"), "//nologo", windows_path(script),
+                                   sim.host_port(), *keys], env=self.simulator_env(sim), stdin=subprocess.DEVNULL,
+                                  capture_output=True, text=True, timeout=120)
+            windows = (done.stdout.split(), sim.requests_logged()[-3:])
+            os.environ["WARBLER_API_HOST"] = sim.host_port()
+            try:
+                linux = warbler.Dispatch("Velmora.Twitter")
+                linux.APICall("http://%s/1/café" % sim.host_port(), "xml")
+                linux.ConsumerKey, linux.ConsumerSecret, linux.AccessToken, linux.AccessTokenSecret = keys
+                codes = []
+                for method in ("statuses/show/café", "statuses/show/a b"):
+                    linux.APICall(method, "xml")
+                    codes += ["code", str(linux.LastError)]
+            finally:
+                del os.environ["WARBLER_API_HOST"]
+            requests = sim.requests_logged()[-3:]
+        finally:
+            sim.stop()
+        self.assertEqual(windows, (codes, requests))
+        self.assertIn('"GET /1/caf%C3%A9.xml? HTTP/1.1"', requests[0])
+        self.assertEqual(codes, ["code", "35005", "code", "35005"])  # the service's 400, not a refused signature
+
     def test_examples(self):
         self.regsvr32()
         keys = os.path.join(tempfile.mkdtemp(dir=self.prefix), "keys.ini")
