@@ -382,9 +382,6 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
             DropResponse(current->Request);
             CZelString location;
             QueryHeaderText(current->Request, WINHTTP_QUERY_LOCATION, location);
-            // A fragment names a place in the document, never part of what is asked for.
-            if (size_t fragment = location.View().find('#'); fragment != std::string_view::npos)
-                location = CZelString(location.View().substr(0, fragment));
             if (!location.Contains("://", true)) {
                 CZelString base = *attempt;
                 base.EnsureTrailing('/');
@@ -393,6 +390,9 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
             }
             LogSized(LOG_VERBATIM, location.Length() + 128, "--> Redirected to: [%s]",
                      location.c_str());
+            // A fragment names a place in the document, never part of what is asked for.
+            if (size_t fragment = location.View().find('#'); fragment != std::string_view::npos)
+                location = CZelString(location.View().substr(0, fragment));
             redirected = std::move(location);
             attempt = &redirected;
             asked[kTargetServer] = asked[kTargetProxy] = 0;

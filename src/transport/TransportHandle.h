@@ -17,6 +17,11 @@ struct CurlMultiDeleter {
 };
 using CurlMulti = std::unique_ptr<CURLM, CurlMultiDeleter>;
 
+struct CurlShareDeleter {
+    void operator()(CURLSH* share) const { curl_share_cleanup(share); }
+};
+using CurlShare = std::unique_ptr<CURLSH, CurlShareDeleter>;
+
 class TransportHandle {
   public:
     enum class Kind { Session, Connection, Request };

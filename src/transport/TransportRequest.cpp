@@ -216,6 +216,10 @@ void Configure(TransportConnection& connection) {
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &OnHeader);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &OnBody);
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &OnRequestStart);
+    if (session.cookies) {
+        curl_easy_setopt(easy, CURLOPT_SHARE, session.cookies.get());
+        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");  // the cookie engine, from no file
+    }
     if (!session.userAgent.empty())
         curl_easy_setopt(easy, CURLOPT_USERAGENT, session.userAgent.c_str());
     if (Proxied(session)) {
@@ -337,6 +341,10 @@ uint32_t TransportRequest::PumpFailure() const {
 }
 
 uint32_t TransportRequest::Failure(uint32_t (*of)(CURLcode)) {
+    // libcurl refuses a head line beyond its own limit (100 KiB) as if memory ran out, before
+    // the head callback sees it: WinHTTP's limit is lower, and it says the head is too large.
+    if (result_ == CURLE_OUT_OF_MEMORY && !headComplete && refused == 0)
+        refused = ERROR_WINHTTP_HEADER_SIZE_OVERFLOW;
     if (refused == ERROR_WINHTTP_HEADER_SIZE_OVERFLOW)
         reason = "the response head is larger than 64 KiB";
     else if (refused == ERROR_WINHTTP_OPERATION_CANCELLED)

@@ -14,7 +14,12 @@ struct Credentials {
 
 class TransportSession : public TransportHandle {
   public:
-    TransportSession() : TransportHandle(Kind::Session) {}
+    // The session keeps the cookies its servers set and sends them back on its later requests,
+    // over any of its connections, as WinHTTP does. A session is used by one thread at a time.
+    TransportSession() : TransportHandle(Kind::Session), cookies(curl_share_init()) {
+        if (cookies)
+            curl_share_setopt(cookies.get(), CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    }
 
     std::string userAgent;
     uint32_t accessType = 0;
@@ -27,4 +32,5 @@ class TransportSession : public TransportHandle {
     // Proxy credentials that a proxy accepted: later requests of the session send them too, as
     // WinHTTP does, so that a server's challenge can be answered behind the proxy.
     Credentials proxyCredentials;
+    CurlShare cookies;
 };

@@ -20,7 +20,8 @@ class TransportPhases : public testing::Test {
   protected:
     static void SetUpTestSuite() {
         g_broken = new peers::BrokenServers(
-            {"silent", "close", "garbage", "short", "stall", "repeated", "bighead"});
+            {"silent", "close", "garbage", "short", "stall", "repeated", "bighead", "longline",
+             "cookie", "fragment"});
     }
     static void TearDownTestSuite() { delete g_broken; }
     void SetUp() override {
@@ -44,7 +45,7 @@ class TransportPhases : public testing::Test {
 }  // namespace
 
 TEST_F(TransportPhases, NoReplyOrAnOversizedHeadIsNoResponse) {
-    for (const char* mode : {"silent", "close", "garbage", "bighead"}) {
+    for (const char* mode : {"silent", "close", "garbage", "bighead", "longline"}) {
         EXPECT_EQ(Get(mode), 22407) << mode;
         EXPECT_EQ(Trace().find("HTTP response code"), std::string::npos) << mode;
     }
@@ -66,6 +67,9 @@ TEST_F(TransportPhases, AFailureSaysWhy) {
         {"bighead",
          "failed in WinHttpReceiveResponse: [12182: the response head is too large] "
          "(the response head is larger than 64 KiB)"},
+        {"longline",
+         "failed in WinHttpReceiveResponse: [12182: the response head is too large] "
+         "(the response head is larger than 64 KiB)"},
         {"short", "failed in WinHttpReadData: [12030: the connection was reset or closed] ("},
     };
     for (const auto& [mode, words] : cases) {
@@ -77,6 +81,21 @@ TEST_F(TransportPhases, AFailureSaysWhy) {
         EXPECT_NE(trace.find(line), std::string::npos) << mode << "\n" << trace;
         EXPECT_EQ(http.LastFailure.Str().rfind(line.substr(0, line.find(" (")), 0), 0u) << mode;
     }
+}
+
+// Cookies a server sets go back to it on the session's later requests, as WinHTTP sends them.
+TEST_F(TransportPhases, TheSessionKeepsItsCookies) {
+    ASSERT_EQ(Get("cookie"), 0);
+    EXPECT_EQ(response.Str().find("Cookie:"), std::string::npos);
+    ASSERT_EQ(Get("cookie"), 0);
+    EXPECT_NE(response.Str().find("\r\nCookie: visit=1\r\n"), std::string::npos) << response.Str();
+}
+
+// A redirect's fragment names a place in the document: what is asked for next is without it.
+TEST_F(TransportPhases, ARedirectIsFollowedWithoutItsFragment) {
+    ASSERT_EQ(Get("fragment", "/start"), 0);
+    EXPECT_EQ(response.Str().rfind("GET /frag.xml HTTP/1.1\r\n", 0), 0u) << response.Str();
+    EXPECT_NE(Trace().find("/frag.xml#part]"), std::string::npos);  // the log shows it as given
 }
 
 TEST_F(TransportPhases, ABrokenBodyFailsTheReadAndKeepsWhatCame) {

@@ -8,11 +8,14 @@ usage: python3 broken_server.py PORT MODE
   repeated answers after an interim block, with a header given twice, one folded onto a second
            line, and a blank in the request path echoed back
   bighead  answers a head of 200 KB (WinHTTP takes 64 KB at most)
+  longline answers a head whose one header line is 300 KB
   endless  a chunked body that never ends, as fast as the client reads
   trickle  a head that never ends, one byte every 100 ms
   continue an interim "100 Continue" head every 10 ms, never a final one
   dribble  a chunked body of one byte every 100 ms, never ending
   large    a timeline of one status whose text is 100 MB
+  cookie   echoes the request, setting a cookie
+  fragment redirects /start to http://HOST/frag.xml#part; echoes any other request
   dropmid  keeps the connection; a POST that comes on a reused one is read whole, then the
            connection closes unanswered; every answer's body counts the POSTs read so far"""
 
@@ -85,6 +88,8 @@ def serve(connection, mode):
         elif mode == "bighead":
             filler = b"X-Filler: " + b"f" * 90 + b"\r\n"
             connection.sendall(b"HTTP/1.1 200 OK\r\n" + filler * 2000 + b"Content-Length: 0\r\n\r\n")
+        elif mode == "longline":
+            connection.sendall(b"HTTP/1.1 200 OK\r\nX-Long: " + b"l" * (300 << 10) + b"\r\nContent-Length: 0\r\n\r\n")
         elif mode == "endless":
             connection.sendall(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
             chunk = b"%x\r\n%s\r\n" % (1 << 16, b"x" * (1 << 16))
@@ -109,6 +114,14 @@ def serve(connection, mode):
             body = b"<statuses type=\"array\"><status><id>1</id><text>%s</text></status></statuses>" % text
             connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % len(body))
             connection.sendall(body)
+        elif mode == "fragment" and line.split(b" ")[1] == b"/start":
+            host = [h.split(b":", 1)[1].strip() for h in request.split(b"\r\n") if h.lower().startswith(b"host:")][0]
+            connection.sendall(b"HTTP/1.1 302 Found\r\nLocation: http://%s/frag.xml#part\r\n"
+                               b"Content-Length: 0\r\nConnection: close\r\n\r\n" % host)
+        elif mode in ("cookie", "fragment"):
+            cookie = b"Set-Cookie: visit=1; Path=/\r\n" if mode == "cookie" else b""
+            connection.sendall(b"HTTP/1.1 200 OK\r\n%sContent-Length: %d\r\n"
+                               b"Connection: close\r\n\r\n%s" % (cookie, len(request), request))
         elif mode == "repeated":
             body = line + b"\n" + request
             connection.sendall(b"HTTP/1.1 100 Continue\r\nServer: interim\r\n\r\n"
