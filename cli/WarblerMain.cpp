@@ -187,7 +187,8 @@ int Run(int argc, char** argv) {
         CTwitter twitter;
         BSTR version = nullptr;
         twitter.get_Version(&version);
-        std::string text = "warbler " + CZelString(version).Str();
+        // The package's version first: the component's own is the interface's, fixed by design.
+        std::string text = "warbler " WARBLER_VERSION " (component " + CZelString(version).Str() + ")";
         SysFreeString(version);
         return text;
     });

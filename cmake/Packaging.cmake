@@ -54,7 +54,10 @@ add_custom_command(
     DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog)
 add_custom_target(debian_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.Debian.gz)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/changelog.Debian.gz
-        DESTINATION ${WARBLER_DOC_DIR})
+        ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${WARBLER_DOC_DIR})
+# The examples a user copies; as documentation they are not executable.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${WARBLER_DOC_DIR}/examples
+        FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ PATTERN "__pycache__" EXCLUDE)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME warbler)
 file(WRITE ${PROJECT_BINARY_DIR}/conffiles "/etc/velmora/warbler-suite.ini\n")
@@ -77,7 +80,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libpugixml1v5, ${WARBLER_PYTHON_DEPENDS}, libc6, libstdc++6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3-oauthlib, bash-completion")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/conffiles
-    ${PROJECT_SOURCE_DIR}/packaging/preinst)
+    ${PROJECT_SOURCE_DIR}/packaging/preinst ${PROJECT_SOURCE_DIR}/packaging/postinst
+    ${PROJECT_SOURCE_DIR}/packaging/prerm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Debug information stays out of the package.
 set(CPACK_STRIP_FILES ON)

@@ -150,7 +150,7 @@ class CommandTest(unittest.TestCase):
 
     def test_version_help_and_the_key_file_place(self):
         version = self.run_command("--version", keys=False)
-        self.assertRegex(version.stdout, r"^warbler 2\.0-beta \(x64\)\n$")
+        self.assertRegex(version.stdout, r"^warbler \d+\.\d+\.\d+ \(component 2\.0-beta \(x64\)\)\n$")
         helped = self.run_command("--help", keys=False).stdout
         for words in ("Exit status:\n  0 success; 2 usage; 3 credentials", "6 the keys just authorized",
                       "$XDG_CONFIG_HOME/warbler/keys.ini", "WARBLER_CONSUMER_SECRET"):

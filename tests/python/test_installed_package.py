@@ -73,6 +73,37 @@ class InstalledPackageTest(unittest.TestCase):
                                   capture_output=True, text=True, check=True).stdout
         self.assertIn("\\fB\\-\\-page\\-size\\fR", sim_page)
 
+    def test_documentation_and_version(self):
+        doc = os.path.join(self.root, "usr", "share", "doc", "warbler")
+        for path in ("README.md", "examples/python/timeline.py", "examples/windows/Timeline.vbs"):
+            self.assertTrue(os.path.isfile(os.path.join(doc, path)), path)
+        version = subprocess.run(["dpkg-deb", "-f", self.deb, "Version"], capture_output=True, text=True,
+                                 check=True).stdout.strip()
+        said = subprocess.run([os.path.join(self.root, "usr", "bin", "warbler"), "--version"], capture_output=True,
+                              text=True, env=self.env, timeout=60).stdout
+        self.assertEqual(said, "warbler %s (component 2.0-beta (x64))\n" % version.split("-")[0])
+
+    @unittest.skipUnless(os.geteuid() == 0 and shutil.which("py3compile"), "installing needs root and py3compile")
+    def test_install_import_and_purge_leave_nothing(self):
+        if subprocess.run(["dpkg-query", "-W", "warbler"], capture_output=True).returncode == 0:
+            self.skipTest("a warbler package is installed on this machine already")
+        site = "/usr/lib/python3/dist-packages"
+        try:
+            done = subprocess.run(["dpkg", "-i", self.deb], capture_output=True, text=True, timeout=300)
+            self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+            # Compiled at installation: importing writes nothing new.
+            self.assertTrue(os.path.isdir(os.path.join(site, "warbler", "__pycache__")))
+            used = subprocess.run(["/usr/bin/python3", "-c", "import warbler, warbler_sim; print(warbler.Dispatch)"],
+                                  env=self.env, cwd=self.scratch, capture_output=True, text=True, timeout=60)
+            self.assertEqual(used.returncode, 0, used.stderr)
+        finally:
+            purged = subprocess.run(["dpkg", "--purge", "warbler"], capture_output=True, text=True, timeout=300)
+        self.assertEqual(purged.returncode, 0, purged.stdout + purged.stderr)
+        for left in ("warbler", "warbler_sim"):
+            self.assertFalse(os.path.exists(os.path.join(site, left)), left)
+        self.assertFalse(os.path.exists("/usr/lib/warbler"))
+        self.assertFalse(os.path.exists("/usr/share/doc/warbler"))
+
     @unittest.skipUnless(shutil.which("lintian"), "lintian is not installed")
     def test_lintian_accepts_the_package(self):
         done = subprocess.run(["lintian", "--fail-on", "error,warning", self.deb], capture_output=True, text=True,

@@ -12,6 +12,7 @@ at the end, also when its set-up failed. Once wine32 is installed, `wine` starts
 that DLL without running it."""
 
 import http.server
+import json
 import os
 import re
 import shutil
@@ -436,6 +437,52 @@ class WineTest(unittest.TestCase):
         self.assertEqual(windows, (codes, requests))
         self.assertIn('"GET /1/caf%C3%A9.xml? HTTP/1.1"', requests[0])
         self.assertEqual(codes, ["code", "35005", "code", "35005"])  # the service's 400, not a refused signature
+
+    def registration_trees(self, dll):
+        """Every key the COM registration writes, as registry trees, with the DLL at dll and its
+        folder made neutral: the same registration from another place compares equal."""
+        keys = ["AppID\\" + APPID, "AppID\\Warbler.DLL", "TypeLib\\" + LIBID]
+        keys += ["Interface\\" + iid for iid in INTERFACES]
+        for clsid, versioned, independent, _ in CLASSES:
+            keys += ["CLSID\\" + clsid, versioned, independent]
+        folder = dll.rsplit("\\", 1)[0]
+        neutral = {dll: "<dll>", folder: "<folder>", folder + "\\": "<folder>"}
+        trees = {key: self.registry_tree("HKCR\\" + key) for key in keys}
+        return {key: tree and {sub: {name: neutral.get(data, data) for name, data in values.items()}
+                               for sub, values in tree.items()}
+                for key, tree in trees.items()}
+
+    def test_the_installer_writes_what_registration_writes_and_leaves_nothing(self):
+        self.regsvr32()
+        registered = self.registration_trees(self.dll)
+        self.regsvr32("/u")
+        installed = "C:\\Program Files\\Warbler\\Warblerx64.dll"
+        build = os.path.dirname(os.path.dirname(self.DLL_DIR))
+        source = os.path.join(self.prefix, "warbler.wxs")
+        msi = os.path.join(self.prefix, "warbler.msi")
+        subprocess.run(["/usr/bin/python3", os.path.join(ROOT, "packaging", "warbler_msi.py"), "0.0.1",
+                        os.path.join("mingw-x64", "bin", "Warblerx64.dll"),
+                        os.path.join("mingw-x86", "bin", "Warblerx86.dll"), source], check=True, cwd=build)
+        subprocess.run(["wixl", "-a", "x64", "-o", msi, source], check=True, cwd=build, capture_output=True)
+        self.assertEqual(self.wine("msiexec", "/i", windows_path(msi), "/qn").returncode, 0)
+        files = os.path.join(self.prefix, "drive_c")
+        for path in ("Program Files/Warbler/Warblerx64.dll", "Program Files (x86)/Warbler/Warblerx86.dll"):
+            self.assertTrue(os.path.isfile(os.path.join(files, path)), path)
+        self.assertEqual(self.registration_trees(installed), registered)
+        # The 32-bit DLL's registration is in the 32-bit view.
+        server = self.registry_tree("HKLM\\Software\\Wow6432Node\\Classes\\CLSID\\%s\\InprocServer32" % CLASSES[0][0])
+        self.assertEqual(server[""]["(Default)"], "C:\\Program Files (x86)\\Warbler\\Warblerx86.dll")
+        seen = self.wine("cscript", "//nologo", windows_path(os.path.join(HERE, "scripts", "Module.js")))
+        self.assertEqual(seen.stdout.strip(), "Warblerx64.dll")
+        # A repair puts back what was lost; the uninstall removes everything.
+        self.wine("reg", "delete", "HKCR\\CLSID\\%s" % CLASSES[0][0], "/f")
+        self.assertEqual(self.wine("msiexec", "/fa", windows_path(msi), "/qn").returncode, 0)
+        self.assertEqual(self.registration_trees(installed), registered)
+        self.assertEqual(self.wine("msiexec", "/x", windows_path(msi), "/qn").returncode, 0)
+        self.assertEqual(set(map(json.dumps, self.registration_trees(installed).values())), {"null"})
+        self.assertIsNone(self.registry_tree("HKLM\\Software\\Wow6432Node\\Classes\\CLSID\\" + CLASSES[0][0]))
+        for folder in ("Program Files/Warbler", "Program Files (x86)/Warbler"):
+            self.assertFalse(os.path.exists(os.path.join(files, folder)), folder)
 
     def test_examples(self):
         self.regsvr32()
