@@ -41,9 +41,13 @@ def registration(arch, file_id, folder):
                     (versioned, "", description), (versioned + "\\CLSID", "", clsid),
                     (independent, "", description), (independent + "\\CLSID", "", clsid),
                     (independent + "\\CurVer", "", versioned)]
+    # The type library's key is one for both registry views: each DLL adds its own entry, and the
+    # 64-bit one writes what they share.
     library = "TypeLib\\%s\\1.0" % LIBID
-    entries += [(library, "", LIBRARY_NAME), (library + "\\409\\" + ("win64" if arch == "x64" else "win32"), "", dll),
-                (library + "\\FLAGS", "", "8"), (library + "\\HELPDIR", "", "[%s]" % folder)]
+    entries.append((library + "\\409\\" + ("win64" if arch == "x64" else "win32"), "", dll))
+    if arch == "x64":
+        entries += [(library, "", LIBRARY_NAME), (library + "\\FLAGS", "", "8"),
+                    (library + "\\HELPDIR", "", "[%s]" % folder)]
     for iid, name in INTERFACES:
         key = "Interface\\" + iid
         entries += [(key, "", name), (key + "\\ProxyStubClsid", "", AUTOMATION_MARSHALER),

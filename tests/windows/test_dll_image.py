@@ -1,6 +1,6 @@
 """What can be known of the Windows DLLs without running them, read from their PE images: the
 machine and image kind, the five entry points exported by plain name, imports of system DLLs
-only, and the identity texts naming the architecture. This is all a machine whose kernel runs no
+only, no debug sections or symbols, and the identity texts naming the architecture. This is all a machine whose kernel runs no
 32-bit programs can prove of the 32-bit DLL. Also the probe that decides whether a machine does."""
 
 import os
@@ -26,7 +26,8 @@ class PeImage:
         pe = struct.unpack_from("<I", self.data, 0x3C)[0]
         if self.data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("%s is no PE image" % path)
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", self.data, pe + 4)
+        self.machine, sections, _, self.symbol_table, _, optional_size, _ = struct.unpack_from(
+            "<HHIIIHH", self.data, pe + 4)
         optional = pe + 24
         self.magic = struct.unpack_from("<H", self.data, optional)[0]
         directories = optional + (96 if self.magic == 0x10B else 112)
@@ -81,6 +82,8 @@ def problems(path, arch):
     foreign = image.imports() - SYSTEM_DLLS
     if foreign:
         found.append("imports beyond the system's: %s" % sorted(foreign))
+    if image.symbol_table != 0 or any(name.startswith(".debug") for name, *_ in image.sections):
+        found.append("debug sections or a symbol table")
     resources = image.resources()
     for identity in ("2.0-beta (%s)" % arch, "Warbler%s.dll" % arch):
         if identity.encode("utf-16-le") not in resources:
