@@ -27,6 +27,10 @@ size_t AnsiToWideInto(std::string_view ansi, OLECHAR* out, size_t capacity);
 // and its conversion are never resident in full at once.
 size_t AnsiToWideReleasing(std::string& ansi, OLECHAR* out, size_t capacity);
 
+// A service's reply, which the service sends in UTF-8: decoded as UTF-8 when it is, else in the
+// ANSI code page (on Linux the two are one).
+WideString ReplyToWide(std::string_view reply);
+
 // True when AnsiToWide would not replace anything in the text.
 bool IsValidUtf8(std::string_view text);
 

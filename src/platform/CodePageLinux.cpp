@@ -223,6 +223,10 @@ WideString AnsiToWide(std::string_view ansi) {
     return out;
 }
 
+WideString ReplyToWide(std::string_view reply) {
+    return AnsiToWide(reply);
+}
+
 bool IsValidUtf8(std::string_view text) {
     for (size_t i = 0; i < text.size();) {
         i += AsciiRun<false>(text.data() + i, text.size() - i, nullptr);

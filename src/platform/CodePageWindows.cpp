@@ -38,6 +38,19 @@ WideString AnsiToWide(std::string_view ansi) {
     return out;
 }
 
+WideString ReplyToWide(std::string_view reply) {
+    if (reply.empty())
+        return {};
+    int length = static_cast<int>(reply.size());
+    int units =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, reply.data(), length, nullptr, 0);
+    if (units <= 0)
+        return AnsiToWide(reply);
+    WideString out(static_cast<size_t>(units), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, reply.data(), length, out.data(), units);
+    return out;
+}
+
 }  // namespace platform
 
 namespace platform {

@@ -66,9 +66,17 @@ CXmlDocumentWrapper::~CXmlDocumentWrapper() = default;
 bool CXmlDocumentWrapper::Load(const CZelString& text) {
     if (!document_->dom)
         return false;
-    Bstr xml(text.c_str());
+    // The reply is UTF-8, as the service sends it and as its declaration says: read through the
+    // code page, "café" would arrive as "cafÃ©". What the code page cannot hold is lost later,
+    // where the text becomes 8-bit.
+    platform::WideString wide = platform::ReplyToWide(text.View());
+    BSTR xml = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    if (xml == nullptr)
+        return false;
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    return SUCCEEDED(document_->dom->loadXML(xml.Get(), &loaded)) && loaded == VARIANT_TRUE;
+    HRESULT hr = document_->dom->loadXML(xml, &loaded);
+    SysFreeString(xml);
+    return SUCCEEDED(hr) && loaded == VARIANT_TRUE;
 }
 
 XmlNode CXmlDocumentWrapper::Root() const {

@@ -454,6 +454,27 @@ class WineTest(unittest.TestCase):
                                for sub, values in tree.items()}
                 for key, tree in trees.items()}
 
+    def test_a_utf8_reply_gives_what_the_code_page_can_hold(self):
+        self.regsvr32()
+        script = os.path.join(self.prefix, "texts.js")
+        with open(script, "w") as f:
+            f.write('var t = new ActiveXObject("Velmora.Twitter"), a = WScript.Arguments;\n'
+                    't.ConsumerKey = a(0); t.ConsumerSecret = a(1); t.AccessToken = a(2); t.AccessTokenSecret = a(3);\n'
+                    't.Tweet("caf\\u00e9 \\u0436");\nvar text = t.FindFirstTweet("home").Text, codes = [];\n'
+                    'for (var i = 0; i < text.length; i++) codes.push(text.charCodeAt(i));\n'
+                    'WScript.Echo(t.LastError + " " + codes.join(","));\n')
+        sim = Simulator()
+        try:
+            c = sim.credentials
+            done = subprocess.run([self.LOADER, self.program("cscript"), "//nologo", windows_path(script),
+                                   c["consumer_key"], c["consumer_secret"], c["access_token"], c["access_token_secret"]],
+                                  env=self.simulator_env(sim), stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                                  timeout=120)
+        finally:
+            sim.stop()
+        # "café" whole; the Cyrillic letter is beyond the code page that texts pass through in 8 bits.
+        self.assertEqual(done.stdout.strip(), "0 " + ",".join(str(ord(ch)) for ch in "café ?"))
+
     def installer(self, version):
         build = os.path.dirname(os.path.dirname(self.DLL_DIR))
         source, msi = (os.path.join(self.prefix, "warbler-%s.%s" % (version, kind)) for kind in ("wxs", "msi"))
