@@ -28,7 +28,7 @@ class BuildWithCMake(build_ext):
         # A build tree of this interpreter's may be named (the tests reuse theirs); else one of its own.
         build = os.environ.get("WARBLER_CMAKE_BUILD") or os.path.join(ROOT, "build", "python-%d.%d" % sys.version_info[:2])
         if not os.environ.get("WARBLER_CMAKE_BUILD"):
-            subprocess.check_call(["cmake", "-S", ROOT, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+            subprocess.check_call(["cmake", "-S", ROOT, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
                                    "-DWARBLER_PYTHON=" + sys.executable], stdout=subprocess.DEVNULL)
         subprocess.check_call(["cmake", "--build", build, "--target", "warbler_python"])
         package = os.path.join(self.build_lib, "warbler")
@@ -55,6 +55,8 @@ class CompiledDistribution(Distribution):
 # setuptools' own work goes under build/ too, beside the CMake trees.
 SETUPTOOLS_DIR = os.path.join("build", "setuptools")
 os.makedirs(os.path.join(ROOT, SETUPTOOLS_DIR), exist_ok=True)
-setup(version=project_version(), packages=[], cmdclass={"build_ext": BuildWithCMake},
+setup(name="warbler", version=project_version(),
+      description="The Twitter REST API v1 (XML) with OAuth 1.0a as automation objects",
+      python_requires=">=3.9", packages=[], cmdclass={"build_ext": BuildWithCMake},
       distclass=CompiledDistribution, zip_safe=False,
       options={"build": {"build_base": SETUPTOOLS_DIR}, "egg_info": {"egg_base": SETUPTOOLS_DIR}})

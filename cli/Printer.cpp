@@ -128,8 +128,19 @@ void Printer::User(const CUser& user) const {
     std::cout.flush();
 }
 
+// A script reads the new status's id where any record has it: under "id", and first.
 void Printer::Posted(const std::string& id) const {
-    Done("posted", id);
+    switch (format_) {
+        case Format::Human:
+            std::cout << "posted " << OneLine(id) << "\n";
+            break;
+        case Format::Tsv:
+            std::cout << TsvField(id) << "\tposted\n";
+            break;
+        case Format::Json:
+            std::cout << "{\"id\":" << JsonText(id) << ",\"posted\":true}\n";
+            break;
+    }
 }
 
 void Printer::Done(const char* what, const std::string& who) const {

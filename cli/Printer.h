@@ -26,7 +26,11 @@ class Printer {
     // How the formats write their fields, for the command's help.
     static constexpr const char* kFormatHelp =
         "output: human (default), tsv (tab-separated; within a field \\, tab, line feed and "
-        "carriage return are written \\\\, \\t, \\n, \\r), or json (one object a line)";
+        "carriage return are written \\\\, \\t, \\n, \\r), or json (one object a line). "
+        "Columns: a status is id, created_at, screen_name, text; a user is id, screen_name, name, "
+        "followers, friends, statuses, location (json adds protected); a post is id, then "
+        "\"posted\" (json: {\"id\", "
+        "\"posted\": true}); a follow is \"followed\"/\"unfollowed\", then the user";
 
   private:
     Format format_;

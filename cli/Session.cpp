@@ -41,6 +41,7 @@ std::string Session::Describe(int32_t code) const {
 bool Session::LoadKeys(int32_t& code) {
     twitter_->LoadConsumerKey(Text(keys_));
     code = LastError();
+    consumerPair_ = code == 0;
     if (code != 0)
         return false;
     twitter_->LoadAccessKey(Text(keys_));

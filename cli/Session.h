@@ -32,6 +32,8 @@ class Session {
 
     // Loads both pairs from the key file; false with the key file's code when a pair is missing.
     bool LoadKeys(int32_t& code);
+    // Whether the last LoadKeys found the consumer pair (the access pair may still be missing).
+    bool HasConsumerPair() const { return consumerPair_; }
     void SaveKeys(int32_t& code);
     // Both pairs as a key file holds them, for a user to keep when they could not be saved.
     std::string KeyFileText() const;
@@ -46,6 +48,7 @@ class Session {
   private:
     CTwitter* twitter_;
     std::string keys_;
+    bool consumerPair_ = false;
 };
 
 // A BSTR for the length of a call.

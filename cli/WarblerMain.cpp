@@ -74,7 +74,7 @@ int ExitCodeOf(int32_t code, uint32_t httpStatus) {
 
 // Reports a failure as "warbler: <code> <description>", with what the component knows of why
 // (the transport's reason, the service's own words), and gives its exit code.
-int Report(Session& session, int32_t code, bool proxied) {
+int Report(Session& session, int32_t code, bool proxied, const std::string& reply = {}) {
     CXTwitter& rest = session.Twitter().Rest();
     uint32_t status = rest.Http.LastStatusCode;
     int exit = ExitCodeOf(code, status);
@@ -83,10 +83,29 @@ int Report(Session& session, int32_t code, bool proxied) {
     std::cerr << "warbler: " << code << " " << session.Describe(code);
     if (code == 35014 && !rest.Http.LastFailure.IsEmpty())
         std::cerr << ": " << rest.Http.LastFailure.Str();
-    else if (!rest.LastServiceError.IsEmpty())
-        std::cerr << "\nwarbler: the service says: " << rest.LastServiceError.Str();
     std::cerr << "\n";
-    if (exit == kCredentials && proxied && (status == 401 || status == 407))
+    // The description is the interface's, fixed per code: the status and the service's own words
+    // say what happened.
+    if (status == 301 || status == 302) {
+        std::cerr << "warbler: the server redirected again and again (HTTP " << status
+                  << ") until the call's time ran out\n";
+    } else if (status == 407) {
+        std::cerr << "warbler: the proxy refused (HTTP 407): it wants credentials, or those given "
+                     "are wrong (--proxy-user, $WARBLER_PROXY_PASSWORD)\n";
+        return kCredentials;
+    } else if (status >= 300) {
+        std::cerr << "warbler: HTTP " << status;
+        std::string said = rest.LastServiceError.Str();
+        // A raw reply (call) keeps the service's words in its <error> element.
+        if (size_t open = reply.find("<error>"); said.empty() && open != std::string::npos)
+            said = reply.substr(open + 7, reply.find("</error>", open) - open - 7);
+        if (!said.empty())
+            std::cerr << "; the service says: " << said;
+        else if (proxied)
+            std::cerr << " with no words of the service: the proxy may be the one that refused";
+        std::cerr << "\n";
+    }
+    if (exit == kCredentials && proxied && status == 401)
         std::cerr << "warbler: the refusal may be the proxy's: check --proxy-user and "
                      "$WARBLER_PROXY_PASSWORD as well as the keys\n";
     return exit;
@@ -188,7 +207,8 @@ int Run(int argc, char** argv) {
         BSTR version = nullptr;
         twitter.get_Version(&version);
         // The package's version first: the component's own is the interface's, fixed by design.
-        std::string text = "warbler " WARBLER_VERSION " (component " + CZelString(version).Str() + ")";
+        std::string text =
+            "warbler " WARBLER_VERSION " (component " + CZelString(version).Str() + ")";
         SysFreeString(version);
         return text;
     });
@@ -223,10 +243,13 @@ int Run(int argc, char** argv) {
     tweet->footer(CommandFooter("warbler tweet \"Hello from the shell\""));
 
     auto* reply = app.add_subcommand("reply", "post a status addressed to a user");
-    reply->add_option("--to", to, "the user it is for")
+    reply->add_option("--to", to, "the user it is for, with or without its \"@\"")
         ->type_name("USER")
         ->required()
-        ->check(kNotEmpty);
+        ->check(kNotEmpty)
+        // The component puts the "@" before the name itself.
+        ->transform(
+            [](std::string name) { return name.rfind('@', 0) == 0 ? name.substr(1) : name; });
     reply->add_option("--status-id", statusId, "the status it answers (the timeline shows ids)")
         ->type_name("ID");
     reply->add_option("TEXT", text, "the message")->required()->check(kNotEmpty);
@@ -366,9 +389,16 @@ int Run(int argc, char** argv) {
         return 0;
     }
 
-    // Everything else speaks as the account of the key file.
-    if (!session.LoadKeys(code))
-        return Report(session, code, proxied);
+    // Everything else speaks as the account of the key file; the lists the service serves
+    // unsigned (the public timeline, a named user's followers) need no keys.
+    const bool servedUnsigned =
+        (timeline->parsed() && timelineName == "public") || (followers->parsed() && !user.empty());
+    if (!session.LoadKeys(code) && !(servedUnsigned && (code == 35019 || code == 35020))) {
+        int exit = Report(session, code, proxied);
+        if (code == 35020 && session.HasConsumerPair())
+            std::cerr << "warbler: the key file has no access pair: run warbler authorize\n";
+        return exit;
+    }
 
     // Long walks show how far they are, where a person watches.
     const bool watched = isatty(STDERR_FILENO) != 0;
@@ -439,7 +469,7 @@ int Run(int argc, char** argv) {
         std::cout << response;
         if (!response.empty() && response.back() != '\n')
             std::cout << "\n";
-        code = session.LastError();
+        return Report(session, session.LastError(), proxied, response);
     }
     return Report(session, code, proxied);
 }
@@ -454,7 +484,8 @@ int main(int argc, char** argv) {
     if (!std::cout.flush() || std::ferror(stdout) != 0) {
         // The cause is known when this flush met it; a write during the run leaves only the state.
         std::cerr << "warbler: could not write the output"
-                  << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << "\n";
+                  << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string())
+                  << "\n";
         return 1;
     }
     return status;

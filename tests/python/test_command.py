@@ -102,22 +102,29 @@ class CommandTest(unittest.TestCase):
 
     def test_posting_and_following(self):
         posted = json.loads(self.run_command("tweet", "From the command line", "--format", "json").stdout)
-        self.assertRegex(posted["posted"], r"^\d+$")
-        replied = self.run_command("reply", "--to", "alice", "--status-id", posted["posted"], "Thanks")
+        self.assertRegex(posted["id"], r"^\d+$")
+        self.assertIs(posted["posted"], True)
+        tsv = self.run_command("tweet", "Tab-separated", "--format", "tsv").stdout
+        self.assertRegex(tsv, r"^\d+\tposted\n$")
+        # The name with or without its "@": the component puts one before it.
+        replied = self.run_command("reply", "--to", "@alice", "--status-id", posted["id"], "Thanks")
         self.assertRegex(replied.stdout, r"^posted \d+\n$")
         latest = self.run_command("timeline", "warbler_demo", "--count", "1", "--format", "json").stdout
         self.assertEqual(json.loads(latest)["text"], "@alice Thanks")
         self.assertEqual(self.run_command("follow", "fan_03").stdout, "followed fan_03\n")
         self.assertEqual(self.run_command("unfollow", "fan_03", "--format", "tsv").stdout, "unfollowed\tfan_03\n")
-        xml = self.run_command("call", "statuses/show/%s" % posted["posted"])
+        xml = self.run_command("call", "statuses/show/%s" % posted["id"])
         self.assertIn("<text>From the command line</text>", xml.stdout)
 
     def test_failures_say_their_code_and_class(self):
         absent = os.path.join(self.home.name, "absent.ini")
         offline = dict(self.env, WARBLER_API_HOST="127.0.0.1:1")
         wrong = os.path.join(self.home.name, "wrong.ini")
-        with open(self.keys) as f, open(wrong, "w") as g:
-            g.write(f.read().replace("AccessSecret=", "AccessSecret=x"))
+        consumer_only = os.path.join(self.home.name, "consumer-only.ini")
+        with open(self.keys) as f, open(wrong, "w") as g, open(consumer_only, "w") as h:
+            text = f.read()
+            g.write(text.replace("AccessSecret=", "AccessSecret=x"))
+            h.write(text[:text.index("[AccessTokenPair]")])
         # What the user does, the exit code, and the words on standard error.
         cases = [
             (["frobnicate"], None, 2, "warbler: unknown command 'frobnicate'; the commands are "),
@@ -125,13 +132,18 @@ class CommandTest(unittest.TestCase):
             (["follow", ""], None, 2, "USER: must not be empty"),
             (["timeline", "--count", "-5"], None, 2, "--count: Value -5 not in range 0 to "),
             (["--keys", absent, "timeline"], None, 3, "warbler: 35019 Could not find the specified key file.\n"),
-            (["--keys", wrong, "timeline"], None, 3, "warbler: the service says: Could not authenticate "
-                                                     "with OAuth.\n"),
+            (["--keys", consumer_only, "timeline"], None, 3,
+             "warbler: 35020 The specified key file is empty.\nwarbler: the key file has no access pair: "
+             "run warbler authorize\n"),
+            (["--keys", wrong, "timeline"], None, 3, "warbler: HTTP 401; the service says: Could not "
+                                                     "authenticate with OAuth.\n"),
             (["tweet", "x" * 141], None, 4, "warbler: 35009 Your Tweet is too long. A Tweet can be 140 "
-                                            "characters long\nwarbler: the service says: Status is over "
-                                            "140 characters.\n"),
-            (["unfollow", "fan_44"], None, 4, "warbler: the service says: You are not friends with the "
-                                              "specified user.\n"),
+                                            "characters long\nwarbler: HTTP 403; the service says: Status is "
+                                            "over 140 characters.\n"),
+            (["unfollow", "fan_44"], None, 4, "warbler: HTTP 403; the service says: You are not friends with "
+                                              "the specified user.\n"),
+            (["call", "statuses/show/999"], None, 4, "warbler: 35005 An unexpected HTTP response code was "
+                                                     "returned\nwarbler: HTTP 404; the service says: "),
             (["timeline"], offline, 5, "warbler: 35014 Unexpected error: Request to [127.0.0.1:1] failed in "
                                        "WinHttpSendRequest: [12029: the connection to the server failed] ("),
         ]
@@ -144,9 +156,46 @@ class CommandTest(unittest.TestCase):
         self.run_command("--log", log, "timeline", env=offline)
         with open(log) as trace:
             self.assertIn("FindFirstTweet result: [35014: Unexpected error]", trace.read())
+        # The lists the service serves unsigned need no key file.
+        for args in (("timeline", "public", "--count", "2"), ("followers", "warbler_demo")):
+            served = self.run_command("--keys", absent, *args, keys=False)
+            self.assertEqual((served.returncode, served.stderr), (0, ""), args)
+            self.assertTrue(served.stdout)
         empty = self.run_command("search", "nobody-is-called-this")
         self.assertEqual((empty.returncode, empty.stdout, empty.stderr),
                          (0, "", "warbler: no users found for 'nobody-is-called-this'\n"))
+
+    def test_a_refusing_proxy_is_named(self):
+        class Refuser(http.server.BaseHTTPRequestHandler):
+            def refuse(self):
+                status = 407 if self.command == "GET" else 403
+                self.send_response(status)
+                if status == 407:
+                    self.send_header("Proxy-Authenticate", 'Basic realm="proxy"')
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+
+            do_GET = do_POST = refuse
+
+            def log_message(self, *args):
+                pass
+
+        proxy = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Refuser)
+        threading.Thread(target=proxy.serve_forever, daemon=True).start()
+        at = "127.0.0.1:%d" % proxy.server_port
+        try:
+            for args in (("timeline",), ("--proxy-user", "me", "timeline")):
+                done = self.run_command("--proxy", at, *args, env=dict(self.env, WARBLER_PROXY_PASSWORD="pw"))
+                self.assertEqual(done.returncode, 3, done.stderr)
+                self.assertIn("warbler: the proxy refused (HTTP 407): it wants credentials, or those given are "
+                              "wrong", done.stderr)
+            done = self.run_command("--proxy", at, "tweet", "Through a proxy that says no")
+            self.assertEqual(done.returncode, 4, done.stderr)
+            self.assertIn("warbler: HTTP 403 with no words of the service: the proxy may be the one that refused",
+                          done.stderr)
+        finally:
+            proxy.shutdown()
+            proxy.server_close()
 
     def test_version_help_and_the_key_file_place(self):
         version = self.run_command("--version", keys=False)
