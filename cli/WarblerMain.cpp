@@ -72,6 +72,26 @@ int ExitCodeOf(int32_t code, uint32_t httpStatus) {
     }
 }
 
+// Why the component's parameter text ("name=value&name=value", each field cut at its next "=" and
+// the list at its first empty field) would not carry these parameters whole; empty when it would.
+std::string CannotCarry(const std::string& parameters) {
+    size_t start = 0;
+    while (start < parameters.size()) {
+        size_t end = std::min(parameters.find('&', start), parameters.size());
+        std::string field = parameters.substr(start, end - start);
+        size_t eq = field.find('=');
+        if (field.empty() || eq == 0)
+            return "a parameter without a name";
+        if (eq != std::string::npos && field.find('=', eq + 1) != std::string::npos)
+            return "the value of " + field.substr(0, eq) +
+                   " holds \"=\", which the parameter text cannot carry (nor \"&\")";
+        start = end + 1;
+        if (end + 1 == parameters.size())
+            return "a parameter without a name";
+    }
+    return {};
+}
+
 // Reports a failure as "warbler: <code> <description>", with what the component knows of why
 // (the transport's reason, the service's own words), and gives its exit code.
 int Report(Session& session, int32_t code, bool proxied, const std::string& reply = {}) {
@@ -217,6 +237,7 @@ int Run(int argc, char** argv) {
     std::string format = "human", consumerKey, consumerSecret, verifier, text, to, statusId,
                 timelineName = "home", sinceId, maxId, user, query, method, parameters,
                 apiFormat = "xml";
+    std::vector<std::string> data;
     int32_t count = 0, page = 0, perPage = 0;
     bool post = false;
 
@@ -299,6 +320,10 @@ int Run(int argc, char** argv) {
         ->required()
         ->check(kNotEmpty);
     call->add_option("PARAMS", parameters, "its parameters as name=value&name=value");
+    call->add_option("-d,--data", data,
+                     "one parameter as NAME=VALUE, again for each; with PARAMS too. A value cannot "
+                     "hold \"&\" or \"=\": the component's parameter text cannot carry them")
+        ->type_name("NAME=VALUE");
     call->add_flag("--post", post, "send a POST");
     call->add_option("--format", apiFormat, "the reply's format: xml (default) or json")
         ->type_name("FORMAT")
@@ -462,6 +487,22 @@ int Run(int argc, char** argv) {
         if (code == 0)
             printer.Done(follow->parsed() ? "followed" : "unfollowed", user);
     } else if (call->parsed()) {
+        std::string why;
+        for (const std::string& field : data) {
+            size_t eq = field.find('=');
+            if (eq == std::string::npos || eq == 0 || field.find('&') < eq)
+                why = "-d takes NAME=VALUE, not " + field;
+            else if (field.find_first_of("&=", eq + 1) != std::string::npos)
+                why = "the value of " + field.substr(0, eq) +
+                      " holds \"&\" or \"=\", which the parameter text cannot carry";
+            parameters += (parameters.empty() ? "" : "&") + field;
+        }
+        if (why.empty())
+            why = CannotCarry(parameters);
+        if (!why.empty()) {
+            std::cerr << "warbler: " << why << ": nothing was sent\n";
+            return kUsage;
+        }
         std::string response = session.Call([&](CTwitter& t, BSTR* out) {
             return t.APICall(Text(method), Text(apiFormat), Text(parameters),
                              post ? VARIANT_TRUE : VARIANT_FALSE, out);

@@ -115,6 +115,17 @@ class CommandTest(unittest.TestCase):
         self.assertEqual(self.run_command("unfollow", "fan_03", "--format", "tsv").stdout, "unfollowed\tfan_03\n")
         xml = self.run_command("call", "statuses/show/%s" % posted["id"])
         self.assertIn("<text>From the command line</text>", xml.stdout)
+        sent = self.run_command("call", "statuses/update", "-d", "status=Called with -d", "--post")
+        self.assertIn("<text>Called with -d</text>", sent.stdout)
+        # What the parameter text cannot carry is refused, never posted cut.
+        for args, why in ((("-d", "status=e=mc2 ok"), 'the value of status holds "&" or "="'),
+                          (("-d", "status=a&b"), 'the value of status holds "&" or "="'),
+                          (("status=e=mc2 ok",), 'the value of status holds "="'),
+                          (("-d", "novalue"), "-d takes NAME=VALUE, not novalue")):
+            refused = self.run_command("call", "statuses/update", "--post", *args)
+            self.assertEqual(refused.returncode, 2, args)
+            self.assertIn(why, refused.stderr)
+            self.assertIn("nothing was sent", refused.stderr)
 
     def test_failures_say_their_code_and_class(self):
         absent = os.path.join(self.home.name, "absent.ini")
