@@ -1,17 +1,12 @@
 #include "http/WinHttpLib.h"
 
 #include <string>
+#include <type_traits>
 
 namespace {
 
 constexpr int32_t kLoadFailed = 22390;
 constexpr int32_t kImportFailed = 22426;
-
-template <typename Fn>
-bool Resolve(platform::ModuleHandle module, const char* name, Fn& slot) {
-    slot = reinterpret_cast<Fn>(platform::FindSymbol(module, name));
-    return slot != nullptr;
-}
 
 }  // namespace
 
@@ -25,6 +20,10 @@ platform::ModuleHandle CWinHttpLib::LoadAndLog(const char* name) {
     platform::ModuleHandle module = platform::LoadModule(name);
     Log(LOG_VERBATIM | LOG_TO_PROFILE, "LoadLibrary [%s], result: [0x%08lX]", name,
         static_cast<unsigned long>(reinterpret_cast<uintptr_t>(module)));
+    if (module == nullptr) {
+        std::string why = platform::LoadFailure();
+        LogSized(LOG_VERBATIM, why.size() + 64, "--> The loader says: [%s]", why.c_str());
+    }
     return module;
 }
 
@@ -41,23 +40,30 @@ int32_t CWinHttpLib::Load() {
     if (module_ == nullptr)
         return kLoadFailed;
 
-    // Resolved in this order; the first missing name ends the load.
-    bool complete = Resolve(module_, "WinHttpCloseHandle", WinHttpCloseHandle) &&
-                    Resolve(module_, "WinHttpConnect", WinHttpConnect) &&
-                    Resolve(module_, "WinHttpOpen", WinHttpOpen) &&
-                    Resolve(module_, "WinHttpOpenRequest", WinHttpOpenRequest) &&
-                    Resolve(module_, "WinHttpQueryAuthSchemes", WinHttpQueryAuthSchemes) &&
-                    Resolve(module_, "WinHttpQueryDataAvailable", WinHttpQueryDataAvailable) &&
-                    Resolve(module_, "WinHttpQueryHeaders", WinHttpQueryHeaders) &&
-                    Resolve(module_, "WinHttpReadData", WinHttpReadData) &&
-                    Resolve(module_, "WinHttpReceiveResponse", WinHttpReceiveResponse) &&
-                    Resolve(module_, "WinHttpSendRequest", WinHttpSendRequest) &&
-                    Resolve(module_, "WinHttpSetCredentials", WinHttpSetCredentials) &&
-                    Resolve(module_, "WinHttpSetOption", WinHttpSetOption) &&
-                    Resolve(module_, "WinHttpSetTimeouts", WinHttpSetTimeouts) &&
-                    Resolve(module_, "WinHttpWriteData", WinHttpWriteData);
+    // Resolved in this order; the first missing name ends the load, and is said.
+    auto resolve = [this](const char* name, auto& slot, bool required = true) {
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(
+            platform::FindSymbol(module_, name));
+        if (slot == nullptr && required)
+            Log(LOG_VERBATIM, "--> The module has no function [%s]", name);
+        return slot != nullptr;
+    };
+    bool complete = resolve("WinHttpCloseHandle", WinHttpCloseHandle) &&
+                    resolve("WinHttpConnect", WinHttpConnect) &&
+                    resolve("WinHttpOpen", WinHttpOpen) &&
+                    resolve("WinHttpOpenRequest", WinHttpOpenRequest) &&
+                    resolve("WinHttpQueryAuthSchemes", WinHttpQueryAuthSchemes) &&
+                    resolve("WinHttpQueryDataAvailable", WinHttpQueryDataAvailable) &&
+                    resolve("WinHttpQueryHeaders", WinHttpQueryHeaders) &&
+                    resolve("WinHttpReadData", WinHttpReadData) &&
+                    resolve("WinHttpReceiveResponse", WinHttpReceiveResponse) &&
+                    resolve("WinHttpSendRequest", WinHttpSendRequest) &&
+                    resolve("WinHttpSetCredentials", WinHttpSetCredentials) &&
+                    resolve("WinHttpSetOption", WinHttpSetOption) &&
+                    resolve("WinHttpSetTimeouts", WinHttpSetTimeouts) &&
+                    resolve("WinHttpWriteData", WinHttpWriteData);
     if (complete)
-        Resolve(module_, "WarblerTransportReason", TransportReason);
+        resolve("WarblerTransportReason", TransportReason, false);  // the Linux module's own
     return complete ? 0 : kImportFailed;
 }
 

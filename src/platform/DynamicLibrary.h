@@ -9,6 +9,8 @@ namespace platform {
 using ModuleHandle = void*;
 
 ModuleHandle LoadModule(const char* name);
+// Why the last LoadModule failed, in the system loader's own words.
+std::string LoadFailure();
 void* FindSymbol(ModuleHandle module, const char* name);
 void ReleaseModule(ModuleHandle module);
 

@@ -8,6 +8,11 @@ ModuleHandle LoadModule(const char* name) {
     return dlopen(name, RTLD_NOW | RTLD_LOCAL);
 }
 
+std::string LoadFailure() {
+    const char* why = dlerror();
+    return why != nullptr ? why : "";
+}
+
 void* FindSymbol(ModuleHandle module, const char* name) {
     return dlsym(module, name);
 }

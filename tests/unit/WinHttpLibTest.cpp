@@ -13,15 +13,22 @@ TEST(WinHttpLib, NamedLibraryThatDoesNotExistIsNotReplacedByTheDefault) {
     EXPECT_EQ(binding.Load(), 22390);
     EXPECT_FALSE(binding.IsLoaded());
     auto lines = test::LogMessages(dir.File("log"));
-    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "LoadLibrary [" + dir.File("missing.so") + "], result: [0x00000000]");
+    // The loader's own words follow.
+    EXPECT_EQ(lines[1], "--> The loader says: [" + dir.File("missing.so") +
+                            ": cannot open shared object file: No such file or directory]");
 }
 
 TEST(WinHttpLib, LibraryLackingAnOperationIsRefused) {
     test::FakeTransport fake(FAKE_WINHTTP_NOWRITE);
+    test::TempDir dir;
     CZelHttpEx http;
+    http.Binding.SetLogFile(dir.File("log").c_str());
     http.Binding.LibraryName.Assign(FAKE_WINHTTP_NOWRITE);
     EXPECT_EQ(http.Binding.Load(), 22426);
+    EXPECT_EQ(test::LogMessages(dir.File("log")).back(),
+              "--> The module has no function [WinHttpWriteData]");
     EXPECT_TRUE(http.Binding.IsLoaded());  // stays loaded until the client shuts down
     EXPECT_NE(http.Binding.WinHttpSetTimeouts, nullptr);
     http.Binding.Unload();
