@@ -5,10 +5,18 @@ what the Python package takes from it at build time: the members' help strings a
 usage: interface_description.py IDL PACKAGE_DIR   (writes _help.py and __init__.pyi there)
 """
 
+import importlib.util
 import os
 import re
 import sys
 from collections import namedtuple
+
+# The package's own rule for plain names, read from its file: the package itself cannot be
+# imported before its extension is built.
+_spec = importlib.util.spec_from_file_location(
+    "warbler_names", os.path.join(os.path.dirname(os.path.abspath(__file__)), "warbler", "_names.py"))
+_names = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(_names)
 
 Member = namedtuple("Member", "name kind dispid help params")  # kind: "get", "put" or "method"
 Param = namedtuple("Param", "name type direction optional default")  # type: the IDL's, default: text
@@ -49,9 +57,11 @@ def _object_type(member_name):
     return "ITweet" if "Tweet" in member_name else "IUser"
 
 
-def _py_type(param, member_name):
+def _py_type(param, member_name, optional=True):
+    """A VARIANT result is an object, or None where a method's list has ended; a property's
+    object (a status's author) is always there."""
     if param.type == "VARIANT":
-        return "Optional[%s]" % _object_type(member_name)
+        return ("Optional[%s]" if optional else "%s") % _object_type(member_name)
     return _PY_TYPES[param.type]
 
 
@@ -110,20 +120,24 @@ def stub(interfaces):
         puts = {m.name for m in members if m.kind == "put"}
         for m in members:
             if m.kind == "get":
-                value = _py_type(m.params[0], m.name)
+                value = _py_type(m.params[0], m.name, optional=False)
                 if m.name in puts:
                     lines.append("    %s: %s\n" % (m.name, value))
                 else:
                     lines.append("    @property\n    def %s(self) -> %s: ...\n" % (m.name, value))
             elif m.kind == "method":
-                args = ["self"]
-                for p in m.params:
-                    if p.direction == "in":
-                        arg = "%s: %s" % (p.name, _py_type(p, m.name))
-                        args.append(arg + (" = " + _py_default(p) if p.optional else ""))
+                inputs = [p for p in m.params if p.direction == "in"]
                 outs = [_py_type(p, m.name) for p in m.params if p.direction == "out"]
                 result = outs[0] if len(outs) == 1 else "None" if not outs else "tuple[%s]" % ", ".join(outs)
-                lines.append("    def %s(%s) -> %s: ...\n" % (m.name, ", ".join(args), result))
+                # By the interface's names, and (an overload) by the plain names the README uses.
+                spellings = [[p.name for p in inputs], [_names.plain_names(p.name)[-1] for p in inputs]]
+                overload = spellings[0] != spellings[1]
+                for names in spellings[:2 if overload else 1]:
+                    args = ["self"] + ["%s: %s%s" % (name, _py_type(p, m.name),
+                                                     " = " + _py_default(p) if p.optional else "")
+                                       for name, p in zip(names, inputs)]
+                    lines.append("%s    def %s(%s) -> %s: ...\n" % ("    @overload\n" if overload else "", m.name,
+                                                                  ", ".join(args), result))
         if interface == "ITwitter":
             lines.append(_STUB_WALKS)
         lines.append("\n")

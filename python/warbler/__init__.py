@@ -22,6 +22,7 @@ from . import _native
 from ._automation import KIND_METHOD, KIND_PUT, PARAM_OPTIONAL, PARAM_OUT, VT_BOOL, VT_BSTR, VT_I4, VT_VARIANT
 from ._automation import ComError, _library_path
 from ._help import HELP
+from ._names import plain_names
 
 __all__ = ["Dispatch", "ComError", "WarblerError", "can_unload"]
 
@@ -30,8 +31,6 @@ _TYPE_NAMES = {VT_BSTR: "str", VT_I4: "int", VT_BOOL: "bool", VT_VARIANT: "objec
 _classes = {}
 _loading = threading.Lock()
 _loaded = False
-# Shorter plain names beside the derived ones.
-_EXTRA_NAMES = {"bstrReplyTweetId": ("reply_id",), "bstrCallBack": ("callback",)}
 
 
 def _load():
@@ -41,14 +40,6 @@ def _load():
         if not _loaded:
             _native.load(_library_path(), _class_of, ComError)
             _loaded = True
-
-
-def _plain_names(name):
-    """An argument's plain names: its interface name less the type prefix (bstr, l, b, pv...), in
-    snake_case."""
-    plain = re.sub(r"^[a-z]+(?=[A-Z])", "", name)
-    snake = re.sub(r"(?<=[a-z0-9])(?=[A-Z])", "_", plain).lower()
-    return (snake,) + _EXTRA_NAMES.get(name, ())
 
 
 class WarblerError(Exception):
@@ -76,7 +67,7 @@ def _method(interface, name, dispid, params):
     # snake_case: bstrSinceId or since_id, lCount or count.
     index = {}
     for i, param in enumerate(names):
-        for key in (param, param.lower()) + _plain_names(param):
+        for key in (param, param.lower()) + plain_names(param):
             index.setdefault(key, i)
     defaults = tuple(_default(p[1], p[3]) if p[2] & PARAM_OPTIONAL else _native.REQUIRED for p in inputs)
     outs = [p[0] for p in params if p[2] & PARAM_OUT]
@@ -88,7 +79,7 @@ def _method(interface, name, dispid, params):
                                            else default))
     method.__name__ = method.__qualname__ = name
     method.__signature__ = inspect.Signature(signature)
-    aliases = ", ".join(" or ".join(_plain_names(param)) for param in names)
+    aliases = ", ".join(" or ".join(plain_names(param)) for param in names)
     method.__doc__ = "%s\n\nMethod (DISPID %d)%s%s" % (
         HELP[interface][name], dispid, "; returns " + ", ".join(outs) if outs else "",
         "\nBy plain name: " + aliases if aliases else "")

@@ -4,6 +4,7 @@ import ast
 import copy
 import gc
 import os
+import re
 import pickle
 import pydoc
 import subprocess
@@ -112,7 +113,10 @@ class WrapperRulesTest(unittest.TestCase):
                 "twitter.LogFile = 'x.log'\n"
                 "code: int = twitter.LastError\n"
                 "for status in twitter.timeline('home', count=5):\n"
-                "    print(status.Id.upper(), status.User.ScreenName if status.User else '')\n"
+                "    print(status.Id.upper(), status.User.ScreenName)\n"
+                "first = twitter.FindFirstTweet('home', count=5)\n"
+                "same = twitter.FindFirstTweet('home', lCount=5)\n"
+                "posted: str = twitter.DirectTweet('thanks', to='alice', reply_id='1')\n"
                 "user = twitter.FindFirstFollower()\n"
                 "followers: int = user.NumFollowers if user else 0\n")
         bad = ("import warbler\n"
@@ -131,6 +135,21 @@ class WrapperRulesTest(unittest.TestCase):
                     env=dict(os.environ, MYPYPATH=support.PACKAGE)))
         self.assertEqual(results[0].returncode, 0, results[0].stdout)
         self.assertEqual(results[1].returncode, 1, results[1].stdout)
+        # What the README shows and the examples do passes too.
+        with open(os.path.join(support.ROOT, "README.md"), encoding="utf-8") as readme:
+            snippets = re.findall(r"```python\n(.*?)```", readme.read(), re.S)
+        examples = os.path.join(support.ROOT, "examples", "python")
+        with tempfile.TemporaryDirectory() as folder:
+            files = [os.path.join(examples, name) for name in sorted(os.listdir(examples)) if name.endswith(".py")]
+            # The snippets read as one script, each going on from the ones before it.
+            files.append(os.path.join(folder, "readme.py"))
+            with open(files[-1], "w") as script:
+                script.write("\n".join(snippets))
+            checked = subprocess.run(["/usr/bin/python3", "-m", "mypy", "--no-incremental", "--cache-dir", os.devnull,
+                                      *files], capture_output=True, text=True, timeout=120,
+                                     env=dict(os.environ, MYPYPATH=support.PACKAGE))
+        self.assertGreaterEqual(len(snippets), 2)
+        self.assertEqual(checked.returncode, 0, checked.stdout)
         for fault in ('"LastError" defined in "ITwitter" is read-only', 'has type "str", variable has type "int"',
                       '"ITwitter" has no attribute "NoSuchMember"'):
             self.assertIn(fault, results[1].stdout)
