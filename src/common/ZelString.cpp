@@ -199,9 +199,7 @@ CZelString& CZelString::operator=(CZelString&& other) noexcept {
 }
 
 void CZelString::ForgetToken() {
-    tokenIndex_ = -1;
-    tokenPos_ = std::string::npos;
-    tokenSeparator_.clear();
+    token_.reset();
 }
 
 void CZelString::Assign(const char* text) {
@@ -361,8 +359,9 @@ CZelString CZelString::GetToken(const char* separator, const char* def, int inde
     std::string_view sep(separator != nullptr ? separator : "");
     size_t start = std::string::npos;
     if (index >= 0 && !sep.empty()) {
-        if (index == tokenIndex_ + 1 && tokenPos_ != std::string::npos && sep == tokenSeparator_) {
-            size_t next = text_.find(sep, tokenPos_);
+        if (token_ && index == token_->index + 1 && token_->pos != std::string::npos &&
+            sep == token_->separator) {
+            size_t next = text_.find(sep, token_->pos);
             if (next != std::string::npos)
                 start = next + sep.size();
         } else {
@@ -379,9 +378,11 @@ CZelString CZelString::GetToken(const char* separator, const char* def, int inde
         ForgetToken();
         return CZelString(def);
     }
-    tokenIndex_ = index;
-    tokenPos_ = start;
-    tokenSeparator_ = sep;
+    if (!token_)
+        token_ = std::make_unique<TokenCursor>();
+    token_->index = index;
+    token_->pos = start;
+    token_->separator = sep;
     size_t end = sep.empty() ? std::string::npos : text_.find(sep, start);
     std::string_view field = std::string_view(text_).substr(
         start, end == std::string::npos ? std::string::npos : end - start);

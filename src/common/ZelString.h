@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -75,8 +76,15 @@ class CZelString {
   private:
     void ForgetToken();
 
+    // Where the last GetToken stopped, so that the next field is found from there: few strings
+    // are ever split, so the place is kept apart and every other string stays small (lists of
+    // records hold hundreds of thousands).
+    struct TokenCursor {
+        int index = -1;
+        size_t pos = std::string::npos;
+        std::string separator;
+    };
+
     std::string text_;
-    int tokenIndex_ = -1;
-    size_t tokenPos_ = std::string::npos;
-    std::string tokenSeparator_;
+    std::unique_ptr<TokenCursor> token_;
 };

@@ -77,7 +77,10 @@ int32_t CXTwitter::CallApi(const CZelString& methodUrl, const ParameterMap& para
     int32_t result = Token.IsEmpty() ? MakeUnsignedRequest(url, usePost ? 1 : 0, params, response)
                                      : MakeSignedRequest(url, usePost ? 1 : 0, params, response);
     CXmlDocumentWrapper document;
-    if (!document.Load(response))
+    bool loaded = document.Load(response);
+    // The parser keeps its own copy: the reply's memory goes before the records are made.
+    CZelString(std::move(response));
+    if (!loaded)
         return result != 0 ? result : rc::XmlLoadFailed;
     root = document.Root();
     CZelString error = root.GetNodeText("/hash/error");

@@ -60,13 +60,14 @@ bool IsText(const pugi::xml_node& node) {
 // The text of a node and everything below it, in document order. Iterative: a reply may nest
 // deeper than the stack allows.
 void AppendText(const pugi::xml_node& node, std::string& out) {
-    if (IsText(node)) {
+    // An element's value is the leading text the parser kept in it.
+    if (IsText(node) || node.type() == pugi::node_element)
         out += node.value();
+    if (IsText(node))
         return;
-    }
     pugi::xml_node current = node.first_child();
     while (current) {
-        if (IsText(current))
+        if (IsText(current) || current.type() == pugi::node_element)
             out += current.value();
         if (current.first_child()) {
             current = current.first_child();
@@ -106,8 +107,11 @@ bool CXmlDocumentWrapper::Load(const CZelString& text) {
         repaired = platform::WideToAnsi(platform::AnsiToWide(bytes));
         source = &repaired;
     }
-    pugi::xml_parse_result result = document_->doc.load_buffer(
-        source->data(), source->size(), pugi::parse_default, pugi::encoding_utf8);
+    // An element's leading text is kept in the element itself rather than in a node of its own:
+    // a reply of many small records then takes about half the nodes.
+    pugi::xml_parse_result result =
+        document_->doc.load_buffer(source->data(), source->size(),
+                                   pugi::parse_default | pugi::parse_embed_pcdata, pugi::encoding_utf8);
     // The parser is lenient where MSXML is strict: what MSXML refuses is no XML here either.
     if (result && HasOneRoot(document_->doc) &&
         xml::IsWellFormedParse(*source, document_->doc.document_element().name()))
@@ -172,6 +176,9 @@ CZelString XmlNode::GetNodeText(const char* path) const {
     } else if (XmlNode found = SelectSingleNode(path)) {
         selected = found.impl_->node;
     }
+    // The first child's text: kept in the element itself when it is text.
+    if (*selected.value() != 0)
+        return CZelString(selected.value());
     pugi::xml_node first = selected.first_child();
     if (!first)
         return CZelString();
