@@ -115,8 +115,8 @@ HRESULT Registry::UnregisterTypeLibrary(const std::wstring& file) const {
     library->ReleaseTLibAttr(attributes);
     // This bitness's entry, under the locale the library was registered with (0x409, not 0).
     wchar_t entry[96] = {};
-    swprintf(entry, 96, L"TypeLib\\%ls\\%x.%x\\%x\\%ls", GuidText(a.guid).c_str(),
-             a.wMajorVerNum, a.wMinorVerNum, a.lcid, a.syskind == SYS_WIN64 ? L"win64" : L"win32");
+    swprintf(entry, 96, L"TypeLib\\%ls\\%x.%x\\%x\\%ls", GuidText(a.guid).c_str(), a.wMajorVerNum,
+             a.wMinorVerNum, a.lcid, a.syskind == SYS_WIN64 ? L"win64" : L"win32");
     if (!HasKey(entry))
         return S_FALSE;
     auto forUser =

@@ -483,7 +483,8 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     // A request stopped rather than re-sent may have reached the server: never a failure to send,
     // which the engine would answer by sending it again.
     bool mayHaveArrived = refused == ERROR_WINHTTP_CONNECTION_ERROR;
-    if (finished_ && result_ != CURLE_OK && !RequestWritten() && !tunnelRefused && !mayHaveArrived) {
+    if (finished_ && result_ != CURLE_OK && !RequestWritten() && !tunnelRefused &&
+        !mayHaveArrived) {
         *error = Failure(&WinHttpErrorOf);
         return false;
     }

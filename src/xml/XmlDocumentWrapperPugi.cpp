@@ -109,9 +109,9 @@ bool CXmlDocumentWrapper::Load(const CZelString& text) {
     }
     // An element's leading text is kept in the element itself rather than in a node of its own:
     // a reply of many small records then takes about half the nodes.
-    pugi::xml_parse_result result =
-        document_->doc.load_buffer(source->data(), source->size(),
-                                   pugi::parse_default | pugi::parse_embed_pcdata, pugi::encoding_utf8);
+    pugi::xml_parse_result result = document_->doc.load_buffer(
+        source->data(), source->size(), pugi::parse_default | pugi::parse_embed_pcdata,
+        pugi::encoding_utf8);
     // The parser is lenient where MSXML is strict: what MSXML refuses is no XML here either.
     if (result && HasOneRoot(document_->doc) &&
         xml::IsWellFormedParse(*source, document_->doc.document_element().name()))

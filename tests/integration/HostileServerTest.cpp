@@ -33,8 +33,8 @@ void ResetPeak() {
 class HostileServer : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        g_hostile =
-            new peers::BrokenServers({"endless", "trickle", "continue", "dribble", "large", "dropmid"});
+        g_hostile = new peers::BrokenServers(
+            {"endless", "trickle", "continue", "dribble", "large", "dropmid"});
     }
     static void TearDownTestSuite() { delete g_hostile; }
     void SetUp() override {

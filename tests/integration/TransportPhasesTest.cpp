@@ -19,9 +19,9 @@ peers::BrokenServers* g_broken = nullptr;
 class TransportPhases : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        g_broken = new peers::BrokenServers(
-            {"silent", "close", "garbage", "short", "stall", "repeated", "bighead", "longline",
-             "cookie", "fragment"});
+        g_broken =
+            new peers::BrokenServers({"silent", "close", "garbage", "short", "stall", "repeated",
+                                      "bighead", "longline", "cookie", "fragment"});
     }
     static void TearDownTestSuite() { delete g_broken; }
     void SetUp() override {
@@ -122,10 +122,10 @@ TEST_F(TransportPhases, WireDetailsAsWinHttpHasThem) {
 // out as they are, the bytes WinHTTP escapes ('#', braces, '|', '^', '`', beyond ASCII) as %XX;
 // the engine's bypass of caches goes out as WinHTTP sends it.
 TEST_F(TransportPhases, ThePathGoesOutAsWinHttpSendsItAndCachesAreBypassed) {
-    for (auto [path, sent] : {std::pair<const char*, const char*>{"/1/a/../b.xml?x=1#frag",
-                                                                  "/1/a/../b.xml?x=1%23frag"},
-                              {"/1/./c.xml?", "/1/./c.xml?"},
-                              {"/{a}|^`/caf\xC3\xA9", "/%7Ba%7D%7C%5E%60/caf%C3%A9"}}) {
+    for (auto [path, sent] :
+         {std::pair<const char*, const char*>{"/1/a/../b.xml?x=1#frag", "/1/a/../b.xml?x=1%23frag"},
+          {"/1/./c.xml?", "/1/./c.xml?"},
+          {"/{a}|^`/caf\xC3\xA9", "/%7Ba%7D%7C%5E%60/caf%C3%A9"}}) {
         ASSERT_EQ(Get("repeated", path), 0) << path;
         EXPECT_EQ(response.Str().substr(0, response.Str().find('\n')),
                   "GET " + std::string(sent) + " HTTP/1.1");
