@@ -225,6 +225,18 @@ class WineTest(unittest.TestCase):
         self.assertEqual(descriptions,
                          ["description %d %s" % (c, linux.GetErrorDescription(c)) for c in CODES])
 
+    def run_jscript(self, name, text, *args, env=None):
+        """A JScript of the test's own under the registered DLL: what it echoed, without the end's
+        blanks."""
+        self.regsvr32()
+        script = os.path.join(self.prefix, name)
+        with open(script, "w") as f:
+            f.write(text)
+        done = subprocess.run([self.LOADER, self.program("cscript"), "//nologo", windows_path(script), *args],
+                              env=env or self.env, stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                              timeout=120)
+        return done.stdout.strip()
+
     def test_vbscript(self):
         self.run_script("Objects.vbs")
 
@@ -384,15 +396,12 @@ class WineTest(unittest.TestCase):
         server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Refuser)
         threading.Thread(target=server.serve_forever, daemon=True).start()
         url = "http://127.0.0.1:%d/1/account/verify_credentials" % server.server_port
-        script = os.path.join(self.prefix, "refused.js")
-        with open(script, "w") as f:
-            f.write('var t = new ActiveXObject("Velmora.Twitter");\n'
-                    't.ConsumerKey = "k"; t.ConsumerSecret = "s"; t.AccessToken = "1-t"; t.AccessTokenSecret = "ts";\n'
-                    't.APICall(WScript.Arguments(0), "xml");\nWScript.Echo("code " + t.LastError);\n')
         try:
-            self.regsvr32()
-            done = self.wine(self.program("cscript"), "//nologo", windows_path(script), url, timeout=60)
-            windows = (done.stdout.strip(), len(seen))
+            said = self.run_jscript(
+                "refused.js", 'var t = new ActiveXObject("Velmora.Twitter");\n'
+                't.ConsumerKey = "k"; t.ConsumerSecret = "s"; t.AccessToken = "1-t"; t.AccessTokenSecret = "ts";\n'
+                't.APICall(WScript.Arguments(0), "xml");\nWScript.Echo("code " + t.LastError);\n', url)
+            windows = (said, len(seen))
             del seen[:]
             linux = warbler.Dispatch("Velmora.Twitter")
             linux.ConsumerKey, linux.ConsumerSecret, linux.AccessToken, linux.AccessTokenSecret = "k", "s", "1-t", "ts"
@@ -405,23 +414,18 @@ class WineTest(unittest.TestCase):
         self.assertEqual(len(seen), 1)
 
     def test_paths_beyond_ascii_go_out_and_are_signed_as_on_linux(self):
-        self.regsvr32()
-        script = os.path.join(self.prefix, "paths.js")
-        with open(script, "w") as f:
-            f.write('var t = new ActiveXObject("Velmora.Twitter");\n'
-                    'var a = WScript.Arguments;\n'
-                    't.APICall("http://" + a(0) + "/1/caf\\u00e9", "xml");\n'
-                    't.ConsumerKey = a(1); t.ConsumerSecret = a(2); t.AccessToken = a(3); t.AccessTokenSecret = a(4);\n'
-                    't.APICall("statuses/show/caf\\u00e9", "xml");\nWScript.Echo("code " + t.LastError);\n'
-                    't.APICall("statuses/show/a b", "xml");\nWScript.Echo("code " + t.LastError);\n')
         sim = Simulator()
         try:
             c = sim.credentials
             keys = [c["consumer_key"], c["consumer_secret"], c["access_token"], c["access_token_secret"]]
-            done = subprocess.run([self.LOADER, self.program("cscript"), "//nologo", windows_path(script),
-                                   sim.host_port(), *keys], env=self.simulator_env(sim), stdin=subprocess.DEVNULL,
-                                  capture_output=True, text=True, timeout=120)
-            windows = (done.stdout.split(), sim.requests_logged()[-3:])
+            said = self.run_jscript(
+                "paths.js", 'var t = new ActiveXObject("Velmora.Twitter"), a = WScript.Arguments;\n'
+                't.APICall("http://" + a(0) + "/1/caf\\u00e9", "xml");\n'
+                't.ConsumerKey = a(1); t.ConsumerSecret = a(2); t.AccessToken = a(3); t.AccessTokenSecret = a(4);\n'
+                't.APICall("statuses/show/caf\\u00e9", "xml");\nWScript.Echo("code " + t.LastError);\n'
+                't.APICall("statuses/show/a b", "xml");\nWScript.Echo("code " + t.LastError);\n',
+                sim.host_port(), *keys, env=self.simulator_env(sim))
+            windows = (said.split(), sim.requests_logged()[-3:])
             os.environ["WARBLER_API_HOST"] = sim.host_port()
             try:
                 linux = warbler.Dispatch("Velmora.Twitter")
@@ -455,25 +459,21 @@ class WineTest(unittest.TestCase):
                 for key, tree in trees.items()}
 
     def test_a_utf8_reply_gives_what_the_code_page_can_hold(self):
-        self.regsvr32()
-        script = os.path.join(self.prefix, "texts.js")
-        with open(script, "w") as f:
-            f.write('var t = new ActiveXObject("Velmora.Twitter"), a = WScript.Arguments;\n'
-                    't.ConsumerKey = a(0); t.ConsumerSecret = a(1); t.AccessToken = a(2); t.AccessTokenSecret = a(3);\n'
-                    't.Tweet("caf\\u00e9 \\u0436");\nvar text = t.FindFirstTweet("home").Text, codes = [];\n'
-                    'for (var i = 0; i < text.length; i++) codes.push(text.charCodeAt(i));\n'
-                    'WScript.Echo(t.LastError + " " + codes.join(","));\n')
         sim = Simulator()
         try:
             c = sim.credentials
-            done = subprocess.run([self.LOADER, self.program("cscript"), "//nologo", windows_path(script),
-                                   c["consumer_key"], c["consumer_secret"], c["access_token"], c["access_token_secret"]],
-                                  env=self.simulator_env(sim), stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                                  timeout=120)
+            said = self.run_jscript(
+                "texts.js", 'var t = new ActiveXObject("Velmora.Twitter"), a = WScript.Arguments;\n'
+                't.ConsumerKey = a(0); t.ConsumerSecret = a(1); t.AccessToken = a(2); t.AccessTokenSecret = a(3);\n'
+                't.Tweet("caf\\u00e9 \\u0436");\nvar text = t.FindFirstTweet("home").Text, codes = [];\n'
+                'for (var i = 0; i < text.length; i++) codes.push(text.charCodeAt(i));\n'
+                'WScript.Echo(t.LastError + " " + codes.join(","));\n',
+                c["consumer_key"], c["consumer_secret"], c["access_token"], c["access_token_secret"],
+                env=self.simulator_env(sim))
         finally:
             sim.stop()
         # "café" whole; the Cyrillic letter is beyond the code page that texts pass through in 8 bits.
-        self.assertEqual(done.stdout.strip(), "0 " + ",".join(str(ord(ch)) for ch in "café ?"))
+        self.assertEqual(said, "0 " + ",".join(str(ord(ch)) for ch in "café ?"))
 
     def installer(self, version):
         build = os.path.dirname(os.path.dirname(DLL_DIR))
