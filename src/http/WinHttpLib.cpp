@@ -2,6 +2,7 @@
 
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -16,26 +17,25 @@ CWinHttpLib::~CWinHttpLib() {
     platform::ReleaseModule(module_);
 }
 
-platform::ModuleHandle CWinHttpLib::LoadAndLog(const char* name) {
+platform::ModuleHandle CWinHttpLib::LoadAndLog(const char* name, bool sayWhy) {
     platform::ModuleHandle module = platform::LoadModule(name);
+    // Taken before logging, which may change the system's last error.
+    std::string why = module == nullptr && sayWhy ? platform::LoadFailure() : std::string();
     Log(LOG_VERBATIM | LOG_TO_PROFILE, "LoadLibrary [%s], result: [0x%08lX]", name,
         static_cast<unsigned long>(reinterpret_cast<uintptr_t>(module)));
-    if (module == nullptr) {
-        std::string why = platform::LoadFailure();
+    if (!why.empty())
         LogSized(LOG_VERBATIM, why.size() + 64, "--> The loader says: [%s]", why.c_str());
-    }
     return module;
 }
 
 int32_t CWinHttpLib::Load() {
     if (!LibraryName.IsEmpty()) {
-        module_ = LoadAndLog(LibraryName.c_str());
+        module_ = LoadAndLog(LibraryName.c_str(), true);
     } else {
-        for (const std::string& candidate : platform::DefaultTransportCandidates()) {
-            module_ = LoadAndLog(candidate.c_str());
-            if (module_ != nullptr)
-                break;
-        }
+        // A default that is not there is no failure while another may follow.
+        std::vector<std::string> candidates = platform::DefaultTransportCandidates();
+        for (size_t i = 0; i < candidates.size() && module_ == nullptr; ++i)
+            module_ = LoadAndLog(candidates[i].c_str(), i + 1 == candidates.size());
     }
     if (module_ == nullptr)
         return kLoadFailed;

@@ -21,7 +21,8 @@ class CWinHttpLib : public CZelBase, public WinHttpTable {
     const char* (*TransportReason)() = nullptr;
 
   private:
-    platform::ModuleHandle LoadAndLog(const char* name);
+    // Loads and logs; sayWhy adds the loader's words when the load fails.
+    platform::ModuleHandle LoadAndLog(const char* name, bool sayWhy);
 
     platform::ModuleHandle module_ = nullptr;
 };
