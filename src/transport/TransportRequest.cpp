@@ -45,14 +45,14 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     return length;
 }
 
-// Called once the connection (and a proxy's tunnel, and TLS) stands, before the request is sent:
-// what came before is the tunnel's, and the request bytes counted so far are the CONNECT's.
 // RFC 9110's idempotent methods: sending one of them twice does what sending it once does.
 bool Idempotent(const std::string& verb) {
     return verb == "GET" || verb == "HEAD" || verb == "PUT" || verb == "DELETE" ||
            verb == "OPTIONS" || verb == "TRACE";
 }
 
+// Called once the connection (and a proxy's tunnel, and TLS) stands, before the request is sent:
+// what came before is the tunnel's, and the request bytes counted so far are the CONNECT's.
 int OnRequestStart(void* user, char*, char*, int, int) {
     auto* request = static_cast<TransportRequest*>(user);
     // libcurl sends a request again on a new connection when the reused one closes before any
@@ -157,11 +157,10 @@ bool Proxied(const TransportSession& session) {
     return session.accessType == 3 && !session.proxy.empty();
 }
 
-// The request line's target into target: the path exactly as the caller gave it (no dot segment
-// taken out, nothing after a '#' dropped, a trailing '?' kept), with only what may not stand in a
-// request line (blanks, controls, bytes above ASCII) escaped, as WinHTTP does; a plain request
-// through a proxy names the whole URL. The URL for libcurl into url: the same, where a '#' is
-// escaped so that libcurl's parser takes no fragment (a Digest answer signs this path).
+// The request line's target into target: the path as the caller gave it (no dot segment taken
+// out, a trailing '?' kept), with the bytes WinHTTP escapes escaped ('#' among them, so that
+// libcurl's parser takes no fragment and a Digest answer signs this path); a plain request
+// through a proxy names the whole URL. The URL for libcurl into url: the same.
 void BuildTarget(const TransportRequest& request, std::string& url, std::string& target) {
     const TransportConnection& connection = *request.connection;
     const std::string& host = connection.host;
