@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "component/Twitter.h"
+#include "WarblerObjects.h"
 
 namespace {
 
@@ -31,8 +31,8 @@ BSTR Text(const char* text) {
 }
 
 // A Twitter object with a consumer and an access pair: every APICall is signed.
-CTwitter* SignedTwitter() {
-    auto* twitter = new CTwitter;
+objects::Twitter* SignedTwitter() {
+    auto* twitter = new objects::Twitter;
     twitter->InnerUnknown()->AddRef();
     for (auto [put, value] : {std::pair{&CTwitter::put_ConsumerKey, "wbDemoConsumerKey2010"},
                               std::pair{&CTwitter::put_ConsumerSecret, "wbDemoConsumerSecret"},
@@ -46,7 +46,7 @@ CTwitter* SignedTwitter() {
 }
 
 // The method URL without ".xml": APICall appends the format.
-bool Call(CTwitter* twitter, const std::string& url) {
+bool Call(objects::Twitter* twitter, const std::string& url) {
     BSTR method = Text(url.substr(0, url.size() - 4).c_str()), format = Text("xml"), none = nullptr,
          response = nullptr;
     twitter->APICall(method, format, none, VARIANT_FALSE, &response);
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         return 2;
     std::string mode = argv[1], url = argv[2];
     if (mode == "apicall") {
-        CTwitter* twitter = SignedTwitter();
+        objects::Twitter* twitter = SignedTwitter();
         std::printf("%.1f\n", PerSecond(std::atof(argv[3]), [&] { return Call(twitter, url); }));
         twitter->InnerUnknown()->Release();
     } else if (mode == "curl") {
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
         curl_slist_free_all(headers);
         curl_easy_cleanup(easy);
     } else if (mode == "rss") {
-        CTwitter* twitter = SignedTwitter();
+        objects::Twitter* twitter = SignedTwitter();
         long count = std::atol(argv[3]);
         for (long i = 0; i < count / 10; ++i) Call(twitter, url);  // warm up
         long before = StatusKiB("VmRSS:");
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
         std::printf("%ld %ld\n", before, StatusKiB("VmRSS:"));
         twitter->InnerUnknown()->Release();
     } else if (mode == "peak") {
-        CTwitter* twitter = SignedTwitter();
+        objects::Twitter* twitter = SignedTwitter();
         long before = StatusKiB("VmHWM:");
         if (!Call(twitter, url))
             return 1;

@@ -17,16 +17,6 @@ std::string Padded(const std::string& text, size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-CZelString ScreenNameOf(const CTweet& status) {
-    if (status.User.vt != VT_DISPATCH || status.User.pdispVal == nullptr)
-        return CZelString();
-    return static_cast<const CUser*>(static_cast<IUser*>(status.User.pdispVal))->ScreenName;
-}
-
-}  // namespace
-
-namespace {
-
 // The escapes both script formats write: a backslash, tab, line feed or carriage return as a
 // backslash and a letter. False for any other byte.
 bool AppendCommonEscape(std::string& out, char c) {
@@ -78,51 +68,47 @@ std::string Printer::JsonText(const std::string& text) {
     return out + "\"";
 }
 
-void Printer::Status(const CTweet& status) const {
-    std::string who = ScreenNameOf(status).Str();
+void Printer::Status(const StatusLine& status) const {
+    const std::string& who = status.screenName;
     switch (format_) {
         case Format::Human:
-            std::cout << OneLine(status.Id.Str()) << "  " << OneLine(status.CreatedAt.Str()) << "  "
-                      << Padded("@" + OneLine(who), 17) << " " << OneLine(status.Text.Str())
-                      << "\n";
+            std::cout << OneLine(status.id) << "  " << OneLine(status.createdAt) << "  "
+                      << Padded("@" + OneLine(who), 17) << " " << OneLine(status.text) << "\n";
             break;
         case Format::Tsv:
-            std::cout << TsvField(status.Id.Str()) << '\t' << TsvField(status.CreatedAt.Str())
-                      << '\t' << TsvField(who) << '\t' << TsvField(status.Text.Str()) << "\n";
+            std::cout << TsvField(status.id) << '\t' << TsvField(status.createdAt) << '\t'
+                      << TsvField(who) << '\t' << TsvField(status.text) << "\n";
             break;
         case Format::Json:
-            std::cout << "{\"id\":" << JsonText(status.Id.Str())
-                      << ",\"created_at\":" << JsonText(status.CreatedAt.Str())
+            std::cout << "{\"id\":" << JsonText(status.id)
+                      << ",\"created_at\":" << JsonText(status.createdAt)
                       << ",\"screen_name\":" << JsonText(who)
-                      << ",\"text\":" << JsonText(status.Text.Str()) << "}\n";
+                      << ",\"text\":" << JsonText(status.text) << "}\n";
             break;
     }
     std::cout.flush();  // lists stream as their pages arrive
 }
 
-void Printer::User(const CUser& user) const {
+void Printer::User(const UserLine& user) const {
     switch (format_) {
         case Format::Human:
-            std::cout << Padded("@" + OneLine(user.ScreenName.Str()), 17) << " "
-                      << Padded(OneLine(user.Name.Str()), 24) << " " << user.NumFollowers
-                      << " followers, " << user.NumFriends << " friends"
-                      << (user.Location.IsEmpty() ? "" : ", " + OneLine(user.Location.Str()))
-                      << "\n";
+            std::cout << Padded("@" + OneLine(user.screenName), 17) << " "
+                      << Padded(OneLine(user.name), 24) << " " << user.followers << " followers, "
+                      << user.friends << " friends"
+                      << (user.location.empty() ? "" : ", " + OneLine(user.location)) << "\n";
             break;
         case Format::Tsv:
-            std::cout << TsvField(user.Id.Str()) << '\t' << TsvField(user.ScreenName.Str()) << '\t'
-                      << TsvField(user.Name.Str()) << '\t' << user.NumFollowers << '\t'
-                      << user.NumFriends << '\t' << user.NumTweets << '\t'
-                      << TsvField(user.Location.Str()) << "\n";
+            std::cout << TsvField(user.id) << '\t' << TsvField(user.screenName) << '\t'
+                      << TsvField(user.name) << '\t' << user.followers << '\t' << user.friends
+                      << '\t' << user.statuses << '\t' << TsvField(user.location) << "\n";
             break;
         case Format::Json:
-            std::cout << "{\"id\":" << JsonText(user.Id.Str())
-                      << ",\"screen_name\":" << JsonText(user.ScreenName.Str())
-                      << ",\"name\":" << JsonText(user.Name.Str())
-                      << ",\"followers\":" << user.NumFollowers
-                      << ",\"friends\":" << user.NumFriends << ",\"statuses\":" << user.NumTweets
-                      << ",\"location\":" << JsonText(user.Location.Str())
-                      << ",\"protected\":" << (user.Protected != 0 ? "true" : "false") << "}\n";
+            std::cout << "{\"id\":" << JsonText(user.id)
+                      << ",\"screen_name\":" << JsonText(user.screenName)
+                      << ",\"name\":" << JsonText(user.name) << ",\"followers\":" << user.followers
+                      << ",\"friends\":" << user.friends << ",\"statuses\":" << user.statuses
+                      << ",\"location\":" << JsonText(user.location)
+                      << ",\"protected\":" << (user.isProtected ? "true" : "false") << "}\n";
             break;
     }
     std::cout.flush();

@@ -2,18 +2,26 @@
 // JSON object per line).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-#include "component/Tweet.h"
-#include "component/User.h"
+// What the command shows of a status and of a user.
+struct StatusLine {
+    std::string id, createdAt, screenName, text;
+};
+struct UserLine {
+    std::string id, screenName, name, location;
+    int32_t followers = 0, friends = 0, statuses = 0;
+    bool isProtected = false;
+};
 
 class Printer {
   public:
     enum class Format { Human, Tsv, Json };
     explicit Printer(Format format) : format_(format) {}
 
-    void Status(const CTweet& status) const;
-    void User(const CUser& user) const;
+    void Status(const StatusLine& status) const;
+    void User(const UserLine& user) const;
     // A posted status's id.
     void Posted(const std::string& id) const;
     // A line of text for people, or {"key": value} for scripts.

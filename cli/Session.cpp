@@ -1,9 +1,104 @@
 #include "cli/Session.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <new>
 
-Session::Session(const SessionOptions& options) : twitter_(new CTwitter), keys_(options.keys) {
-    twitter_->InnerUnknown()->AddRef();
+#include "automation/AutomationAbi.h"
+#include "automation/BstrText.h"
+#include "automation/UniqueVariant.h"
+
+Text::Text(const std::string& text) : value_(automation::AnsiToBstr(text)) {
+    if (value_.get() == nullptr)
+        throw std::bad_alloc();
+}
+
+std::string Take(BSTR text) {
+    UniqueBstr owned(text);
+    return automation::BstrToAnsi(owned.get());
+}
+
+namespace {
+
+template <class Interface>
+Interface* Query(IUnknown* object) {
+    void* found = nullptr;
+    if (object == nullptr || FAILED(object->QueryInterface(IidOf<Interface>(), &found)))
+        return nullptr;
+    return static_cast<Interface*>(found);
+}
+
+// A property's text, through the interface's getter.
+template <class Interface>
+std::string Get(Interface& object, HRESULT (STDMETHODCALLTYPE Interface::*get)(BSTR*)) {
+    UniqueBstr text;
+    (object.*get)(text.put());
+    return automation::BstrToAnsi(text.get());
+}
+
+template <class Interface, class Value>
+Value Number(Interface& object, HRESULT (STDMETHODCALLTYPE Interface::*get)(Value*)) {
+    Value value{};
+    (object.*get)(&value);
+    return value;
+}
+
+StatusLine LineOf(ITweet& status) {
+    StatusLine line{Get(status, &ITweet::get_Id), Get(status, &ITweet::get_CreatedAt), "",
+                    Get(status, &ITweet::get_Text)};
+    UniqueVariant author;
+    status.get_User(author.put());
+    if (author.get().vt == VT_DISPATCH)
+        if (IUser* user = Query<IUser>(author.get().pdispVal)) {
+            line.screenName = Get(*user, &IUser::get_ScreenName);
+            user->Release();
+        }
+    return line;
+}
+
+UserLine LineOf(IUser& user) {
+    return {Get(user, &IUser::get_Id),
+            Get(user, &IUser::get_ScreenName),
+            Get(user, &IUser::get_Name),
+            Get(user, &IUser::get_Location),
+            Number(user, &IUser::get_NumFollowers),
+            Number(user, &IUser::get_NumFriends),
+            Number(user, &IUser::get_NumTweets),
+            Number(user, &IUser::get_Protected) != 0};
+}
+
+template <class Interface, class Line>
+void Walk(ITwitter& twitter, const std::function<HRESULT(ITwitter&, VARIANT*)>& first,
+          HRESULT (STDMETHODCALLTYPE ITwitter::*next)(VARIANT*),
+          const std::function<void(const Line&)>& visit) {
+    UniqueVariant item;
+    first(twitter, item.put());
+    while (item.get().vt == VT_DISPATCH) {
+        Interface* object = Query<Interface>(item.get().pdispVal);
+        if (object == nullptr)
+            break;
+        Line line = LineOf(*object);
+        object->Release();
+        visit(line);
+        (twitter.*next)(item.put());
+    }
+}
+
+}  // namespace
+
+Session::Session() {
+    IDispatch* created = nullptr;
+    if (FAILED(WarblerCreateObject(u"Velmora.Twitter", &created)))
+        throw std::bad_alloc();
+    twitter_ = Query<ITwitter>(created);
+    diagnostics_ = Query<ITwitterDiagnostics>(created);
+    created->Release();
+    if (twitter_ == nullptr || diagnostics_ == nullptr)
+        throw std::bad_alloc();
+}
+
+Session::Session(const SessionOptions& options) : Session() {
+    keys_ = options.keys;
     if (!options.log.empty())
         twitter_->put_LogFile(Text(options.log));
     if (options.ssl)
@@ -17,25 +112,35 @@ Session::Session(const SessionOptions& options) : twitter_(new CTwitter), keys_(
         twitter_->put_ProxyPassword(Text(password != nullptr ? password : ""));
     }
     if (options.cacheTimeout >= 0)
-        twitter_->SetCacheTimeout(static_cast<uint32_t>(options.cacheTimeout));
+        diagnostics_->put_CacheTimeout(
+            static_cast<LONG>(std::min<int64_t>(options.cacheTimeout, INT32_MAX)));
 }
 
 Session::~Session() {
-    twitter_->InnerUnknown()->Release();
+    diagnostics_->Release();
+    twitter_->Release();
 }
 
 int32_t Session::LastError() const {
-    LONG code = 0;
-    twitter_->get_LastError(&code);
-    return code;
+    return Number(*twitter_, &ITwitter::get_LastError);
 }
 
 std::string Session::Describe(int32_t code) const {
-    BSTR text = nullptr;
-    twitter_->GetErrorDescription(code, &text);
-    std::string description = CZelString(text).Str();
-    SysFreeString(text);
-    return description;
+    UniqueBstr text;
+    twitter_->GetErrorDescription(code, text.put());
+    return automation::BstrToAnsi(text.get());
+}
+
+uint32_t Session::LastHttpStatus() const {
+    return static_cast<uint32_t>(Number(*diagnostics_, &ITwitterDiagnostics::get_LastHttpStatus));
+}
+
+std::string Session::LastServiceMessage() const {
+    return Get(*diagnostics_, &ITwitterDiagnostics::get_LastServiceMessage);
+}
+
+std::string Session::LastFailure() const {
+    return Get(*diagnostics_, &ITwitterDiagnostics::get_LastFailure);
 }
 
 bool Session::LoadKeys(int32_t& code) {
@@ -59,53 +164,24 @@ void Session::SaveKeys(int32_t& code) {
 }
 
 std::string Session::KeyFileText() const {
-    CXTwitter& rest = twitter_->Rest();
-    return "[ConsumerTokenPair]\nConsumerToken=" + rest.ConsumerKey.Str() +
-           "\nConsumerSecret=" + rest.ConsumerSecret.Str() +
-           "\n[AccessTokenPair]\nAccessToken=" + rest.Token.Str() +
-           "\nAccessSecret=" + rest.TokenSecret.Str() + "\n";
+    return "[ConsumerTokenPair]\nConsumerToken=" + Get(*twitter_, &ITwitter::get_ConsumerKey) +
+           "\nConsumerSecret=" + Get(*twitter_, &ITwitter::get_ConsumerSecret) +
+           "\n[AccessTokenPair]\nAccessToken=" + Get(*twitter_, &ITwitter::get_AccessToken) +
+           "\nAccessSecret=" + Get(*twitter_, &ITwitter::get_AccessTokenSecret) + "\n";
 }
 
-std::string Session::Call(const std::function<HRESULT(CTwitter&, BSTR*)>& method) {
+std::string Session::Call(const std::function<HRESULT(ITwitter&, BSTR*)>& method) {
     BSTR result = nullptr;
     method(*twitter_, &result);
-    std::string text = CZelString(result).Str();
-    SysFreeString(result);
-    return text;
+    return Take(result);
 }
 
-namespace {
-
-// The object a method handed out, or null for none.
-template <class T, class Interface>
-T* ObjectIn(const VARIANT& value) {
-    if (value.vt != VT_DISPATCH || value.pdispVal == nullptr)
-        return nullptr;
-    return static_cast<T*>(static_cast<Interface*>(value.pdispVal));
+void Session::WalkTweets(const std::function<HRESULT(ITwitter&, VARIANT*)>& first,
+                         const std::function<void(const StatusLine&)>& visit) {
+    Walk<ITweet, StatusLine>(*twitter_, first, &ITwitter::FindNextTweet, visit);
 }
 
-template <class T, class Interface>
-void Walk(CTwitter& twitter, const std::function<HRESULT(CTwitter&, VARIANT*)>& first,
-          HRESULT (CTwitter::*next)(VARIANT*), const std::function<void(const T&)>& visit) {
-    VARIANT item;
-    VariantInit(&item);
-    first(twitter, &item);
-    while (T* object = ObjectIn<T, Interface>(item)) {
-        visit(*object);
-        VariantClear(&item);
-        (twitter.*next)(&item);
-    }
-    VariantClear(&item);
-}
-
-}  // namespace
-
-void Session::WalkTweets(const std::function<HRESULT(CTwitter&, VARIANT*)>& first,
-                         const std::function<void(const CTweet&)>& visit) {
-    Walk<CTweet, ITweet>(*twitter_, first, &CTwitter::FindNextTweet, visit);
-}
-
-void Session::WalkUsers(const std::function<HRESULT(CTwitter&, VARIANT*)>& first,
-                        const std::function<void(const CUser&)>& visit) {
-    Walk<CUser, IUser>(*twitter_, first, &CTwitter::FindNextUser, visit);
+void Session::WalkUsers(const std::function<HRESULT(ITwitter&, VARIANT*)>& first,
+                        const std::function<void(const UserLine&)>& visit) {
+    Walk<IUser, UserLine>(*twitter_, first, &ITwitter::FindNextUser, visit);
 }

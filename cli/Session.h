@@ -1,14 +1,15 @@
-// One Twitter object as the command uses it: options applied, credentials loaded, and each
-// method called with plain strings; the outcome is the object's LastError.
+// One Twitter object as the command uses it, through its interfaces only: options applied,
+// credentials loaded, each method called with plain strings; the outcome is the object's LastError
+// and its account of the last call.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
-#include "component/Tweet.h"
-#include "component/Twitter.h"
-#include "component/User.h"
+#include "automation/Interfaces.h"
+#include "automation/UniqueBstr.h"
+#include "cli/Printer.h"
 
 struct SessionOptions {
     std::string keys;  // the key file
@@ -21,14 +22,21 @@ struct SessionOptions {
 
 class Session {
   public:
+    // A bare object: the machine's settings, no options (for the component's version).
+    Session();
     explicit Session(const SessionOptions& options);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    CTwitter& Twitter() { return *twitter_; }
+    ITwitter& Twitter() { return *twitter_; }
     int32_t LastError() const;
     std::string Describe(int32_t code) const;
+    // The last call's HTTP status (0 when none came), the <error> of the service's reply, and the
+    // transport's reason for a call that ended without one.
+    uint32_t LastHttpStatus() const;
+    std::string LastServiceMessage() const;
+    std::string LastFailure() const;
 
     // Loads both pairs from the key file; false with the key file's code when a pair is missing.
     bool LoadKeys(int32_t& code);
@@ -38,28 +46,29 @@ class Session {
     // Both pairs as a key file holds them, for a user to keep when they could not be saved.
     std::string KeyFileText() const;
 
-    std::string Call(const std::function<HRESULT(CTwitter&, BSTR*)>& method);
-    // Walks a list: first() fetches, next() continues; each object goes to visit.
-    void WalkTweets(const std::function<HRESULT(CTwitter&, VARIANT*)>& first,
-                    const std::function<void(const CTweet&)>& visit);
-    void WalkUsers(const std::function<HRESULT(CTwitter&, VARIANT*)>& first,
-                   const std::function<void(const CUser&)>& visit);
+    std::string Call(const std::function<HRESULT(ITwitter&, BSTR*)>& method);
+    // Walks a list: first() fetches, FindNext* continues; each record goes to visit.
+    void WalkTweets(const std::function<HRESULT(ITwitter&, VARIANT*)>& first,
+                    const std::function<void(const StatusLine&)>& visit);
+    void WalkUsers(const std::function<HRESULT(ITwitter&, VARIANT*)>& first,
+                   const std::function<void(const UserLine&)>& visit);
 
   private:
-    CTwitter* twitter_;
+    ITwitter* twitter_ = nullptr;
+    ITwitterDiagnostics* diagnostics_ = nullptr;
     std::string keys_;
     bool consumerPair_ = false;
 };
 
-// A BSTR for the length of a call.
+// A BSTR of the text for the length of a call.
 class Text {
   public:
-    explicit Text(const std::string& text) : value_(CZelString(text.c_str()).ToBSTR()) {}
-    ~Text() { SysFreeString(value_); }
-    Text(const Text&) = delete;
-    Text& operator=(const Text&) = delete;
-    operator BSTR() const { return value_; }  // NOLINT: passed where the methods take a BSTR
+    explicit Text(const std::string& text);
+    operator BSTR() const { return value_.get(); }  // NOLINT: passed where the methods take a BSTR
 
   private:
-    BSTR value_;
+    UniqueBstr value_;
 };
+
+// The text of a BSTR the caller owns, freed here.
+std::string Take(BSTR text);

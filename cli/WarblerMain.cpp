@@ -95,14 +95,13 @@ std::string CannotCarry(const std::string& parameters) {
 // Reports a failure as "warbler: <code> <description>", with what the component knows of why
 // (the transport's reason, the service's own words), and gives its exit code.
 int Report(Session& session, int32_t code, bool proxied, const std::string& reply = {}) {
-    CXTwitter& rest = session.Twitter().Rest();
-    uint32_t status = rest.Http.LastStatusCode;
+    uint32_t status = session.LastHttpStatus();
     int exit = ExitCodeOf(code, status);
     if (exit == 0)
         return 0;
     std::cerr << "warbler: " << code << " " << session.Describe(code);
-    if (code == 35014 && !rest.Http.LastFailure.IsEmpty())
-        std::cerr << ": " << rest.Http.LastFailure.Str();
+    if (std::string failure = session.LastFailure(); code == 35014 && !failure.empty())
+        std::cerr << ": " << failure;
     std::cerr << "\n";
     // The description is the interface's, fixed per code: the status and the service's own words
     // say what happened.
@@ -115,7 +114,7 @@ int Report(Session& session, int32_t code, bool proxied, const std::string& repl
         return kCredentials;
     } else if (status >= 300) {
         std::cerr << "warbler: HTTP " << status;
-        std::string said = rest.LastServiceError.Str();
+        std::string said = session.LastServiceMessage();
         // A raw reply (call) keeps the service's words in its <error> element.
         if (size_t open = reply.find("<error>"); said.empty() && open != std::string::npos)
             said = reply.substr(open + 7, reply.find("</error>", open) - open - 7);
@@ -221,16 +220,13 @@ int Run(int argc, char** argv) {
     app.add_option("--timeout-cache", options.cacheTimeout,
                    "seconds a fetched list is reused (default: the machine's setting)")
         ->type_name("SECONDS")
-        ->check(CLI::Range(int64_t{0}, int64_t{0xFFFFFFFF}).description(""));
+        ->check(CLI::Range(int64_t{0}, int64_t{INT32_MAX}).description(""));
     app.set_version_flag("--version", [] {
-        CTwitter twitter;
+        Session bare;
         BSTR version = nullptr;
-        twitter.get_Version(&version);
+        bare.Twitter().get_Version(&version);
         // The package's version first: the component's own is the interface's, fixed by design.
-        std::string text =
-            "warbler " WARBLER_VERSION " (component " + CZelString(version).Str() + ")";
-        SysFreeString(version);
-        return text;
+        return "warbler " WARBLER_VERSION " (component " + Take(version) + ")";
     });
     app.fallthrough();
 
@@ -359,7 +355,7 @@ int Run(int argc, char** argv) {
     if (options.keys.empty())
         options.keys = DefaultKeyFile();
     Session session(options);
-    CTwitter& twitter = session.Twitter();
+    ITwitter& twitter = session.Twitter();
     Printer printer(FormatOf(format));
     const bool proxied = !options.proxy.empty();
     int32_t code = 0;
@@ -386,7 +382,7 @@ int Run(int argc, char** argv) {
                 return Report(session, session.LastError(), proxied);
         }
         std::string url = session.Call(
-            [](CTwitter& t, BSTR* out) { return t.RequestAuthorization(nullptr, out); });
+            [](ITwitter& t, BSTR* out) { return t.RequestAuthorization(nullptr, out); });
         if (session.LastError() != 0)
             return Report(session, session.LastError(), proxied);
         std::cout << url << std::endl;
@@ -438,7 +434,7 @@ int Run(int argc, char** argv) {
     };
 
     if (tweet->parsed() || reply->parsed()) {
-        std::string id = session.Call([&](CTwitter& t, BSTR* out) {
+        std::string id = session.Call([&](ITwitter& t, BSTR* out) {
             return tweet->parsed() ? t.Tweet(Text(text), out)
                                    : t.DirectTweet(Text(text), Text(to), Text(statusId), out);
         });
@@ -447,20 +443,20 @@ int Run(int argc, char** argv) {
             printer.Posted(id);
     } else if (timeline->parsed()) {
         session.WalkTweets(
-            [&](CTwitter& t, VARIANT* out) {
+            [&](ITwitter& t, VARIANT* out) {
                 return t.FindFirstTweet(Text(timelineName), Text(sinceId), Text(maxId), count, page,
                                         out);
             },
-            [&](const CTweet& status) { printer.Status(status); });
+            [&](const StatusLine& status) { printer.Status(status); });
         code = session.LastError();
     } else if (friends->parsed() || followers->parsed()) {
         bool ofFriends = friends->parsed();
         session.WalkUsers(
-            [&](CTwitter& t, VARIANT* out) {
+            [&](ITwitter& t, VARIANT* out) {
                 return ofFriends ? t.FindFirstFriend(Text(user), out)
                                  : t.FindFirstFollower(Text(user), out);
             },
-            [&](const CUser& found) {
+            [&](const UserLine& found) {
                 printer.User(found);
                 progress();
             });
@@ -468,10 +464,10 @@ int Run(int argc, char** argv) {
         code = session.LastError();
     } else if (search->parsed()) {
         session.WalkUsers(
-            [&](CTwitter& t, VARIANT* out) {
+            [&](ITwitter& t, VARIANT* out) {
                 return t.FindFirstUser(Text(query), perPage, page, out);
             },
-            [&](const CUser& found) {
+            [&](const UserLine& found) {
                 printer.User(found);
                 ++walked;
             });
@@ -503,7 +499,7 @@ int Run(int argc, char** argv) {
             std::cerr << "warbler: " << why << ": nothing was sent\n";
             return kUsage;
         }
-        std::string response = session.Call([&](CTwitter& t, BSTR* out) {
+        std::string response = session.Call([&](ITwitter& t, BSTR* out) {
             return t.APICall(Text(method), Text(apiFormat), Text(parameters),
                              post ? VARIANT_TRUE : VARIANT_FALSE, out);
         });

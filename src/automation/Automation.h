@@ -14,9 +14,14 @@
 #include <oleauto.h>
 #include <windows.h>
 
+// The DLL's exports are named by its .def file.
+#define WARBLER_EXPORT
+
 #else
 
 #define STDMETHODCALLTYPE
+// The library's C entry points: the only symbols it exports (everything else is hidden).
+#define WARBLER_EXPORT __attribute__((visibility("default")))
 
 using DISPID = LONG;
 using BSTR = OLECHAR*;
@@ -196,14 +201,14 @@ struct IClassFactory : IUnknown {
 };
 
 extern "C" {
-BSTR SysAllocString(const OLECHAR* psz);
-BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui);
-void SysFreeString(BSTR bstrString);
-UINT SysStringLen(BSTR pbstr);
-UINT SysStringByteLen(BSTR bstr);
-void VariantInit(VARIANT* pvarg);
-HRESULT VariantClear(VARIANT* pvarg);
-HRESULT VariantCopy(VARIANT* pvargDest, const VARIANT* pvargSrc);
+WARBLER_EXPORT BSTR SysAllocString(const OLECHAR* psz);
+WARBLER_EXPORT BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui);
+WARBLER_EXPORT void SysFreeString(BSTR bstrString);
+WARBLER_EXPORT UINT SysStringLen(BSTR pbstr);
+WARBLER_EXPORT UINT SysStringByteLen(BSTR bstr);
+WARBLER_EXPORT void VariantInit(VARIANT* pvarg);
+WARBLER_EXPORT HRESULT VariantClear(VARIANT* pvarg);
+WARBLER_EXPORT HRESULT VariantCopy(VARIANT* pvargDest, const VARIANT* pvargSrc);
 }
 
 #endif

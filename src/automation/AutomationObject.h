@@ -1,7 +1,7 @@
 // The COM root of the automation objects: IUnknown with aggregation (a non-delegating inner
 // unknown), reference counts that are not atomic (an object lives in one apartment), one module
 // lock per live object, and IDispatch: served from the type library on Windows, from the
-// interface's member table on Linux.
+// interface's member table on Linux. Extras are the object's interfaces beside its automation one.
 #pragma once
 
 #include "automation/Automation.h"
@@ -20,8 +20,8 @@ namespace dispatch {
 struct Table;
 }
 
-template <class T, class Interface>
-class CAutomationObject : public Interface {
+template <class T, class Interface, class... Extras>
+class CAutomationObject : public Interface, public Extras... {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         return outer_ != nullptr ? outer_->QueryInterface(riid, ppv)
@@ -121,11 +121,13 @@ class CAutomationObject : public Interface {
                 AddRef();
                 return S_OK;
             }
-            if (!(riid == IID_IDispatch || riid == IidOf<Interface>()))
+            if (riid == IID_IDispatch || riid == IidOf<Interface>())
+                *ppv = static_cast<Interface*>(owner_);
+            else
+                ((riid == IidOf<Extras>() ? * ppv = static_cast<Extras*>(owner_) : nullptr), ...);
+            if (*ppv == nullptr)
                 return E_NOINTERFACE;
-            Interface* itf = static_cast<Interface*>(owner_);
-            *ppv = itf;
-            itf->AddRef();  // through the outer unknown when aggregated
+            owner_->AddRef();  // through the outer unknown when aggregated
             return S_OK;
         }
         ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }

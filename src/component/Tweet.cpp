@@ -3,6 +3,8 @@
 #include <memory>
 #include <new>
 
+#include "WarblerObjects.h"
+
 #include "component/User.h"
 
 CTweet::CTweet() {
@@ -42,7 +44,7 @@ HRESULT MakeTweetObject(const StatusRecord& record, VARIANT* out) {
     if (out == nullptr)
         return E_POINTER;
     // Until it is handed out, no reference holds it: it goes with the holder.
-    std::unique_ptr<CTweet> tweet(new (std::nothrow) CTweet);
+    std::unique_ptr<objects::Tweet> tweet(new (std::nothrow) objects::Tweet);
     if (!tweet)
         return E_OUTOFMEMORY;
     try {

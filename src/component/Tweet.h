@@ -1,23 +1,25 @@
-// The Tweet automation object: a read-only snapshot of one status and its author.
+// What a Tweet object holds and answers: a read-only snapshot of one status and its author
+// (objects::Tweet is it behind ITweet).
 #pragma once
 
-#include "automation/AutomationObject.h"
+#include "automation/Automation.h"
 #include "common/ZelString.h"
 #include "rest/StatusRecord.h"
 
-class CTweet final : public CAutomationObject<CTweet, ITweet> {
+class CTweet {
   public:
     CTweet();
     ~CTweet();
-    static const dispatch::Table& Members();
+    CTweet(const CTweet&) = delete;
+    CTweet& operator=(const CTweet&) = delete;
 
-    HRESULT STDMETHODCALLTYPE get_CreatedAt(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE get_Id(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE get_Text(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE get_Source(BSTR* pVal);
+    HRESULT get_CreatedAt(BSTR* pVal);
+    HRESULT get_Id(BSTR* pVal);
+    HRESULT get_Text(BSTR* pVal);
+    HRESULT get_Source(BSTR* pVal);
     // A copy of the held User, with a reference of the caller's own.
-    HRESULT STDMETHODCALLTYPE get_User(VARIANT* pVal);
-    HRESULT STDMETHODCALLTYPE get_XML(BSTR* pVal);
+    HRESULT get_User(VARIANT* pVal);
+    HRESULT get_XML(BSTR* pVal);
 
     CZelString CreatedAt, Id, Text, Source, XML;
     VARIANT User;

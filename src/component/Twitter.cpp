@@ -1,5 +1,9 @@
 #include "component/Twitter.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include "common/ResultCodes.h"
 #include "platform/SettingsStore.h"
 
@@ -185,4 +189,40 @@ HRESULT CTwitter::put_UseSSL(VARIANT_BOOL newVal) {
     useSsl_ = newVal != 0 ? 1 : 0;
     rest_.SetUseSSL(useSsl_ != 0);
     return S_OK;
+}
+
+HRESULT CTwitter::get_LastHttpStatus(LONG* pVal) {
+    if (pVal == nullptr)
+        return E_POINTER;
+    *pVal = static_cast<LONG>(rest_.Http.LastStatusCode);
+    return S_OK;
+}
+
+HRESULT CTwitter::get_LastServiceMessage(BSTR* pVal) {
+    return ReturnText(rest_.LastServiceError, pVal);
+}
+
+HRESULT CTwitter::get_LastFailure(BSTR* pVal) {
+    return ReturnText(rest_.Http.LastFailure, pVal);
+}
+
+HRESULT CTwitter::get_CacheTimeout(LONG* pVal) {
+    if (pVal == nullptr)
+        return E_POINTER;
+    // A machine-wide setting beyond LONG reads as the largest it can say.
+    *pVal = static_cast<LONG>(std::min<uint32_t>(cacheTimeout_, INT32_MAX));
+    return S_OK;
+}
+
+HRESULT CTwitter::put_CacheTimeout(LONG newVal) {
+    if (newVal < 0)
+        return E_INVALIDARG;
+    cacheTimeout_ = static_cast<uint32_t>(newVal);
+    return S_OK;
+}
+
+void CTwitter::Failed(const char* member, HRESULT failure) {
+    lastError_ = failure == E_OUTOFMEMORY ? rc::NoBuffer : rc::UnexpectedError;
+    // DirectTweet logs as the Tweet it is.
+    LogResult(std::strcmp(member, "DirectTweet") == 0 ? "Tweet" : member);
 }

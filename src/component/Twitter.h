@@ -1,5 +1,5 @@
-// The Twitter automation object: the properties, the last error and the list caches, over one
-// REST client.
+// What the Twitter object holds and does: the properties, the last error and the list caches, over
+// one REST client (objects::Twitter is it behind ITwitter and ITwitterDiagnostics).
 #pragma once
 
 #include <cstdint>
@@ -9,73 +9,80 @@
 #include <vector>
 
 #include "automation/Automation.h"
-#include "automation/AutomationObject.h"
 #include "common/ResultCodes.h"
 #include "common/ZelBase.h"
 #include "rest/StatusRecord.h"
 #include "rest/UserRecord.h"
 #include "rest/XTwitter.h"
 
-class CTwitter final : public CZelBase, public CAutomationObject<CTwitter, ITwitter> {
+class CTwitter : public CZelBase {
   public:
     CTwitter();
     ~CTwitter() override = default;
-    static const dispatch::Table& Members();
+    CTwitter(const CTwitter&) = delete;
+    CTwitter& operator=(const CTwitter&) = delete;
 
-    HRESULT STDMETHODCALLTYPE get_Version(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE get_Build(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE get_Module(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE Clear();
-    HRESULT STDMETHODCALLTYPE get_LastError(LONG* pVal);
-    HRESULT STDMETHODCALLTYPE GetErrorDescription(LONG lError, BSTR* pbstrDescription);
-    HRESULT STDMETHODCALLTYPE get_LogFile(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE put_LogFile(BSTR newVal);
-    HRESULT STDMETHODCALLTYPE get_ConsumerKey(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE put_ConsumerKey(BSTR newVal);
-    HRESULT STDMETHODCALLTYPE get_ConsumerSecret(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE put_ConsumerSecret(BSTR newVal);
-    HRESULT STDMETHODCALLTYPE get_AccessToken(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE put_AccessToken(BSTR newVal);
-    HRESULT STDMETHODCALLTYPE get_AccessTokenSecret(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE put_AccessTokenSecret(BSTR newVal);
-    HRESULT STDMETHODCALLTYPE get_ProxyServer(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE put_ProxyServer(BSTR newVal);
-    HRESULT STDMETHODCALLTYPE get_ProxyAccount(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE put_ProxyAccount(BSTR newVal);
-    HRESULT STDMETHODCALLTYPE get_ProxyPassword(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE put_ProxyPassword(BSTR newVal);
-    HRESULT STDMETHODCALLTYPE get_HttpLibrary(BSTR* pVal);
-    HRESULT STDMETHODCALLTYPE put_HttpLibrary(BSTR newVal);
-    HRESULT STDMETHODCALLTYPE get_UseSSL(VARIANT_BOOL* pVal);
-    HRESULT STDMETHODCALLTYPE put_UseSSL(VARIANT_BOOL newVal);
+    HRESULT get_Version(BSTR* pVal);
+    HRESULT get_Build(BSTR* pVal);
+    HRESULT get_Module(BSTR* pVal);
+    HRESULT Clear();
+    HRESULT get_LastError(LONG* pVal);
+    HRESULT GetErrorDescription(LONG lError, BSTR* pbstrDescription);
+    HRESULT get_LogFile(BSTR* pVal);
+    HRESULT put_LogFile(BSTR newVal);
+    HRESULT get_ConsumerKey(BSTR* pVal);
+    HRESULT put_ConsumerKey(BSTR newVal);
+    HRESULT get_ConsumerSecret(BSTR* pVal);
+    HRESULT put_ConsumerSecret(BSTR newVal);
+    HRESULT get_AccessToken(BSTR* pVal);
+    HRESULT put_AccessToken(BSTR newVal);
+    HRESULT get_AccessTokenSecret(BSTR* pVal);
+    HRESULT put_AccessTokenSecret(BSTR newVal);
+    HRESULT get_ProxyServer(BSTR* pVal);
+    HRESULT put_ProxyServer(BSTR newVal);
+    HRESULT get_ProxyAccount(BSTR* pVal);
+    HRESULT put_ProxyAccount(BSTR newVal);
+    HRESULT get_ProxyPassword(BSTR* pVal);
+    HRESULT put_ProxyPassword(BSTR newVal);
+    HRESULT get_HttpLibrary(BSTR* pVal);
+    HRESULT put_HttpLibrary(BSTR newVal);
+    HRESULT get_UseSSL(VARIANT_BOOL* pVal);
+    HRESULT put_UseSSL(VARIANT_BOOL newVal);
 
-    HRESULT STDMETHODCALLTYPE RequestAuthorization(BSTR bstrCallBack, BSTR* pbstrUrl);
-    HRESULT STDMETHODCALLTYPE RequestAccessToken(BSTR bstrVerifier);
-    HRESULT STDMETHODCALLTYPE APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
-                                      VARIANT_BOOL bUsePost, BSTR* pbstrResponse);
+    HRESULT RequestAuthorization(BSTR bstrCallBack, BSTR* pbstrUrl);
+    HRESULT RequestAccessToken(BSTR bstrVerifier);
+    HRESULT APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters, VARIANT_BOOL bUsePost,
+                    BSTR* pbstrResponse);
 
-    HRESULT STDMETHODCALLTYPE FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId,
-                                             LONG lCount, LONG lPage, VARIANT* pvStatus);
-    HRESULT STDMETHODCALLTYPE FindNextTweet(VARIANT* pvTweet);
-    HRESULT STDMETHODCALLTYPE Tweet(BSTR bstrMessage, BSTR* pbstrTweetId);
-    HRESULT STDMETHODCALLTYPE DirectTweet(BSTR bstrMessage, BSTR bstrTo, BSTR bstrReplyTweetId,
-                                          BSTR* pbstrTweetId);
-    HRESULT STDMETHODCALLTYPE Follow(BSTR bstrUserId);
-    HRESULT STDMETHODCALLTYPE UnFollow(BSTR bstrUserId);
-    HRESULT STDMETHODCALLTYPE FindFirstFriend(BSTR bstrUser, VARIANT* pvUser);
-    HRESULT STDMETHODCALLTYPE FindFirstFollower(BSTR bstrUser, VARIANT* pvUser);
-    HRESULT STDMETHODCALLTYPE FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage,
-                                            VARIANT* pvUsers);
-    HRESULT STDMETHODCALLTYPE FindNextUser(VARIANT* pvUser);
+    HRESULT FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId, LONG lCount,
+                           LONG lPage, VARIANT* pvStatus);
+    HRESULT FindNextTweet(VARIANT* pvTweet);
+    HRESULT Tweet(BSTR bstrMessage, BSTR* pbstrTweetId);
+    HRESULT DirectTweet(BSTR bstrMessage, BSTR bstrTo, BSTR bstrReplyTweetId, BSTR* pbstrTweetId);
+    HRESULT Follow(BSTR bstrUserId);
+    HRESULT UnFollow(BSTR bstrUserId);
+    HRESULT FindFirstFriend(BSTR bstrUser, VARIANT* pvUser);
+    HRESULT FindFirstFollower(BSTR bstrUser, VARIANT* pvUser);
+    HRESULT FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIANT* pvUsers);
+    HRESULT FindNextUser(VARIANT* pvUser);
 
-    HRESULT STDMETHODCALLTYPE SaveAccessKey(BSTR bstrFilename);
-    HRESULT STDMETHODCALLTYPE SaveConsumerKey(BSTR bstrFilename);
-    HRESULT STDMETHODCALLTYPE LoadAccessKey(BSTR bstrFilename);
-    HRESULT STDMETHODCALLTYPE LoadConsumerKey(BSTR bstrFilename);
+    HRESULT SaveAccessKey(BSTR bstrFilename);
+    HRESULT SaveConsumerKey(BSTR bstrFilename);
+    HRESULT LoadAccessKey(BSTR bstrFilename);
+    HRESULT LoadConsumerKey(BSTR bstrFilename);
+
+    // The last call's account, for the component's own clients.
+    HRESULT get_LastHttpStatus(LONG* pVal);
+    HRESULT get_LastServiceMessage(BSTR* pVal);
+    HRESULT get_LastFailure(BSTR* pVal);
+    // For a caller that knows better than the machine-wide setting (the command's option).
+    HRESULT get_CacheTimeout(LONG* pVal);
+    HRESULT put_CacheTimeout(LONG newVal);
+
+    // A member that threw: its result code and result line.
+    void Failed(const char* member, HRESULT failure);
 
     uint32_t CacheTimeout() const { return cacheTimeout_; }
-    // For a caller that knows better than the machine-wide setting (the command's option).
-    void SetCacheTimeout(uint32_t seconds) { cacheTimeout_ = seconds; }
     CXTwitter& Rest() { return rest_; }
 
     static constexpr int32_t kListFriends = 1;
@@ -113,7 +120,7 @@ class CTwitter final : public CZelBase, public CAutomationObject<CTwitter, ITwit
     bool ServeFirstUser(VARIANT& object);
     // Ends the walk after this page when its next cursor is missing or one the walk has fetched.
     void CheckNextCursor();
-    HRESULT STDMETHODCALLTYPE FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser);
+    HRESULT FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser);
     CZelString ApiCallUrl(const CZelString& method, const CZelString& format) const;
     void SaveKeyPair(const char* section, const char* firstKey, const CZelString& first,
                      const char* secondKey, const CZelString& second, BSTR bstrFilename);

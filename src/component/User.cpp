@@ -3,6 +3,8 @@
 #include <memory>
 #include <new>
 
+#include "WarblerObjects.h"
+
 HRESULT CUser::Text(const CZelString& text, BSTR* pVal) {
     if (pVal == nullptr)
         return E_POINTER;
@@ -28,7 +30,7 @@ HRESULT MakeUserObject(const UserRecord& record, VARIANT* out) {
     if (out == nullptr)
         return E_POINTER;
     // Until it is handed out, no reference holds it: it goes with the holder.
-    std::unique_ptr<CUser> user(new (std::nothrow) CUser);
+    std::unique_ptr<objects::User> user(new (std::nothrow) objects::User);
     if (!user)
         return E_OUTOFMEMORY;  // the caller's VARIANT is left as it was
     try {

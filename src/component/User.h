@@ -1,27 +1,26 @@
-// The User automation object: a read-only snapshot of one account.
+// What a User object holds and answers: a read-only snapshot of one account (objects::User is it
+// behind IUser).
 #pragma once
 
-#include "automation/AutomationObject.h"
+#include "automation/Automation.h"
 #include "common/ZelString.h"
 #include "rest/UserRecord.h"
 
-class CUser final : public CAutomationObject<CUser, IUser> {
+class CUser {
   public:
-    static const dispatch::Table& Members();
-
-    HRESULT STDMETHODCALLTYPE get_Id(BSTR* pVal) { return Text(Id, pVal); }
-    HRESULT STDMETHODCALLTYPE get_Name(BSTR* pVal) { return Text(Name, pVal); }
-    HRESULT STDMETHODCALLTYPE get_ScreenName(BSTR* pVal) { return Text(ScreenName, pVal); }
-    HRESULT STDMETHODCALLTYPE get_Location(BSTR* pVal) { return Text(Location, pVal); }
-    HRESULT STDMETHODCALLTYPE get_Description(BSTR* pVal) { return Text(Description, pVal); }
-    HRESULT STDMETHODCALLTYPE get_ProfileImage(BSTR* pVal) { return Text(ProfileImage, pVal); }
-    HRESULT STDMETHODCALLTYPE get_Url(BSTR* pVal) { return Text(Url, pVal); }
-    HRESULT STDMETHODCALLTYPE get_Protected(VARIANT_BOOL* pVal);
-    HRESULT STDMETHODCALLTYPE get_NumFollowers(LONG* pVal) { return Number(NumFollowers, pVal); }
-    HRESULT STDMETHODCALLTYPE get_NumFriends(LONG* pVal) { return Number(NumFriends, pVal); }
-    HRESULT STDMETHODCALLTYPE get_NumTweets(LONG* pVal) { return Number(NumTweets, pVal); }
-    HRESULT STDMETHODCALLTYPE get_CreatedAt(BSTR* pVal) { return Text(CreatedAt, pVal); }
-    HRESULT STDMETHODCALLTYPE get_XML(BSTR* pVal) { return Text(XML, pVal); }
+    HRESULT get_Id(BSTR* pVal) { return Text(Id, pVal); }
+    HRESULT get_Name(BSTR* pVal) { return Text(Name, pVal); }
+    HRESULT get_ScreenName(BSTR* pVal) { return Text(ScreenName, pVal); }
+    HRESULT get_Location(BSTR* pVal) { return Text(Location, pVal); }
+    HRESULT get_Description(BSTR* pVal) { return Text(Description, pVal); }
+    HRESULT get_ProfileImage(BSTR* pVal) { return Text(ProfileImage, pVal); }
+    HRESULT get_Url(BSTR* pVal) { return Text(Url, pVal); }
+    HRESULT get_Protected(VARIANT_BOOL* pVal);
+    HRESULT get_NumFollowers(LONG* pVal) { return Number(NumFollowers, pVal); }
+    HRESULT get_NumFriends(LONG* pVal) { return Number(NumFriends, pVal); }
+    HRESULT get_NumTweets(LONG* pVal) { return Number(NumTweets, pVal); }
+    HRESULT get_CreatedAt(BSTR* pVal) { return Text(CreatedAt, pVal); }
+    HRESULT get_XML(BSTR* pVal) { return Text(XML, pVal); }
 
     CZelString Id, Name, ScreenName, Location, Description, ProfileImage, Url, XML;
     int32_t Protected = 0, NumFollowers = 0, NumFriends = 0, NumTweets = 0;

@@ -1,19 +1,18 @@
-#include "server/AutomationAbi.h"
+#include "automation/AutomationAbi.h"
 
 #include <strings.h>
 
 #include <cstring>
 #include <string>
 
-#include "common/ZelString.h"
-#include "component/Tweet.h"
-#include "component/Twitter.h"
-#include "component/User.h"
+#include "WarblerObjects.h"
+#include "platform/CodePage.h"
+#include "server/Module.h"
 
 namespace {
 
-const dispatch::Table& (*const kTables[])() = {&CTwitter::Members, &CTweet::Members,
-                                               &CUser::Members};
+const dispatch::Table& (*const kTables[])() = {&objects::Twitter::Members, &objects::Tweet::Members,
+                                               &objects::User::Members};
 
 bool EqualNoCase(const std::string& a, const char* b) {
     return a.size() == std::strlen(b) && strncasecmp(a.c_str(), b, a.size()) == 0;
@@ -49,7 +48,11 @@ HRESULT WarblerCreateObject(const OLECHAR* progId, IDispatch** object) {
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
-    std::string name = CZelString(progId).Str();
+    if (progId == nullptr)
+        return E_INVALIDARG;
+    // A plain NUL-terminated text, not necessarily a BSTR.
+    std::string name =
+        platform::WideToAnsi(platform::WideView(progId, std::char_traits<OLECHAR>::length(progId)));
     size_t count = 0;
     ObjectMapEntry* map = CWarblerModule::ObjectMap(&count);
     for (size_t i = 0; i < count; ++i) {

@@ -2,11 +2,9 @@
 
 #include <new>
 
+#include "WarblerObjects.h"
 #include "automation/Interfaces.h"
 #include "automation/ModuleLock.h"
-#include "component/Tweet.h"
-#include "component/Twitter.h"
-#include "component/User.h"
 #include "platform/CriticalSection.h"
 #if defined(_WIN32)
 #include "automation/TypeLibraryDispatch.h"
@@ -31,11 +29,11 @@ HRESULT Create(IUnknown* outer, REFIID riid, void** ppv) {
 
 ObjectMapEntry g_objectMap[] = {
     {&CLSID_Twitter, "Velmora.Twitter.1", "Velmora.Twitter", "Twitter Class", 102,
-     &Create<CTwitter>, nullptr},
+     &Create<objects::Twitter>, nullptr},
     {&CLSID_Tweet, "Velmora.Twitter.Status.1", "Velmora.Twitter.Status", "Status Class", 103,
-     &Create<CTweet>, nullptr},
+     &Create<objects::Tweet>, nullptr},
     {&CLSID_User, "Velmora.Twitter.User.1", "Velmora.Twitter.User", "User Class", 104,
-     &Create<CUser>, nullptr},
+     &Create<objects::User>, nullptr},
 };
 
 platform::CriticalSection& ClassObjectLock() {

@@ -32,6 +32,7 @@ class CWarblerModule {
 };
 
 extern "C" {
-HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
-HRESULT STDMETHODCALLTYPE DllCanUnloadNow();
+WARBLER_EXPORT HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid,
+                                                           void** ppv);
+WARBLER_EXPORT HRESULT STDMETHODCALLTYPE DllCanUnloadNow();
 }

@@ -4,10 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
-#include "component/Twitter.h"
-#include "server/AutomationAbi.h"
+#include "automation/AutomationAbi.h"
+#include "automation/Interfaces.h"
 
 namespace {
 
@@ -17,12 +18,9 @@ IDispatch* Twitter() {
         setenv("WARBLER_OAUTH_HOST", "127.0.0.1:9", 1);
         setenv("WARBLER_SETTINGS", "/tmp/warbler-fuzz-settings.ini", 1);
         IDispatch* created = nullptr;
-        std::u16string progId = u"Velmora.Twitter";
-        BSTR name = SysAllocStringLen(progId.data(), static_cast<UINT>(progId.size()));
-        WarblerCreateObject(name, &created);
-        SysFreeString(name);
+        WarblerCreateObject(u"Velmora.Twitter", &created);
         BSTR library = SysAllocStringLen(u"/nonexistent/transport.so", 25);
-        static_cast<CTwitter*>(static_cast<ITwitter*>(created))->put_HttpLibrary(library);
+        static_cast<ITwitter*>(created)->put_HttpLibrary(library);
         SysFreeString(library);
         return created;
     }();

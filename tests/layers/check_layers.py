@@ -25,10 +25,13 @@ LAYERS = {
     # The Python package's extension (python/native): the automation types only; it reaches the
     # library through its entry points, which it loads at run time.
     "native": {"automation", "platform"},
+    # The command (cli/, checked from the project's root): the automation types and the system seam
+    # only, like the extension.
+    "cli": {"automation", "platform"},
 }
 
 # Headers the build generates rather than a folder holds.
-GENERATED = {"warbler.h"}
+GENERATED = {"warbler.h", "WarblerObjects.h"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 SOURCE = (".h", ".cpp", ".c")
@@ -36,8 +39,11 @@ SOURCE = (".h", ".cpp", ".c")
 
 def units(src):
     """Every source file under src as (folder, unit, includes): a header and the .cpp of the
-    same name are one unit."""
-    for folder in sorted(os.listdir(src)):
+    same name are one unit. A src that is itself a folder of the table is that folder alone."""
+    only = os.path.basename(os.path.normpath(src))
+    if only in LAYERS:
+        src = os.path.dirname(os.path.normpath(src))
+    for folder in sorted(os.listdir(src)) if only not in LAYERS else [only]:
         path = os.path.join(src, folder)
         if not os.path.isdir(path):
             continue
@@ -119,7 +125,8 @@ def cycles(edges):
 
 
 def main():
-    """usage: check_layers.py [ROOT...]: each root's folders (default: src/)."""
+    """usage: check_layers.py [ROOT...]: each root's folders, or a folder of the table itself
+    (default: src/)."""
     roots = sys.argv[1:] or [os.path.join(os.path.dirname(__file__), "..", "..", "src")]
     faults = [fault for root in roots for fault in check(os.path.normpath(root))]
     for fault in faults:

@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "FakeTransport.h"
+#include "WarblerObjects.h"
+#include "automation/AutomationAbi.h"
 #include "automation/Interfaces.h"
 #include "component/Tweet.h"
 #include "component/Twitter.h"
 #include "component/User.h"
-#include "server/AutomationAbi.h"
+#include "server/Module.h"
 
 namespace {
 
@@ -255,14 +257,14 @@ TEST(ResultObjects, TweetAndUserSnapshots) {
     ASSERT_EQ(MakeTweetObject(record, &tweet), S_OK);
     ASSERT_EQ(tweet.vt, VT_DISPATCH);
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
-    auto* object = static_cast<CTweet*>(tweet.pdispVal);
+    auto* object = static_cast<objects::Tweet*>(static_cast<ITweet*>(tweet.pdispVal));
     VARIANT user1, user2;
     ASSERT_EQ(object->get_User(&user1), S_OK);
     ASSERT_EQ(object->get_User(&user2), S_OK);
     ASSERT_EQ(user1.vt, VT_DISPATCH);
     VariantClear(&user2);
     VariantClear(&tweet);  // the Tweet goes; the User the caller kept stays
-    auto* user = static_cast<CUser*>(user1.pdispVal);
+    auto* user = static_cast<objects::User*>(static_cast<IUser*>(user1.pdispVal));
     VARIANT_BOOL isProtected = 0;
     user->get_Protected(&isProtected);
     EXPECT_EQ(isProtected, VARIANT_TRUE);

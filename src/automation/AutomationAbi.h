@@ -4,15 +4,14 @@
 #pragma once
 
 #include "automation/DispatchTable.h"
-#include "server/Module.h"
 
 extern "C" {
 // Creates an object by ProgID ("Velmora.Twitter", "Velmora.Twitter.Status", ...), without regard
 // to case.
-HRESULT WarblerCreateObject(const OLECHAR* progId, IDispatch** object);
+WARBLER_EXPORT HRESULT WarblerCreateObject(const OLECHAR* progId, IDispatch** object);
 // The member table of an interface ("ITwitter", "ITweet", "IUser").
-HRESULT WarblerInterfaceMembers(const char* interfaceName, const dispatch::Member** members,
-                                UINT* count);
+WARBLER_EXPORT HRESULT WarblerInterfaceMembers(const char* interfaceName,
+                                               const dispatch::Member** members, UINT* count);
 // The name of the interface an object of this library implements.
-HRESULT WarblerObjectInterface(IDispatch* object, const char** interfaceName);
+WARBLER_EXPORT HRESULT WarblerObjectInterface(IDispatch* object, const char** interfaceName);
 }

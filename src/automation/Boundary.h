@@ -1,0 +1,31 @@
+// The one exception boundary of the objects' members: nothing thrown inside a member reaches the
+// script host, oleaut32 or the Python interpreter. A failed member answers E_OUTOFMEMORY for memory
+// it could not get and E_UNEXPECTED for anything else; an object that keeps a result code and a log
+// hears of it first, through its Failed(member, hr).
+#pragma once
+
+#include <new>
+
+#include "automation/Automation.h"
+
+namespace automation {
+
+template <class Object, class Body>
+HRESULT Guard(Object& object, const char* member, Body&& body) noexcept {
+    HRESULT failure = E_UNEXPECTED;
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        failure = E_OUTOFMEMORY;
+    } catch (...) {
+    }
+    if constexpr (requires { object.Failed(member, failure); }) {
+        try {
+            object.Failed(member, failure);
+        } catch (...) {  // the log line could not be had either: the code alone must do
+        }
+    }
+    return failure;
+}
+
+}  // namespace automation

@@ -1,0 +1,22 @@
+// A VARIANT owned by one holder: cleared when the holder goes, and before each reuse as an [out]
+// argument.
+#pragma once
+
+#include "automation/Automation.h"
+
+class UniqueVariant {
+  public:
+    UniqueVariant() { VariantInit(&value_); }
+    ~UniqueVariant() { VariantClear(&value_); }
+    UniqueVariant(const UniqueVariant&) = delete;
+    UniqueVariant& operator=(const UniqueVariant&) = delete;
+
+    const VARIANT& get() const { return value_; }
+    VARIANT* put() {
+        VariantClear(&value_);
+        return &value_;
+    }
+
+  private:
+    VARIANT value_;
+};
