@@ -10,6 +10,7 @@
 
 #include "automation/BstrText.h"
 #include "automation/TextArguments.h"
+#include "automation/UniqueVariant.h"
 
 namespace dispatch {
 
@@ -214,13 +215,11 @@ HRESULT Coerce(const VARIANT* source, VARTYPE type, VARIANT& out) {
 }
 
 HRESULT DefaultFor(const Param& param, VARIANT& out) {
-    VARIANT text;
-    VariantInit(&text);
-    text.vt = VT_BSTR;
-    text.bstrVal = automation::AnsiToBstr(param.defaultValue != nullptr ? param.defaultValue : "");
-    HRESULT hr = Coerce(&text, param.type, out);
-    VariantClear(&text);
-    return hr;
+    UniqueVariant text;
+    VARIANT* held = text.put();
+    held->vt = VT_BSTR;
+    held->bstrVal = automation::AnsiToBstr(param.defaultValue != nullptr ? param.defaultValue : "");
+    return Coerce(held, param.type, out);
 }
 
 // Hands an [out] value to the caller's by-reference argument.
@@ -246,9 +245,18 @@ bool AcceptsOut(const Param& param, const VARIANT* target) {
            target->pbstrVal != nullptr;
 }
 
-void ClearAll(std::vector<VARIANT>& args) {
-    for (VARIANT& v : args) VariantClear(&v);
-}
+// A method's converted arguments, cleared however the call ends (a conversion may throw).
+struct Arguments {
+    explicit Arguments(size_t count) : values(count) {
+        for (VARIANT& v : values) VariantInit(&v);
+    }
+    ~Arguments() {
+        for (VARIANT& v : values) VariantClear(&v);
+    }
+    Arguments(const Arguments&) = delete;
+    Arguments& operator=(const Arguments&) = delete;
+    std::vector<VARIANT> values;
+};
 
 // Where each declared parameter's argument is in rgvarg, or -1 when the caller did not give it:
 // positional arguments first, in reverse order at the end of rgvarg; named ones at its start,
@@ -282,8 +290,8 @@ HRESULT CallMethod(const Member& member, void* object, DISPPARAMS* params, VARIA
     HRESULT placed = PlaceArguments(member, params, slots, argError);
     if (FAILED(placed))
         return placed;
-    std::vector<VARIANT> args(member.paramCount);
-    for (VARIANT& v : args) VariantInit(&v);
+    Arguments converted(member.paramCount);
+    std::vector<VARIANT>& args = converted.values;
     std::vector<VARIANT*> outTargets(member.paramCount, nullptr);
     int retval = -1;
     for (uint16_t i = 0; i < member.paramCount; ++i) {
@@ -293,7 +301,6 @@ HRESULT CallMethod(const Member& member, void* object, DISPPARAMS* params, VARIA
         auto fail = [&](HRESULT hr) {
             if (argError != nullptr && supplied)
                 *argError = static_cast<UINT>(slots[i]);
-            ClearAll(args);
             return hr;
         };
         if ((param.flags & kOut) != 0) {
@@ -327,7 +334,6 @@ HRESULT CallMethod(const Member& member, void* object, DISPPARAMS* params, VARIA
             VariantInit(&args[i]);
         }
     }
-    ClearAll(args);
     return hr;
 }
 
@@ -374,17 +380,15 @@ HRESULT InvokeMember(const Table& table, void* object, DISPID id, WORD flags, DI
             return DISP_E_NONAMEDARGS;
         if (given != 1)
             return DISP_E_BADPARAMCOUNT;
-        VARIANT value;
-        HRESULT hr = Coerce(&params->rgvarg[0], member->type, value);
+        UniqueVariant value;
+        VARIANT* held = value.put();
+        HRESULT hr = Coerce(&params->rgvarg[0], member->type, *held);
         if (FAILED(hr)) {
             if (argError != nullptr)
                 *argError = 0;
-            VariantClear(&value);
             return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
         }
-        hr = member->invoke(object, kPut, &value, nullptr);
-        VariantClear(&value);
-        return hr;
+        return member->invoke(object, kPut, held, nullptr);
     }
     if ((flags & DISPATCH_PROPERTYPUT) != 0)
         return DISP_E_MEMBERNOTFOUND;  // read-only or a method

@@ -33,31 +33,10 @@ constexpr int32_t kHeaderBufferFailed = 22414;
 constexpr int32_t kReadFailed = 22415;
 constexpr int32_t kSecureFailure = 22450;
 
-constexpr uint32_t WINHTTP_ACCESS_TYPE_DEFAULT_PROXY = 0;
-constexpr uint32_t WINHTTP_ACCESS_TYPE_NAMED_PROXY = 3;
-constexpr uint32_t WINHTTP_OPTION_SECURE_PROTOCOLS = 84;
-constexpr uint32_t WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 = 0x800;
-constexpr uint32_t WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 = 0x2000;
-constexpr uint32_t WINHTTP_OPTION_CONFIGURE_PASSPORT_AUTH = 83;
-constexpr uint32_t WINHTTP_OPTION_DISABLE_FEATURE = 63;
-constexpr uint32_t WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT = 7;
-constexpr uint32_t WINHTTP_DISABLE_REDIRECTS = 2;
-constexpr uint32_t WINHTTP_FLAG_SECURE = 0x800000;
-constexpr uint32_t WINHTTP_FLAG_BYPASS_PROXY_CACHE = 0x100;
-constexpr uint32_t WINHTTP_QUERY_VERSION = 18;
-constexpr uint32_t WINHTTP_QUERY_STATUS_CODE = 19;
-constexpr uint32_t WINHTTP_QUERY_STATUS_TEXT = 20;
-constexpr uint32_t WINHTTP_QUERY_LOCATION = 33;
-constexpr uint32_t WINHTTP_QUERY_CONTENT_LENGTH = 5;
 // A reply announcing more than this is not believed enough to reserve room for it at once.
 constexpr uint32_t kReserveLimit = 64u << 20;
 // The most one read asks for: what the transport has buffered may be far more.
 constexpr DWORD kReadChunk = 64u << 10;
-constexpr uint32_t WINHTTP_QUERY_SERVER = 37;
-constexpr uint32_t WINHTTP_QUERY_VIA = 66;
-constexpr uint32_t WINHTTP_QUERY_FLAG_NUMBER = 0x20000000;
-constexpr uint32_t kTargetServer = 0;
-constexpr uint32_t kTargetProxy = 1;
 
 // The mapped transport failures; anything else becomes the caller's fallback.
 int32_t MapLastError(uint32_t error, int32_t fallback) {
@@ -176,7 +155,7 @@ int32_t CZelHttpEx::Transfer(const char* method, const CZelString& url, const CZ
     CZelConnectionInfo* record = nullptr;
     int32_t result = ExecuteRequest(
         method, url, deadline, &record, form != nullptr ? form->c_str() : nullptr,
-        form != nullptr ? static_cast<uint32_t>(form->Length()) : 0, 0, kTargetServer);
+        form != nullptr ? static_cast<uint32_t>(form->Length()) : 0, 0, WINHTTP_AUTH_TARGET_SERVER);
     if (form != nullptr)
         ExtraHeaders = savedHeaders;
     if (record != nullptr) {
@@ -235,7 +214,8 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
     // The scheme each target (server, proxy) asked for and was answered with; 0: not asked.
     uint32_t asked[2] = {0, 0};
     if (scheme != 0)
-        asked[target == kTargetProxy ? kTargetProxy : kTargetServer] = scheme;
+        asked[target == WINHTTP_AUTH_TARGET_PROXY ? WINHTTP_AUTH_TARGET_PROXY
+                                                  : WINHTTP_AUTH_TARGET_SERVER] = scheme;
     for (;;) {
         Log(LOG_VERBATIM, "Timeout [%d]", static_cast<int>(TimerRemaining(deadline)));
         if (IsTimerExpired(deadline) || CeilingReached())
@@ -285,10 +265,10 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
         // WinHTTP applies credentials to the request handle they are set on: each attempt's new
         // handle carries every one the call was asked for, or a proxy and a server that both ask
         // would take turns for ever.
-        for (uint32_t t : {kTargetProxy, kTargetServer}) {
+        for (uint32_t t : {WINHTTP_AUTH_TARGET_PROXY, WINHTTP_AUTH_TARGET_SERVER}) {
             if (asked[t] == 0)
                 continue;
-            bool proxy = t == kTargetProxy;
+            bool proxy = t == WINHTTP_AUTH_TARGET_PROXY;
             const CZelString& user = proxy ? ProxyAccount : WebAccount;
             const CZelString& password = proxy ? ProxyPassword : WebPassword;
             LogSized(LOG_VERBATIM | LOG_TO_PROFILE, user.Length() + 128,
@@ -321,8 +301,9 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
             if (CeilingReached())
                 return kDeadline;
             if (platform::LastError() == ERROR_WINHTTP_LOGIN_FAILURE)
-                return GiveUp("WinHttpReceiveResponse",
-                              target == kTargetServer ? kWebLogonFailed : kProxyLogonFailed);
+                return GiveUp("WinHttpReceiveResponse", target == WINHTTP_AUTH_TARGET_SERVER
+                                                            ? kWebLogonFailed
+                                                            : kProxyLogonFailed);
             return GiveUp("WinHttpReceiveResponse", kNoResponse);
         }
 
@@ -364,13 +345,15 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
             if (!known)
                 return GiveUp("WinHttpQueryAuthSchemes",
                               MapLastError(platform::LastError(), kNoAuthSchemes));
-            if (authTarget > kTargetProxy)
-                authTarget = kTargetServer;
+            if (authTarget > WINHTTP_AUTH_TARGET_PROXY)
+                authTarget = WINHTTP_AUTH_TARGET_SERVER;
             if (asked[authTarget] != 0) {  // answered already, and asking again
-                Log(LOG_VERBATIM, authTarget == kTargetServer ? "Authentication failed on server"
-                                                              : "Authentication failed on proxy");
+                Log(LOG_VERBATIM, authTarget == WINHTTP_AUTH_TARGET_SERVER
+                                      ? "Authentication failed on server"
+                                      : "Authentication failed on proxy");
                 DropResponse(current->Request);
-                return authTarget == kTargetServer ? kWebLogonFailed : kProxyLogonFailed;
+                return authTarget == WINHTTP_AUTH_TARGET_SERVER ? kWebLogonFailed
+                                                                : kProxyLogonFailed;
             }
             LogAuthScheme(first);
             DropResponse(current->Request);
@@ -395,7 +378,7 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
                 location = CZelString(location.View().substr(0, fragment));
             redirected = std::move(location);
             attempt = &redirected;
-            asked[kTargetServer] = asked[kTargetProxy] = 0;
+            asked[WINHTTP_AUTH_TARGET_SERVER] = asked[WINHTTP_AUTH_TARGET_PROXY] = 0;
             *record = nullptr;
             continue;
         }

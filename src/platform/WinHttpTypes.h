@@ -1,5 +1,6 @@
-// The WinHTTP interface as the HTTP client reaches it through its binding's operation table: the
-// signatures of the fourteen operations and the numbers the client uses.
+// The WinHTTP interface as the HTTP client reaches it through its binding's operation table and as
+// the Linux transport module serves it: the signatures of the fourteen operations and every number
+// either side uses (the system's header is never included: the library is loaded at run time).
 #pragma once
 
 #include <cstdint>
@@ -62,3 +63,41 @@ struct WinHttpTable {
     PFN_WinHttpWriteData WinHttpWriteData = nullptr;
     PFN_WinHttpQueryDataAvailable WinHttpQueryDataAvailable = nullptr;
 };
+
+constexpr uint32_t WINHTTP_ACCESS_TYPE_DEFAULT_PROXY = 0;
+constexpr uint32_t WINHTTP_ACCESS_TYPE_NAMED_PROXY = 3;
+
+constexpr uint32_t WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT = 7;
+constexpr uint32_t WINHTTP_OPTION_DISABLE_FEATURE = 63;
+constexpr uint32_t WINHTTP_OPTION_CONFIGURE_PASSPORT_AUTH = 83;
+constexpr uint32_t WINHTTP_OPTION_SECURE_PROTOCOLS = 84;
+constexpr uint32_t WINHTTP_DISABLE_REDIRECTS = 2;
+constexpr uint32_t WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 = 0x800;
+constexpr uint32_t WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 = 0x2000;
+
+// WinHttpOpenRequest's flags.
+constexpr uint32_t WINHTTP_FLAG_BYPASS_PROXY_CACHE = 0x100;
+constexpr uint32_t WINHTTP_FLAG_SECURE = 0x800000;
+
+// WinHttpQueryHeaders' levels.
+constexpr uint32_t WINHTTP_QUERY_CONTENT_TYPE = 1;
+constexpr uint32_t WINHTTP_QUERY_CONTENT_LENGTH = 5;
+constexpr uint32_t WINHTTP_QUERY_VERSION = 18;
+constexpr uint32_t WINHTTP_QUERY_STATUS_CODE = 19;
+constexpr uint32_t WINHTTP_QUERY_STATUS_TEXT = 20;
+constexpr uint32_t WINHTTP_QUERY_RAW_HEADERS_CRLF = 22;
+constexpr uint32_t WINHTTP_QUERY_LOCATION = 33;
+constexpr uint32_t WINHTTP_QUERY_SERVER = 37;
+constexpr uint32_t WINHTTP_QUERY_WWW_AUTHENTICATE = 40;
+constexpr uint32_t WINHTTP_QUERY_PROXY_AUTHENTICATE = 41;
+constexpr uint32_t WINHTTP_QUERY_VIA = 66;
+constexpr uint32_t WINHTTP_QUERY_FLAG_NUMBER = 0x20000000;
+
+// The authentication schemes (bits) and targets.
+constexpr uint32_t WINHTTP_AUTH_SCHEME_BASIC = 1;
+constexpr uint32_t WINHTTP_AUTH_SCHEME_NTLM = 2;
+constexpr uint32_t WINHTTP_AUTH_SCHEME_PASSPORT = 4;
+constexpr uint32_t WINHTTP_AUTH_SCHEME_DIGEST = 8;
+constexpr uint32_t WINHTTP_AUTH_SCHEME_NEGOTIATE = 16;
+constexpr uint32_t WINHTTP_AUTH_TARGET_SERVER = 0;
+constexpr uint32_t WINHTTP_AUTH_TARGET_PROXY = 1;

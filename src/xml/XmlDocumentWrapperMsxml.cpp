@@ -1,6 +1,9 @@
 // CXmlDocumentWrapper over the system's MSXML DOM document (the MSXML 3 interfaces).
 #include <msxml2.h>
 
+#include "automation/BstrText.h"
+#include "automation/UniqueBstr.h"
+#include "automation/UniqueVariant.h"
 #include "platform/CodePage.h"
 #include "platform/ComRef.h"
 #include "xml/XmlDocumentWrapper.h"
@@ -15,24 +18,9 @@ constexpr IID kIidDomDocument2 = {
 constexpr IID kIidDomNode = {
     0x2933bf80, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
 
-// A BSTR that is freed when it goes out of scope.
-class Bstr {
-  public:
-    explicit Bstr(const char* text) {
-        platform::WideString wide = platform::AnsiToWide(text);
-        value_ = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    }
-    Bstr() = default;
-    ~Bstr() { SysFreeString(value_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR Get() const { return value_; }
-    BSTR* Out() { return &value_; }
-    CZelString Text() const { return CZelString(value_); }
-
-  private:
-    BSTR value_ = nullptr;
-};
+UniqueBstr TextBstr(const char* text) {
+    return UniqueBstr(automation::AnsiToBstr(text));
+}
 
 }  // namespace
 
@@ -53,12 +41,12 @@ CXmlDocumentWrapper::CXmlDocumentWrapper() : document_(std::make_shared<Document
                                 reinterpret_cast<void**>(document_->dom.Out()))))
         return;
     // MSXML 3 selects with XSL patterns unless told otherwise; the paths here are XPath.
-    Bstr name("SelectionLanguage"), value("XPath");
-    VARIANT language;
-    VariantInit(&language);
-    language.vt = VT_BSTR;
-    language.bstrVal = value.Get();
-    document_->dom->setProperty(name.Get(), language);
+    UniqueBstr name = TextBstr("SelectionLanguage");
+    UniqueVariant language;
+    VARIANT* held = language.put();
+    held->vt = VT_BSTR;
+    held->bstrVal = automation::AnsiToBstr("XPath");
+    document_->dom->setProperty(name.get(), language.get());
 }
 
 CXmlDocumentWrapper::~CXmlDocumentWrapper() = default;
@@ -70,12 +58,11 @@ bool CXmlDocumentWrapper::Load(const CZelString& text) {
     // code page, "café" would arrive as "cafÃ©". What the code page cannot hold is lost later,
     // where the text becomes 8-bit.
     platform::WideString wide = platform::ReplyToWide(text.View());
-    BSTR xml = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    if (xml == nullptr)
+    UniqueBstr xml(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+    if (xml.get() == nullptr)
         return false;
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    HRESULT hr = document_->dom->loadXML(xml, &loaded);
-    SysFreeString(xml);
+    HRESULT hr = document_->dom->loadXML(xml.get(), &loaded);
     return SUCCEEDED(hr) && loaded == VARIANT_TRUE;
 }
 
@@ -94,9 +81,9 @@ XmlNode CXmlDocumentWrapper::Root() const {
 XmlNode XmlNode::SelectSingleNode(const char* xpath) const {
     if (!impl_)
         return {};
-    Bstr path(xpath);
+    UniqueBstr path = TextBstr(xpath);
     auto found = std::make_shared<Impl>();
-    if (impl_->node->selectSingleNode(path.Get(), found->node.Out()) != S_OK || !found->node)
+    if (impl_->node->selectSingleNode(path.get(), found->node.Out()) != S_OK || !found->node)
         return {};
     return XmlNode(found);
 }
@@ -104,18 +91,18 @@ XmlNode XmlNode::SelectSingleNode(const char* xpath) const {
 XmlNodeList XmlNode::SelectNodes(const char* xpath) const {
     if (!impl_)
         return {};
-    Bstr path(xpath);
+    UniqueBstr path = TextBstr(xpath);
     auto found = std::make_shared<XmlNodeList::Impl>();
-    if (FAILED(impl_->node->selectNodes(path.Get(), found->nodes.Out())) || !found->nodes)
+    if (FAILED(impl_->node->selectNodes(path.get(), found->nodes.Out())) || !found->nodes)
         return {};
     return XmlNodeList(found);
 }
 
 CZelString XmlNode::Xml() const {
-    Bstr xml;
-    if (!impl_ || FAILED(impl_->node->get_xml(xml.Out())))
+    UniqueBstr xml;
+    if (!impl_ || FAILED(impl_->node->get_xml(xml.put())))
         return {};
-    return xml.Text();
+    return CZelString(xml.get());
 }
 
 CZelString XmlNode::GetNodeText(const char* path) const {
@@ -129,20 +116,15 @@ CZelString XmlNode::GetNodeText(const char* path) const {
     DOMNodeType type = NODE_INVALID;
     if (SUCCEEDED(child->get_nodeType(&type)) &&
         (type == NODE_TEXT || type == NODE_CDATA_SECTION)) {
-        VARIANT value;
-        VariantInit(&value);
-        if (FAILED(child->get_nodeValue(&value)) || value.vt != VT_BSTR) {
-            VariantClear(&value);
+        UniqueVariant value;
+        if (FAILED(child->get_nodeValue(value.put())) || value.get().vt != VT_BSTR)
             return {};
-        }
-        CZelString text(value.bstrVal);
-        VariantClear(&value);
-        return text;
+        return CZelString(value.get().bstrVal);
     }
-    Bstr text;
-    if (FAILED(child->get_text(text.Out())))
+    UniqueBstr text;
+    if (FAILED(child->get_text(text.put())))
         return {};
-    return text.Text();
+    return CZelString(text.get());
 }
 
 size_t XmlNodeList::Length() const {

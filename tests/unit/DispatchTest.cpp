@@ -21,7 +21,7 @@ class Late {
   public:
     explicit Late(const char* progId = "Velmora.Twitter") {
         test::Bstr name(progId);
-        EXPECT_EQ(WarblerCreateObject(name.Get(), &object), S_OK);
+        EXPECT_EQ(WarblerCreateObject(name.get(), &object), S_OK);
     }
     ~Late() {
         if (object != nullptr)
@@ -96,7 +96,7 @@ TEST(Dispatch, ObjectsByProgIdAndTheModuleLock) {
     EXPECT_EQ(DllCanUnloadNow(), S_OK);
     test::Bstr unknown("Velmora.Nothing");
     IDispatch* none = reinterpret_cast<IDispatch*>(1);
-    EXPECT_EQ(WarblerCreateObject(unknown.Get(), &none), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(WarblerCreateObject(unknown.get(), &none), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(none, nullptr);
 }
 
@@ -272,9 +272,9 @@ TEST(ResultObjects, TweetAndUserSnapshots) {
     user->get_NumFollowers(&followers);
     EXPECT_EQ(followers, 12);
     test::Bstr name;
-    user->get_ScreenName(name.Out());
+    user->get_ScreenName(name.put());
     EXPECT_EQ(name.Text(), "alice");
-    user->get_Location(name.Out());
+    user->get_Location(name.put());
     EXPECT_EQ(name.Text(), "");
     VariantClear(&user1);
     EXPECT_EQ(DllCanUnloadNow(), S_OK);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "automation/Automation.h"
+#include "automation/UniqueBstr.h"
 #include "common/ZelString.h"
 
 namespace test {
@@ -27,23 +28,11 @@ void WriteFile(const std::string& path, const std::string& text);
 bool Exists(const std::string& path);
 
 // Owns a BSTR for the length of a test.
-class Bstr {
+class Bstr : public UniqueBstr {
   public:
     Bstr() = default;
-    explicit Bstr(const char* text) : value_(CZelString(text).ToBSTR()) {}
-    ~Bstr() { SysFreeString(value_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR* Out() {
-        SysFreeString(value_);
-        value_ = nullptr;
-        return &value_;
-    }
-    BSTR Get() const { return value_; }
-    std::string Text() const { return CZelString(value_).Str(); }
-
-  private:
-    BSTR value_ = nullptr;
+    explicit Bstr(const char* text) : UniqueBstr(CZelString(text).ToBSTR()) {}
+    std::string Text() const { return CZelString(get()).Str(); }
 };
 
 // Points the settings store at a file of the test's own for the life of the object.

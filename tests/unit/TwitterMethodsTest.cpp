@@ -19,7 +19,7 @@ class TwitterMethods : public testing::Test {
     }
     void Put(HRESULT (CTwitter::*put)(BSTR), const char* text) {
         test::Bstr value(text);
-        (twitter.*put)(value.Get());
+        (twitter.*put)(value.get());
     }
     LONG LastError() {
         LONG code = -1;
@@ -29,8 +29,8 @@ class TwitterMethods : public testing::Test {
     std::string Api(const char* method, const char* format, const char* params = "",
                     bool post = false) {
         test::Bstr m(method), f(format), p(params), response;
-        EXPECT_EQ(twitter.APICall(m.Get(), f.Get(), p.Get(), post ? VARIANT_TRUE : VARIANT_FALSE,
-                                  response.Out()),
+        EXPECT_EQ(twitter.APICall(m.get(), f.get(), p.get(), post ? VARIANT_TRUE : VARIANT_FALSE,
+                                  response.put()),
                   S_OK);
         return response.Text();
     }
@@ -125,10 +125,10 @@ TEST_F(TwitterMethods, TransportFailureIsUnexpectedError) {
 
 TEST_F(TwitterMethods, AuthorizationWithoutCredentials) {
     test::Bstr url, none;
-    EXPECT_EQ(twitter.RequestAuthorization(none.Get(), url.Out()), S_OK);
+    EXPECT_EQ(twitter.RequestAuthorization(none.get(), url.put()), S_OK);
     EXPECT_EQ(LastError(), 35004);
     EXPECT_EQ(url.Text(), "");
-    EXPECT_EQ(twitter.RequestAccessToken(none.Get()), S_OK);
+    EXPECT_EQ(twitter.RequestAccessToken(none.get()), S_OK);
     EXPECT_EQ(LastError(), 35000);  // no request token
     auto lines = Lines();
     EXPECT_TRUE(test::HasLine(lines, "-- RequestAuthorization Callback=[oob]"));
@@ -150,26 +150,26 @@ TEST_F(TwitterMethods, KeyFilesRoundTripAndShareAFile) {
     Put(&CTwitter::put_AccessTokenSecret, "access secret");
     Put(&CTwitter::put_ConsumerKey, "consumer");
     Put(&CTwitter::put_ConsumerSecret, std::string(5000, 's').c_str());
-    twitter.SaveAccessKey(name.Get());
+    twitter.SaveAccessKey(name.get());
     EXPECT_EQ(LastError(), 0);
-    twitter.SaveConsumerKey(name.Get());
+    twitter.SaveConsumerKey(name.get());
     EXPECT_EQ(LastError(), 0);
     EXPECT_EQ(test::LogMessages(log).size(), 0u);  // key-file methods write no log line
 
     CTwitter fresh;
-    fresh.LoadAccessKey(name.Get());
+    fresh.LoadAccessKey(name.get());
     LONG code = -1;
     fresh.get_LastError(&code);
     EXPECT_EQ(code, 0);
     test::Bstr value;
-    fresh.get_AccessToken(value.Out());
+    fresh.get_AccessToken(value.put());
     EXPECT_EQ(value.Text(), "123-access");
-    fresh.get_AccessTokenSecret(value.Out());
+    fresh.get_AccessTokenSecret(value.put());
     EXPECT_EQ(value.Text(), "access secret");
-    fresh.get_ConsumerKey(value.Out());
+    fresh.get_ConsumerKey(value.put());
     EXPECT_EQ(value.Text(), "");  // loading one pair reads only its own section
-    fresh.LoadConsumerKey(name.Get());
-    fresh.get_ConsumerSecret(value.Out());
+    fresh.LoadConsumerKey(name.get());
+    fresh.get_ConsumerSecret(value.put());
     EXPECT_EQ(value.Text(), std::string(5000, 's'));
 }
 
@@ -178,31 +178,31 @@ TEST_F(TwitterMethods, KeyFileFailureCodes) {
     test::Bstr name(file.c_str());
     test::Bstr missing(dir.File("missing.ini").c_str());
     Put(&CTwitter::put_ConsumerKey, "kept");
-    twitter.LoadConsumerKey(missing.Get());
+    twitter.LoadConsumerKey(missing.get());
     EXPECT_EQ(LastError(), 35019);
     test::Bstr value;
-    twitter.get_ConsumerKey(value.Out());
+    twitter.get_ConsumerKey(value.put());
     EXPECT_EQ(value.Text(), "kept");
     test::Bstr folder(dir.Path().c_str());
-    twitter.LoadConsumerKey(folder.Get());
+    twitter.LoadConsumerKey(folder.get());
     EXPECT_EQ(LastError(), 35019);
 
     test::WriteFile(file, "[CONSUMERTOKENPAIR]\nconsumertoken=only-key\n[Other]\nAccessToken=x\n");
-    twitter.LoadConsumerKey(name.Get());  // section and key in other letter case
+    twitter.LoadConsumerKey(name.get());  // section and key in other letter case
     EXPECT_EQ(LastError(), 35017);
-    twitter.get_ConsumerKey(value.Out());
+    twitter.get_ConsumerKey(value.put());
     EXPECT_EQ(value.Text(), "only-key");
     Put(&CTwitter::put_AccessToken, "replaced");
-    twitter.LoadAccessKey(name.Get());
+    twitter.LoadAccessKey(name.get());
     EXPECT_EQ(LastError(), 35020);
-    twitter.get_AccessToken(value.Out());
+    twitter.get_AccessToken(value.put());
     EXPECT_EQ(value.Text(), "");
 
     test::Bstr unwritable(dir.File("no/such/folder/keys.ini").c_str());
-    twitter.SaveAccessKey(unwritable.Get());
+    twitter.SaveAccessKey(unwritable.get());
     EXPECT_EQ(LastError(), 35018);
     Put(&CTwitter::put_AccessToken, "line\nbreak");
-    twitter.SaveAccessKey(name.Get());
+    twitter.SaveAccessKey(name.get());
     EXPECT_EQ(LastError(), 35018);
     EXPECT_EQ(test::ReadFile(file).find("line"), std::string::npos);
 
@@ -276,7 +276,7 @@ class TwitterLists : public TwitterMethods {
         test::Bstr name(timeline), none;
         VARIANT status;
         VariantInit(&status);
-        EXPECT_EQ(twitter.FindFirstTweet(name.Get(), none.Get(), none.Get(), count, 0, &status),
+        EXPECT_EQ(twitter.FindFirstTweet(name.get(), none.get(), none.get(), count, 0, &status),
                   S_OK);
         return status;
     }
@@ -284,7 +284,7 @@ class TwitterLists : public TwitterMethods {
         test::Bstr name(user);
         VARIANT object;
         VariantInit(&object);
-        EXPECT_EQ(twitter.FindFirstFriend(name.Get(), &object), S_OK);
+        EXPECT_EQ(twitter.FindFirstFriend(name.get(), &object), S_OK);
         return object;
     }
     size_t Sent() { return fake.State().sent.size(); }
@@ -364,19 +364,19 @@ TEST_F(TwitterLists, ReuseCountsDownAndEnds) {
 TEST_F(TwitterLists, BareForbiddenReplies) {
     test::Bstr message("hello"), to("bob"), reply("77"), user("12345"), id;
     fake.Queue(Reply(403, ""));
-    twitter.Tweet(message.Get(), id.Out());
+    twitter.Tweet(message.get(), id.put());
     EXPECT_EQ(LastError(), 35009);
     EXPECT_EQ(id.Text(), "");
     fake.Queue(Reply(403, ""));
-    twitter.Follow(user.Get());
+    twitter.Follow(user.get());
     EXPECT_EQ(LastError(), 35007);
     fake.Queue(Reply(403, ""));
-    twitter.UnFollow(user.Get());
+    twitter.UnFollow(user.get());
     EXPECT_EQ(LastError(), 35005);
     EXPECT_EQ(fake.State().sent.back().path, "/1/friendships/destroy/12345.xml?user_id=12345");
 
     fake.Queue(Reply(200, "<status><id>4242</id></status>"));
-    twitter.DirectTweet(message.Get(), to.Get(), reply.Get(), id.Out());
+    twitter.DirectTweet(message.get(), to.get(), reply.get(), id.put());
     EXPECT_EQ(LastError(), 0);
     EXPECT_EQ(id.Text(), "4242");
     EXPECT_EQ(fake.State().sent.back().body, "in_reply_to_status_id=77&status=%40bob+hello");
@@ -386,7 +386,7 @@ TEST_F(TwitterLists, BareForbiddenReplies) {
 TEST_F(TwitterLists, AFollowedNameStaysOneSegment) {
     test::Bstr user("../../account/settings?q#x%2F");
     fake.Queue(Reply(200, "<user><id>1</id></user>"));
-    twitter.Follow(user.Get());
+    twitter.Follow(user.get());
     const std::string& path = fake.State().sent.back().path;
     EXPECT_EQ(path.substr(0, path.find('?')),
               "/1/friendships/create/..%2F..%2Faccount%2Fsettings%3Fq%23x%252F.xml");
@@ -411,7 +411,7 @@ TEST_F(TwitterLists, FailedNextPageReportsItsCode) {
 TEST_F(TwitterLists, NullOutArgumentIsRefusedWithoutLeaking) {
     fake.Queue(Reply(200, StatusesXml(1)));
     test::Bstr home("home"), none;
-    EXPECT_EQ(twitter.FindFirstTweet(home.Get(), none.Get(), none.Get(), 0, 0, nullptr), E_POINTER);
+    EXPECT_EQ(twitter.FindFirstTweet(home.get(), none.get(), none.get(), 0, 0, nullptr), E_POINTER);
     EXPECT_EQ(LastError(), 0);
     EXPECT_EQ(twitter.FindNextUser(nullptr), E_POINTER);
 }
@@ -455,7 +455,7 @@ TEST_F(TwitterLists, APageThatWouldRestartOrRepeatTheWalkEndsIt) {
     // A page without a next cursor.
     fake.Queue(Reply(200, UsersPageWithoutCursor("d")));
     test::Bstr name("z");
-    EXPECT_EQ(twitter.FindFirstFollower(name.Get(), &user), S_OK);
+    EXPECT_EQ(twitter.FindFirstFollower(name.get(), &user), S_OK);
     EXPECT_EQ(TextOf(user, "ScreenName"), "d");
     VariantClear(&user);
     EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
@@ -528,11 +528,11 @@ TEST_F(TwitterLists, AnEmptyOrFailedFirstCallEndsTheWalk) {
     VARIANT user = Friend("x");
     VariantClear(&user);
     test::Bstr query("q"), other("y");
-    EXPECT_EQ(twitter.FindFirstUser(query.Get(), 0, 0, &user), S_OK);
+    EXPECT_EQ(twitter.FindFirstUser(query.get(), 0, 0, &user), S_OK);
     EXPECT_EQ(LastError(), 25016);
     EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
     EXPECT_EQ(LastError(), 25016);
-    EXPECT_EQ(twitter.FindFirstFollower(other.Get(), &user), S_OK);
+    EXPECT_EQ(twitter.FindFirstFollower(other.get(), &user), S_OK);
     EXPECT_EQ(LastError(), 35005);
     EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
     EXPECT_EQ(LastError(), 25016);

@@ -31,13 +31,13 @@ const TextProperty kTextProperties[] = {
 
 std::string Get(CTwitter& t, TextGetter get) {
     test::Bstr value;
-    EXPECT_EQ((t.*get)(value.Out()), S_OK);
+    EXPECT_EQ((t.*get)(value.put()), S_OK);
     return value.Text();
 }
 
 void Put(CTwitter& t, TextSetter put, const char* text) {
     test::Bstr value(text);
-    EXPECT_EQ((t.*put)(value.Get()), S_OK);
+    EXPECT_EQ((t.*put)(value.get()), S_OK);
 }
 
 }  // namespace
@@ -52,11 +52,11 @@ TEST(TwitterProperties, NewObjectHoldsTheDefaults) {
     t.get_UseSSL(&ssl);
     EXPECT_EQ(ssl, VARIANT_FALSE);
     test::Bstr text;
-    t.get_Version(text.Out());
+    t.get_Version(text.put());
     EXPECT_EQ(text.Text(), "2.0-beta (x64)");
-    t.get_Build(text.Out());
+    t.get_Build(text.put());
     EXPECT_EQ(text.Text(), "2.0.10.816 (x64)");
-    t.get_Module(text.Out());
+    t.get_Module(text.put());
     EXPECT_EQ(text.Text(), "Warblerx64.dll");
     EXPECT_EQ(t.get_Version(nullptr), E_POINTER);
 }
@@ -144,10 +144,10 @@ TEST(TwitterProperties, HttpLibraryChangeShutsTheClientDown) {
 TEST(TwitterProperties, GetErrorDescriptionLeavesLastErrorAlone) {
     CTwitter t;
     test::Bstr text;
-    EXPECT_EQ(t.GetErrorDescription(35013, text.Out()), S_OK);
+    EXPECT_EQ(t.GetErrorDescription(35013, text.put()), S_OK);
     EXPECT_EQ(text.Text(),
               "Error while initiazing the MSXML component and parsing the twitter response body");
-    EXPECT_EQ(t.GetErrorDescription(-103, text.Out()), S_OK);
+    EXPECT_EQ(t.GetErrorDescription(-103, text.put()), S_OK);
     EXPECT_EQ(text.Text(), "Generic Error");
     LONG lastError = -1;
     t.get_LastError(&lastError);

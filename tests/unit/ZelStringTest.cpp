@@ -18,7 +18,7 @@ TEST(ZelString, NullSourcesGiveTheEmptyString) {
 TEST(ZelString, BstrRoundTripKeepsNonAsciiText) {
     const char* text = "caf\xC3\xA9 \xF0\x9F\x90\xA6 \xE3\x81\x9F";  // café, a bird, a kana
     test::Bstr wide(text);
-    EXPECT_EQ(SysStringLen(wide.Get()), 9u);  // the bird takes a surrogate pair
+    EXPECT_EQ(SysStringLen(wide.get()), 9u);  // the bird takes a surrogate pair
     EXPECT_EQ(wide.Text(), text);
 }
 
@@ -36,7 +36,7 @@ TEST(ZelString, FormatSizedConvertsBstrArguments) {
         "b\xC3\xB6"
         "b");
     CZelString s;
-    s.FormatSized("@%ls %d|%5s|%-3s|%.2f|%%", bob.Get(), 7, "ab", "c", 1.5);
+    s.FormatSized("@%ls %d|%5s|%-3s|%.2f|%%", bob.get(), 7, "ab", "c", 1.5);
     EXPECT_STREQ(s.c_str(),
                  "@b\xC3\xB6"
                  "b 7|   ab|c  |1.50|%");
