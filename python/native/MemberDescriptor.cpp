@@ -297,7 +297,7 @@ bool Ready(PyObject* module, PyTypeObject& type, const char* name, const char* d
 
 }  // namespace
 
-// The member of the object's class named name without regard to case, or null (borrowed).
+// The member of the object's class named name without regard to case (a new reference), or null.
 PyObject* MemberNoCase(PyObject* object, PyObject* name) {
     PyObject* members =
         PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "_members");
@@ -305,6 +305,7 @@ PyObject* MemberNoCase(PyObject* object, PyObject* name) {
         return nullptr;
     PyObject* lower = PyObject_CallMethod(name, "lower", nullptr);
     PyObject* member = lower != nullptr ? PyDict_GetItemWithError(members, lower) : nullptr;
+    Py_XINCREF(member);  // before the dictionary that holds it may go
     Py_XDECREF(lower);
     Py_DECREF(members);
     return member;
@@ -317,9 +318,12 @@ PyObject* GetMember(PyObject* object, PyObject* name) {
     // Names match without regard to case, as in OLE Automation.
     PyErr_Clear();
     PyObject* member = MemberNoCase(object, name);
-    if (member != nullptr)
-        return Py_TYPE(member)->tp_descr_get(member, object,
-                                             reinterpret_cast<PyObject*>(Py_TYPE(object)));
+    if (member != nullptr) {
+        PyObject* value = Py_TYPE(member)->tp_descr_get(
+            member, object, reinterpret_cast<PyObject*>(Py_TYPE(object)));
+        Py_DECREF(member);
+        return value;
+    }
     if (PyErr_Occurred())
         return nullptr;
     PyObject* interfaceName = InterfaceNameOf(object);
@@ -331,16 +335,14 @@ PyObject* GetMember(PyObject* object, PyObject* name) {
 }
 
 int SetMember(PyObject* object, PyObject* name, PyObject* value) {
-    PyObject* member = nullptr;
-    if (PyUnicode_Check(name)) {
-        member = _PyType_Lookup(Py_TYPE(object), name);
-        if (member == nullptr || !Py_IS_TYPE(member, &PropertyType))
-            member = MemberNoCase(object, name);
-    }
+    // The interface's properties only, by any case: a script's typo must not become a new
+    // attribute that the object never sees.
+    PyObject* member = PyUnicode_Check(name) ? MemberNoCase(object, name) : nullptr;
     if (member == nullptr && PyErr_Occurred())
         return -1;
     if (member == nullptr || !Py_IS_TYPE(member, &PropertyType) ||
         !(Member(member)->kinds & dispatch::kPut)) {
+        Py_XDECREF(member);
         PyObject* interfaceName = InterfaceNameOf(object);
         if (interfaceName != nullptr) {
             PyErr_Format(PyExc_AttributeError, "%U has no property %R to set", interfaceName, name);
@@ -348,7 +350,9 @@ int SetMember(PyObject* object, PyObject* name, PyObject* value) {
         }
         return -1;
     }
-    return Py_TYPE(member)->tp_descr_set(member, object, value);
+    int set = Py_TYPE(member)->tp_descr_set(member, object, value);
+    Py_DECREF(member);
+    return set;
 }
 
 bool ReadyMemberDescriptorTypes(PyObject* module) {

@@ -1,6 +1,7 @@
 // warbler._native: the extension under the warbler package.
 #include <Python.h>
 
+#include "automation/Interfaces.h"
 #include "native/AutomationObject.h"
 #include "native/Interruption.h"
 #include "native/Library.h"
@@ -92,6 +93,45 @@ PyObject* Create(PyObject*, PyObject* progId) {
     return WrapObject(object);
 }
 
+// A text property of the diagnostic interface, as a str.
+PyObject* DiagnosticText(ITwitterDiagnostics* diagnostics,
+                         HRESULT (STDMETHODCALLTYPE ITwitterDiagnostics::*get)(BSTR*)) {
+    VARIANT text{};
+    text.vt = VT_BSTR;
+    HRESULT hr = (diagnostics->*get)(&text.bstrVal);
+    PyObject* value = SUCCEEDED(hr) ? TextFromBstr(text.bstrVal) : nullptr;
+    ClearVariant(text);
+    if (FAILED(hr))
+        return RaiseComError(hr, PyUnicode_FromString("the Twitter object's diagnostics"));
+    return value;
+}
+
+// diagnostics(twitter): (HTTP status, the service's words, the transport's reason) of the object's
+// last call, through the component's own interface.
+PyObject* Diagnostics(PyObject*, PyObject* object) {
+    if (!PyObject_TypeCheck(object, &AutomationObjectType))
+        return PyErr_Format(PyExc_TypeError, "diagnostics() takes a Twitter object");
+    auto* self = reinterpret_cast<AutomationObject*>(object);
+    if (!CheckThread(self))
+        return nullptr;
+    void* found = nullptr;
+    if (FAILED(self->pointer->QueryInterface(IID_ITwitterDiagnostics, &found)))
+        return PyErr_Format(PyExc_TypeError, "diagnostics() takes a Twitter object");
+    auto* diagnostics = static_cast<ITwitterDiagnostics*>(found);
+    LONG status = 0;
+    diagnostics->get_LastHttpStatus(&status);
+    PyObject* said = DiagnosticText(diagnostics, &ITwitterDiagnostics::get_LastServiceMessage);
+    PyObject* failure = said != nullptr
+                            ? DiagnosticText(diagnostics, &ITwitterDiagnostics::get_LastFailure)
+                            : nullptr;
+    diagnostics->Release();
+    if (failure == nullptr) {
+        Py_XDECREF(said);
+        return nullptr;
+    }
+    return Py_BuildValue("(lNN)", static_cast<long>(status), said, failure);
+}
+
 PyObject* CanUnload(PyObject*, PyObject*) {
     if (!RequireLibrary())
         return nullptr;
@@ -104,6 +144,8 @@ PyMethodDef kFunctions[] = {
      "members(interface): the library's member table of an interface"},
     {"create", Create, METH_O, "create(progid): a new object by its ProgID"},
     {"can_unload", CanUnload, METH_NOARGS, "True when no object of the library is alive"},
+    {"diagnostics", Diagnostics, METH_O,
+     "diagnostics(twitter): (HTTP status, service message, transport reason) of the last call"},
     {nullptr, nullptr, 0, nullptr},
 };
 

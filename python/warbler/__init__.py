@@ -43,12 +43,22 @@ def _load():
 
 
 class WarblerError(Exception):
-    """A call that failed, with the component's result code and its description."""
+    """A call that failed, with the component's result code and its description, and what the
+    Twitter object knows of why: the HTTP status (0 when no reply came), the service's own words
+    (the <error> of its reply) and the transport's reason (a call that ended without a reply)."""
 
-    def __init__(self, code, description):
-        super().__init__("%d %s" % (code, description))
+    def __init__(self, code, description, http_status=0, service_message="", failure=""):
+        text = "%d %s" % (code, description)
+        if http_status:
+            text += " (HTTP %d%s)" % (http_status, ": " + service_message if service_message else "")
+        elif failure:
+            text += ": " + failure
+        super().__init__(text)
         self.code = code
         self.description = description
+        self.http_status = http_status
+        self.service_message = service_message
+        self.failure = failure
 
 
 def _default(type_, text):
@@ -121,7 +131,7 @@ class _Walks:
             item = following()
         code = walker.LastError
         if code not in (0, end):
-            raise WarblerError(code, walker.GetErrorDescription(code))
+            raise WarblerError(code, walker.GetErrorDescription(code), *_native.diagnostics(walker))
 
     def timeline(self, name="home", since_id="", max_id="", count=0, page=0):
         """The statuses of one page of a timeline ("home", "public", ... or a user)."""
@@ -140,6 +150,28 @@ class _Walks:
         return self._walk(lambda walker: walker.FindFirstUser(query, per_page, page), 25016)
 
 
+class _Diagnostics:
+    """The Twitter object's account of its last call, beside LastError: read through the
+    component's own interface, which no script sees."""
+
+    __slots__ = ()
+
+    @property
+    def last_http_status(self):
+        """The HTTP status of the last call's reply; 0 when none came."""
+        return _native.diagnostics(self)[0]
+
+    @property
+    def last_service_message(self):
+        """The service's own words about the last call (its reply's <error>), or ""."""
+        return _native.diagnostics(self)[1]
+
+    @property
+    def last_failure(self):
+        """Why the last call got no reply (the transport's words), or ""."""
+        return _native.diagnostics(self)[2]
+
+
 def _class_of(interface):
     """The Python class of an interface, made once from the library's member table."""
     if interface not in _classes:
@@ -154,7 +186,7 @@ def _class_of(interface):
             namespace[name] = members[name.lower()] = member
         namespace["_members"] = members
         namespace["_settable"] = tuple(settable)
-        bases = (AutomationObject, _Walks) if interface == "ITwitter" else (AutomationObject,)
+        bases = (AutomationObject, _Walks, _Diagnostics) if interface == "ITwitter" else (AutomationObject,)
         _classes[interface] = type(interface, bases, namespace)
     return _classes[interface]
 

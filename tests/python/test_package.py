@@ -292,9 +292,27 @@ class WalkTest(PackageTestCase):
             os.environ["WARBLER_API_HOST"] = self.sim.host_port()
             sim.stop()
         self.assertEqual(len(walked), 20)
-        self.assertEqual(str(raised.exception), "%d %s" % (raised.exception.code,
-                                                           t.GetErrorDescription(raised.exception.code)))
-        self.assertNotIn(raised.exception.code, (0, 25016))
+        error = raised.exception
+        self.assertNotIn(error.code, (0, 25016))
+        # No reply came: the transport says why, and so does the exception's text.
+        self.assertEqual(error.http_status, 0)
+        self.assertIn("12029", error.failure)
+        self.assertEqual(str(error), "%d %s: %s" % (error.code, t.GetErrorDescription(error.code), error.failure))
+
+    def test_a_refusal_carries_the_status_and_the_services_words(self):
+        t = warbler.Dispatch("Velmora.Twitter")
+        with self.assertRaises(warbler.WarblerError) as raised:
+            list(t.followers("nobody_here"))
+        self.assertEqual((raised.exception.code, raised.exception.http_status, raised.exception.service_message),
+                         (35008, 404, "Not found"))
+        self.assertTrue(str(raised.exception).endswith("(HTTP 404: Not found)"))
+        # The object that walked was the generator's own; a script's own calls read the same account.
+        c = self.sim.credentials
+        t.ConsumerKey, t.ConsumerSecret = c["consumer_key"], c["consumer_secret"]
+        t.AccessToken, t.AccessTokenSecret = c["access_token"], c["access_token_secret"]
+        t.Tweet("x" * 141)
+        self.assertEqual((t.last_http_status, t.last_service_message, t.last_failure),
+                         (403, "Status is over 140 characters.", ""))
 
     def test_walks_as_generators_and_plain_keywords(self):
         t = warbler.Dispatch("Velmora.Twitter")

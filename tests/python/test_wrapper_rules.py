@@ -102,7 +102,8 @@ class WrapperRulesTest(unittest.TestCase):
             cls = type(warbler.Dispatch(progid))
             members = {m.__name__ for m in cls._members.values()}
             if cls.__name__ == "ITwitter":
-                members |= {"timeline", "friends", "followers", "search"}
+                members |= {"timeline", "friends", "followers", "search", "last_http_status",
+                            "last_service_message", "last_failure"}
             self.assertEqual(declared[cls.__name__], members, progid)
 
     @unittest.skipUnless(subprocess.run(["/usr/bin/python3", "-m", "mypy", "--version"],
