@@ -209,8 +209,7 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
     if (!Binding.IsLoaded() || Session == nullptr)
         return kNotLoaded;  // Initialize comes first
     // The URL of this attempt: the caller's, or a redirect's target once there was one.
-    const CZelString* attempt = &url;
-    CZelString redirected;
+    CZelString attempt = url;
     // The scheme each target (server, proxy) asked for and was answered with; 0: not asked.
     uint32_t asked[2] = {0, 0};
     if (scheme != 0)
@@ -220,170 +219,189 @@ int32_t CZelHttpEx::ExecuteRequest(const CZelString& method, const CZelString& u
         Log(LOG_VERBATIM, "Timeout [%d]", static_cast<int>(TimerRemaining(deadline)));
         if (IsTimerExpired(deadline) || CeilingReached())
             return kDeadline;
-
-        UrlParts parts = SplitUrl(*attempt);
-        CZelString key(parts.host.Str() + std::to_string(parts.port));
-        // Kept for the failure line only: the buffer is reused, so an attempt allocates nothing.
-        peerHost_.Assign(parts.host);
-        peerPort_ = parts.port;
-        LogSized(LOG_VERBATIM, key.Length() + 64, "Looking for an existing connection on key [%s]",
-                 key.c_str());
-        CZelConnectionInfo* current = FindConnection(key);
-        if (current != nullptr) {
-            Log(LOG_VERBATIM, "Found one, re-use it and reset its expiration timer");
-            CloseHandle(current->Request);
-            current->Request = OpenRequest(current->Connection, method, parts);
-            if (current->Request == nullptr) {
-                Log(LOG_VERBATIM, "Re-using the connection failed. Trying to re-connect");
-                CloseHandle(current->Connection);
-                platform::WideString host = platform::AnsiToWide(parts.host.View());
-                current->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
-                if (current->Connection == nullptr)
-                    return GiveUp("WinHttpConnect", kNoConnection);
-                current->Request = OpenRequest(current->Connection, method, parts);
-                if (current->Request == nullptr)
-                    return GiveUp("WinHttpOpenRequest", kNoConnection);
-            }
-        } else {
-            Log(LOG_VERBATIM, "Did not find one, creating a new connection to expire in [%d] ms",
-                static_cast<int>(ConnectionLifetime));
-            auto fresh = std::make_unique<CZelConnectionInfo>(key, ConnectionLifetime);
-            platform::WideString host = platform::AnsiToWide(parts.host.View());
-            fresh->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
-            if (fresh->Connection != nullptr)
-                fresh->Request = OpenRequest(fresh->Connection, method, parts);
-            if (fresh->Request == nullptr) {
-                GiveUp(fresh->Connection == nullptr ? "WinHttpConnect" : "WinHttpOpenRequest",
-                       kNoConnection);
-                CloseHandle(fresh->Connection);
-                return kNoConnection;
-            }
-            current = fresh.release();
-            AddConnection(current);
-        }
-
-        // WinHTTP applies credentials to the request handle they are set on: each attempt's new
-        // handle carries every one the call was asked for, or a proxy and a server that both ask
-        // would take turns for ever.
-        for (uint32_t t : {WINHTTP_AUTH_TARGET_PROXY, WINHTTP_AUTH_TARGET_SERVER}) {
-            if (asked[t] == 0)
-                continue;
-            bool proxy = t == WINHTTP_AUTH_TARGET_PROXY;
-            const CZelString& user = proxy ? ProxyAccount : WebAccount;
-            const CZelString& password = proxy ? ProxyPassword : WebPassword;
-            LogSized(LOG_VERBATIM | LOG_TO_PROFILE, user.Length() + 128,
-                     proxy ? "Proxy account: %s" : "HTTP web account: %s", user.c_str());
-            platform::WideString wideUser = platform::AnsiToWide(user.View());
-            platform::WideString widePassword = platform::AnsiToWide(password.View());
-            if (!Binding.WinHttpSetCredentials(current->Request, t, asked[t], wideUser.c_str(),
-                                               widePassword.c_str(), nullptr)) {
-                Log(LOG_VERBATIM | LOG_TO_PROFILE, "Authorization failed");
-                return kWebLogonFailed;
-            }
-        }
-
-        DWORD disable = WINHTTP_DISABLE_REDIRECTS;
-        Binding.WinHttpSetOption(current->Request, WINHTTP_OPTION_DISABLE_FEATURE, &disable,
-                                 sizeof disable);
-        platform::WideString headers = platform::AnsiToWide(ExtraHeaders.View());
-        if (!Binding.WinHttpSendRequest(current->Request,
-                                        headers.empty() ? nullptr : headers.c_str(),
-                                        static_cast<DWORD>(headers.size()), const_cast<char*>(body),
-                                        bodyLength, bodyLength, 0))
-            return GiveUp("WinHttpSendRequest", MapLastError(platform::LastError(), kSendFailed));
-        // The head of this attempt may take what is left of the call, however it trickles in.
-        if (ceiling_ != nullptr) {
-            DWORD left = std::max<DWORD>(1, static_cast<DWORD>(TimerRemaining(ceiling_)));
-            Binding.WinHttpSetOption(current->Request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
-                                     &left, sizeof left);
-        }
-        if (!Binding.WinHttpReceiveResponse(current->Request, nullptr)) {
-            if (CeilingReached())
-                return kDeadline;
-            if (platform::LastError() == ERROR_WINHTTP_LOGIN_FAILURE)
-                return GiveUp("WinHttpReceiveResponse", target == WINHTTP_AUTH_TARGET_SERVER
-                                                            ? kWebLogonFailed
-                                                            : kProxyLogonFailed);
-            return GiveUp("WinHttpReceiveResponse", kNoResponse);
-        }
-
+        UrlParts parts = SplitUrl(attempt);
+        CZelConnectionInfo* current = nullptr;
+        if (int32_t failed = Connect(method, parts, current); failed != 0)
+            return failed;
+        if (int32_t failed = SetCredentials(current->Request, asked); failed != 0)
+            return failed;
+        if (int32_t failed = SendAndReceive(current->Request, body, bodyLength, target);
+            failed != 0)
+            return failed;
         int32_t result =
             QueryHeaderNumber(current->Request, WINHTTP_QUERY_STATUS_CODE, LastStatusCode);
-        // These headers are read for the log alone: without one they cost nothing.
-        if (!GetLogFile().IsEmpty()) {
-            CZelString server, version, via, statusText;
-            QueryHeaderText(current->Request, WINHTTP_QUERY_SERVER, server);
-            QueryHeaderText(current->Request, WINHTTP_QUERY_VERSION, version);
-            QueryHeaderText(current->Request, WINHTTP_QUERY_VIA, via);
-            QueryHeaderText(current->Request, WINHTTP_QUERY_STATUS_TEXT, statusText);
-            for (const auto& [label, text] :
-                 {std::pair<const char*, const CZelString*>{"proxy server", &via},
-                  {"remote server", &server},
-                  {"remote version", &version},
-                  {"response text", &statusText}}) {
-                if (!text->IsEmpty())
-                    LogSized(LOG_VERBATIM, text->Length() + 128, "HTTP %s: [%s]", label,
-                             text->c_str());
-            }
-        }
-        Log(LOG_VERBATIM, "HTTP response code: [%ld]", static_cast<long>(LastStatusCode));
+        LogResponseHead(current->Request);
         *record = current;
-
         if (LastStatusCode == 401 || LastStatusCode == 407) {
-            if (LastStatusCode == 407 && ProxyServer.IsEmpty())
-                return kProxyCredentialsRequired;
-            DWORD supported = 0, first = 0, authTarget = 0;
-            bool known =
-                Binding.WinHttpQueryAuthSchemes(current->Request, &supported, &first, &authTarget);
-            // A challenge of no scheme WinHTTP knows (OAuth's own) ends the call as a refusal:
-            // Wine's WinHTTP reports success for it, with no scheme, and asking again would
-            // only be refused again until the deadline.
-            if (known && first == 0) {
-                platform::SetLastError(ERROR_INVALID_OPERATION);
-                known = false;
-            }
-            if (!known)
-                return GiveUp("WinHttpQueryAuthSchemes",
-                              MapLastError(platform::LastError(), kNoAuthSchemes));
-            if (authTarget > WINHTTP_AUTH_TARGET_PROXY)
-                authTarget = WINHTTP_AUTH_TARGET_SERVER;
-            if (asked[authTarget] != 0) {  // answered already, and asking again
-                Log(LOG_VERBATIM, authTarget == WINHTTP_AUTH_TARGET_SERVER
-                                      ? "Authentication failed on server"
-                                      : "Authentication failed on proxy");
-                DropResponse(current->Request);
-                return authTarget == WINHTTP_AUTH_TARGET_SERVER ? kWebLogonFailed
-                                                                : kProxyLogonFailed;
-            }
-            LogAuthScheme(first);
-            DropResponse(current->Request);
-            asked[authTarget] = first;
+            if (int32_t refused = AnswerChallenge(current->Request, asked); refused != 0)
+                return refused;
             *record = nullptr;  // its body is consumed; the next attempt hands back its own
             continue;
         }
         if (LastStatusCode == 301 || LastStatusCode == 302) {
-            DropResponse(current->Request);
-            CZelString location;
-            QueryHeaderText(current->Request, WINHTTP_QUERY_LOCATION, location);
-            if (!location.Contains("://", true)) {
-                CZelString base = *attempt;
-                base.EnsureTrailing('/');
-                location.Prepend(location.StartsWith("/", true) ? parts.host.c_str() : base.c_str(),
-                                 true);
-            }
-            LogSized(LOG_VERBATIM, location.Length() + 128, "--> Redirected to: [%s]",
-                     location.c_str());
-            // A fragment names a place in the document, never part of what is asked for.
-            if (size_t fragment = location.View().find('#'); fragment != std::string_view::npos)
-                location = CZelString(location.View().substr(0, fragment));
-            redirected = std::move(location);
-            attempt = &redirected;
+            attempt = RedirectTarget(current->Request, attempt, parts);
             asked[WINHTTP_AUTH_TARGET_SERVER] = asked[WINHTTP_AUTH_TARGET_PROXY] = 0;
             *record = nullptr;
             continue;
         }
         return result;
     }
+}
+
+int32_t CZelHttpEx::Connect(const CZelString& method, const UrlParts& parts,
+                            CZelConnectionInfo*& current) {
+    CZelString key(parts.host.Str() + std::to_string(parts.port));
+    // Kept for the failure line only: the buffer is reused, so an attempt allocates nothing.
+    peerHost_.Assign(parts.host);
+    peerPort_ = parts.port;
+    LogSized(LOG_VERBATIM, key.Length() + 64, "Looking for an existing connection on key [%s]",
+             key.c_str());
+    platform::WideString host = platform::AnsiToWide(parts.host.View());
+    current = FindConnection(key);
+    if (current != nullptr) {
+        Log(LOG_VERBATIM, "Found one, re-use it and reset its expiration timer");
+        CloseHandle(current->Request);
+        current->Request = OpenRequest(current->Connection, method, parts);
+        if (current->Request != nullptr)
+            return 0;
+        Log(LOG_VERBATIM, "Re-using the connection failed. Trying to re-connect");
+        CloseHandle(current->Connection);
+        current->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
+        if (current->Connection == nullptr)
+            return GiveUp("WinHttpConnect", kNoConnection);
+        current->Request = OpenRequest(current->Connection, method, parts);
+        return current->Request != nullptr ? 0 : GiveUp("WinHttpOpenRequest", kNoConnection);
+    }
+    Log(LOG_VERBATIM, "Did not find one, creating a new connection to expire in [%d] ms",
+        static_cast<int>(ConnectionLifetime));
+    auto fresh = std::make_unique<CZelConnectionInfo>(key, ConnectionLifetime);
+    fresh->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
+    if (fresh->Connection != nullptr)
+        fresh->Request = OpenRequest(fresh->Connection, method, parts);
+    if (fresh->Request == nullptr) {
+        GiveUp(fresh->Connection == nullptr ? "WinHttpConnect" : "WinHttpOpenRequest",
+               kNoConnection);
+        CloseHandle(fresh->Connection);
+        return kNoConnection;
+    }
+    current = fresh.release();
+    AddConnection(current);
+    return 0;
+}
+
+// WinHTTP applies credentials to the request handle they are set on: each attempt's new handle
+// carries every one the call was asked for, or a proxy and a server that both ask would take turns
+// for ever.
+int32_t CZelHttpEx::SetCredentials(HINTERNET request, const uint32_t asked[2]) {
+    for (uint32_t t : {WINHTTP_AUTH_TARGET_PROXY, WINHTTP_AUTH_TARGET_SERVER}) {
+        if (asked[t] == 0)
+            continue;
+        bool proxy = t == WINHTTP_AUTH_TARGET_PROXY;
+        const CZelString& user = proxy ? ProxyAccount : WebAccount;
+        const CZelString& password = proxy ? ProxyPassword : WebPassword;
+        LogSized(LOG_VERBATIM | LOG_TO_PROFILE, user.Length() + 128,
+                 proxy ? "Proxy account: %s" : "HTTP web account: %s", user.c_str());
+        platform::WideString wideUser = platform::AnsiToWide(user.View());
+        platform::WideString widePassword = platform::AnsiToWide(password.View());
+        if (!Binding.WinHttpSetCredentials(request, t, asked[t], wideUser.c_str(),
+                                           widePassword.c_str(), nullptr)) {
+            Log(LOG_VERBATIM | LOG_TO_PROFILE, "Authorization failed");
+            return kWebLogonFailed;
+        }
+    }
+    return 0;
+}
+
+int32_t CZelHttpEx::SendAndReceive(HINTERNET request, const char* body, uint32_t bodyLength,
+                                   uint32_t target) {
+    DWORD disable = WINHTTP_DISABLE_REDIRECTS;
+    Binding.WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof disable);
+    platform::WideString headers = platform::AnsiToWide(ExtraHeaders.View());
+    if (!Binding.WinHttpSendRequest(request, headers.empty() ? nullptr : headers.c_str(),
+                                    static_cast<DWORD>(headers.size()), const_cast<char*>(body),
+                                    bodyLength, bodyLength, 0))
+        return GiveUp("WinHttpSendRequest", MapLastError(platform::LastError(), kSendFailed));
+    // The head of this attempt may take what is left of the call, however it trickles in.
+    if (ceiling_ != nullptr) {
+        DWORD left = std::max<DWORD>(1, static_cast<DWORD>(TimerRemaining(ceiling_)));
+        Binding.WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &left,
+                                 sizeof left);
+    }
+    if (Binding.WinHttpReceiveResponse(request, nullptr))
+        return 0;
+    if (CeilingReached())
+        return kDeadline;
+    if (platform::LastError() == ERROR_WINHTTP_LOGIN_FAILURE)
+        return GiveUp("WinHttpReceiveResponse",
+                      target == WINHTTP_AUTH_TARGET_SERVER ? kWebLogonFailed : kProxyLogonFailed);
+    return GiveUp("WinHttpReceiveResponse", kNoResponse);
+}
+
+// These headers are read for the log alone: without one they cost nothing.
+void CZelHttpEx::LogResponseHead(HINTERNET request) {
+    if (!GetLogFile().IsEmpty()) {
+        CZelString server, version, via, statusText;
+        QueryHeaderText(request, WINHTTP_QUERY_SERVER, server);
+        QueryHeaderText(request, WINHTTP_QUERY_VERSION, version);
+        QueryHeaderText(request, WINHTTP_QUERY_VIA, via);
+        QueryHeaderText(request, WINHTTP_QUERY_STATUS_TEXT, statusText);
+        for (const auto& [label, text] :
+             {std::pair<const char*, const CZelString*>{"proxy server", &via},
+              {"remote server", &server},
+              {"remote version", &version},
+              {"response text", &statusText}}) {
+            if (!text->IsEmpty())
+                LogSized(LOG_VERBATIM, text->Length() + 128, "HTTP %s: [%s]", label, text->c_str());
+        }
+    }
+    Log(LOG_VERBATIM, "HTTP response code: [%ld]", static_cast<long>(LastStatusCode));
+}
+
+int32_t CZelHttpEx::AnswerChallenge(HINTERNET request, uint32_t asked[2]) {
+    if (LastStatusCode == 407 && ProxyServer.IsEmpty())
+        return kProxyCredentialsRequired;
+    DWORD supported = 0, first = 0, authTarget = 0;
+    bool known = Binding.WinHttpQueryAuthSchemes(request, &supported, &first, &authTarget);
+    // A challenge of no scheme WinHTTP knows (OAuth's own) ends the call as a refusal: Wine's
+    // WinHTTP reports success for it, with no scheme, and asking again would only be refused again
+    // until the deadline.
+    if (known && first == 0) {
+        platform::SetLastError(ERROR_INVALID_OPERATION);
+        known = false;
+    }
+    if (!known)
+        return GiveUp("WinHttpQueryAuthSchemes",
+                      MapLastError(platform::LastError(), kNoAuthSchemes));
+    if (authTarget > WINHTTP_AUTH_TARGET_PROXY)
+        authTarget = WINHTTP_AUTH_TARGET_SERVER;
+    bool server = authTarget == WINHTTP_AUTH_TARGET_SERVER;
+    if (asked[authTarget] != 0) {  // answered already, and asking again
+        Log(LOG_VERBATIM,
+            server ? "Authentication failed on server" : "Authentication failed on proxy");
+        DropResponse(request);
+        return server ? kWebLogonFailed : kProxyLogonFailed;
+    }
+    LogAuthScheme(first);
+    DropResponse(request);
+    asked[authTarget] = first;
+    return 0;
+}
+
+CZelString CZelHttpEx::RedirectTarget(HINTERNET request, const CZelString& attempt,
+                                      const UrlParts& parts) {
+    DropResponse(request);
+    CZelString location;
+    QueryHeaderText(request, WINHTTP_QUERY_LOCATION, location);
+    if (!location.Contains("://", true)) {
+        CZelString base = attempt;
+        base.EnsureTrailing('/');
+        location.Prepend(location.StartsWith("/", true) ? parts.host.c_str() : base.c_str(), true);
+    }
+    LogSized(LOG_VERBATIM, location.Length() + 128, "--> Redirected to: [%s]", location.c_str());
+    // A fragment names a place in the document, never part of what is asked for.
+    if (size_t fragment = location.View().find('#'); fragment != std::string_view::npos)
+        location = CZelString(location.View().substr(0, fragment));
+    return location;
 }
 
 HINTERNET CZelHttpEx::OpenRequest(HINTERNET connection, const CZelString& method,

@@ -66,6 +66,15 @@ class CZelHttpEx : public CZelBase {
     int32_t ExecuteRequest(const CZelString& method, const CZelString& url, CZelTimer* deadline,
                            CZelConnectionInfo** record, const char* body, uint32_t bodyLength,
                            uint32_t scheme, uint32_t target);
+    // The steps of an attempt: each ends it with its code where it fails (0 goes on).
+    int32_t Connect(const CZelString& method, const UrlParts& parts, CZelConnectionInfo*& current);
+    int32_t SetCredentials(HINTERNET request, const uint32_t asked[2]);
+    int32_t SendAndReceive(HINTERNET request, const char* body, uint32_t bodyLength,
+                           uint32_t target);
+    void LogResponseHead(HINTERNET request);
+    // A 401 or 407: 0 when the next attempt answers it with the scheme it asked for (set in asked).
+    int32_t AnswerChallenge(HINTERNET request, uint32_t asked[2]);
+    CZelString RedirectTarget(HINTERNET request, const CZelString& attempt, const UrlParts& parts);
     int32_t ReadResponse(HINTERNET request, CZelString& text);
     // True, with its log line, once the call's ceiling has passed.
     bool CeilingReached();

@@ -383,14 +383,8 @@ bool TransportRequest::BodyBuffered() const {
     return body.size() > readOffset;
 }
 
-bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyData,
-                            size_t bodyLength, uint32_t* error) {
+void TransportRequest::PrepareTransfer(size_t bodyLength) {
     CURL* easy = connection->easy.get();
-    CURLM* multi = connection->multi.get();
-    if (easy == nullptr || multi == nullptr) {
-        *error = ERROR_WINHTTP_INTERNAL_ERROR;
-        return false;
-    }
     // A request of the same connection still in transfer gives the handle up.
     if (connection->active != nullptr && connection->active != this)
         connection->active->Detach();
@@ -420,7 +414,11 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     tunnelRequestBytes = 0;
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+}
 
+void TransportRequest::SetMethodAndHeaders(const std::string& extraHeaders, const char* bodyData,
+                                           size_t bodyLength) {
+    CURL* easy = connection->easy.get();
     // The header lines, each ended by a zero, with the list libcurl reads them from: in the
     // connection's buffers, which the transfer holds alone until the next request is sent.
     std::string& lines = connection->headerLines;
@@ -463,7 +461,18 @@ bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyDat
     const Credentials& proxy =
         credentials[1].scheme != 0 ? credentials[1] : connection->session->proxyCredentials;
     ApplyCredentials(easy, credentials[0], proxy);
+}
 
+bool TransportRequest::Send(const std::string& extraHeaders, const char* bodyData,
+                            size_t bodyLength, uint32_t* error) {
+    CURL* easy = connection->easy.get();
+    CURLM* multi = connection->multi.get();
+    if (easy == nullptr || multi == nullptr) {
+        *error = ERROR_WINHTTP_INTERNAL_ERROR;
+        return false;
+    }
+    PrepareTransfer(bodyLength);
+    SetMethodAndHeaders(extraHeaders, bodyData, bodyLength);
     if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
         *error = ERROR_WINHTTP_INTERNAL_ERROR;
         return false;

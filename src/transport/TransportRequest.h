@@ -70,6 +70,11 @@ class TransportRequest : public TransportHandle {
     char curlError[CURL_ERROR_SIZE] = {};
 
   private:
+    // Send's steps: the request's state and the transfer's options for a new exchange; then the
+    // method, the header lines and the body.
+    void PrepareTransfer(size_t bodyLength);
+    void SetMethodAndHeaders(const std::string& extraHeaders, const char* bodyData,
+                             size_t bodyLength);
     // Drives the transfer until ready() holds or it ends; false when the peer stayed silent
     // for longer than silenceMs, or the whole drive took longer than totalMs (0: no limit).
     bool Pump(bool (TransportRequest::*ready)() const, int silenceMs, uint32_t totalMs = 0);
