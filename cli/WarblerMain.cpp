@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 
+#include "automation/ResultCodes.h"
 #include "cli/Printer.h"
 #include "cli/Session.h"
 
@@ -51,20 +52,20 @@ std::string CommandFooter(const char* example) {
 
 int ExitCodeOf(int32_t code, uint32_t httpStatus) {
     switch (code) {
-        case 0:
-        case 25016:  // the end of a list is no failure
-        case 35015:
+        case rc::Success:
+        case rc::NoMoreUsers:  // the end of a list is no failure
+        case rc::NoMoreStatuses:
             return 0;
-        case 35000:
-        case 35001:
-        case 35002:
-        case 35003:
-        case 35004:
-        case 35017:
-        case 35019:
-        case 35020:
+        case rc::AccessTokenRequired:
+        case rc::AccessSecretRequired:
+        case rc::AuthenticationFailed:
+        case rc::ConsumerKeyRequired:
+        case rc::ConsumerSecretRequired:
+        case rc::KeyFileHalf:
+        case rc::KeyFileMissing:
+        case rc::KeyFileEmpty:
             return kCredentials;
-        case 35014:
+        case rc::UnexpectedError:
             return kTransport;
         default:
             // Refused credentials, whatever the body of the refusal said.
@@ -100,7 +101,8 @@ int Report(Session& session, int32_t code, bool proxied, const std::string& repl
     if (exit == 0)
         return 0;
     std::cerr << "warbler: " << code << " " << session.Describe(code);
-    if (std::string failure = session.LastFailure(); code == 35014 && !failure.empty())
+    if (std::string failure = session.LastFailure();
+        code == rc::UnexpectedError && !failure.empty())
         std::cerr << ": " << failure;
     std::cerr << "\n";
     // The description is the interface's, fixed per code: the status and the service's own words
@@ -201,12 +203,24 @@ std::string WhyNotWritable(const std::string& file) {
     return {};
 }
 
-int Run(int argc, char** argv) {
-    CLI::App app{"warbler: the Twitter REST API v1 from the shell, through the Warbler component.",
-                 "warbler"};
-    app.footer(kFooter);
-    app.require_subcommand(1);
+// What the command line set.
+struct Arguments {
     SessionOptions options;
+    std::string format = "human", consumerKey, consumerSecret, verifier, text, to, statusId,
+                timelineName = "home", sinceId, maxId, user, query, method, parameters,
+                apiFormat = "xml";
+    std::vector<std::string> data;
+    int32_t count = 0, page = 0, perPage = 0;
+    bool post = false;
+    bool reply = false, ofFriends = false, follow = false;  // which of a pair of commands
+    // Whether the command also runs without the access pair: lists the service serves unsigned.
+    bool unsignedServed = false;
+};
+
+// A subcommand's work, once the session is open; its exit code.
+using Action = int (*)(Session&, Arguments&, const Printer&);
+
+void AddGlobalOptions(CLI::App& app, SessionOptions& options) {
     app.add_option("--keys", options.keys,
                    "key file (default: $WARBLER_KEYS, else $XDG_CONFIG_HOME/warbler/keys.ini)")
         ->type_name("FILE");
@@ -228,109 +242,312 @@ int Run(int argc, char** argv) {
         // The package's version first: the component's own is the interface's, fixed by design.
         return "warbler " WARBLER_VERSION " (component " + Take(version) + ")";
     });
-    app.fallthrough();
+}
 
-    std::string format = "human", consumerKey, consumerSecret, verifier, text, to, statusId,
-                timelineName = "home", sinceId, maxId, user, query, method, parameters,
-                apiFormat = "xml";
-    std::vector<std::string> data;
-    int32_t count = 0, page = 0, perPage = 0;
-    bool post = false;
+// Whether the command's work ended (its exit code in exit) for want of the keys.
+bool KeysMissing(Session& session, const Arguments& a, int& exit) {
+    int32_t code = 0;
+    if (session.LoadKeys(code) ||
+        (a.unsignedServed && (code == rc::KeyFileMissing || code == rc::KeyFileEmpty)))
+        return false;
+    exit = Report(session, code, !a.options.proxy.empty());
+    if (code == rc::KeyFileEmpty && session.HasConsumerPair())
+        std::cerr << "warbler: the key file has no access pair: run warbler authorize\n";
+    return true;
+}
 
-    auto* authorize = app.add_subcommand(
-        "authorize",
-        "authorize an account: prints the page to approve, reads the PIN, saves the keys");
-    authorize->add_option("--consumer-key", consumerKey, "the application's consumer key")
-        ->type_name("KEY");
-    authorize
-        ->add_option("--consumer-secret", consumerSecret,
-                     "its consumer secret; on the command line every user of the machine can "
-                     "read it in the process list while the command runs: prefer "
-                     "$WARBLER_CONSUMER_SECRET, or leave both out to be asked for it")
-        ->type_name("SECRET");
-    authorize->add_option("--verifier", verifier, "the PIN (default: read from standard input)")
-        ->type_name("PIN");
-    authorize->footer(
-        CommandFooter("WARBLER_CONSUMER_SECRET=... warbler authorize "
-                      "--consumer-key KEY"));
-
-    auto* tweet = app.add_subcommand("tweet", "post a status");
-    tweet->add_option("TEXT", text, "the status")->required()->check(kNotEmpty);
-    AddOutputFormat(tweet, format);
-    tweet->footer(CommandFooter("warbler tweet \"Hello from the shell\""));
-
-    auto* reply = app.add_subcommand("reply", "post a status addressed to a user");
-    reply->add_option("--to", to, "the user it is for, with or without its \"@\"")
-        ->type_name("USER")
-        ->required()
-        ->check(kNotEmpty)
-        // The component puts the "@" before the name itself.
-        ->transform(
-            [](std::string name) { return name.rfind('@', 0) == 0 ? name.substr(1) : name; });
-    reply->add_option("--status-id", statusId, "the status it answers (the timeline shows ids)")
-        ->type_name("ID");
-    reply->add_option("TEXT", text, "the message")->required()->check(kNotEmpty);
-    AddOutputFormat(reply, format);
-    reply->footer(CommandFooter("warbler reply --to alice --status-id 1234 \"Thanks!\""));
-
-    auto* timeline = app.add_subcommand(
-        "timeline",
-        "walk a timeline: home (default), public, friends, mentions, retweeted_by_me, "
-        "retweeted_to_me, retweeted_of_me, or a user's id or screen name");
-    timeline->add_option("NAME", timelineName, "the timeline or user")->check(kNotEmpty);
-    AddNumberOption(timeline, "--count", count, "statuses to fetch");
-    AddNumberOption(timeline, "--page", page, "page to fetch");
-    timeline->add_option("--since", sinceId, "only statuses newer than this id")->type_name("ID");
-    timeline->add_option("--max", maxId, "only statuses up to this id")->type_name("ID");
-    AddOutputFormat(timeline, format);
-    timeline->footer(CommandFooter("warbler timeline home --count 5"));
-
-    auto* friends = app.add_subcommand("friends", "walk the accounts a user follows");
-    auto* followers = app.add_subcommand("followers", "walk the accounts that follow a user");
-    for (auto* command : {friends, followers}) {
-        command->add_option("USER", user, "id or screen name (default: the keys' account)");
-        AddOutputFormat(command, format);
+int Authorize(Session& session, Arguments& a, const Printer&) {
+    const bool proxied = !a.options.proxy.empty();
+    ITwitter& twitter = session.Twitter();
+    if (a.consumerSecret.empty())
+        if (const char* secret = std::getenv("WARBLER_CONSUMER_SECRET"))
+            a.consumerSecret = secret;
+    if (!a.consumerKey.empty()) {
+        if (a.consumerSecret.empty())
+            a.consumerSecret = ReadSecret("Consumer secret (not shown): ");
+        twitter.put_ConsumerKey(Text(a.consumerKey));
+        twitter.put_ConsumerSecret(Text(a.consumerSecret));
+    } else {
+        twitter.LoadConsumerKey(Text(a.options.keys));
+        if (session.LastError() != 0)
+            return Report(session, session.LastError(), proxied);
     }
-    friends->footer(CommandFooter("warbler friends alice --format tsv"));
-    followers->footer(CommandFooter("warbler followers --format json"));
-
-    auto* search = app.add_subcommand("search", "search users");
-    search->add_option("QUERY", query, "what to look for")->required()->check(kNotEmpty);
-    AddNumberOption(search, "--per-page", perPage, "users per page");
-    AddNumberOption(search, "--page", page, "page to fetch");
-    AddOutputFormat(search, format);
-    search->footer(CommandFooter("warbler search fan --per-page 5"));
-
-    auto* follow = app.add_subcommand("follow", "follow a user");
-    auto* unfollow = app.add_subcommand("unfollow", "stop following a user");
-    for (auto* command : {follow, unfollow}) {
-        command->add_option("USER", user, "id or screen name")->required()->check(kNotEmpty);
-        AddOutputFormat(command, format);
+    std::string url =
+        session.Call([](ITwitter& t, BSTR* out) { return t.RequestAuthorization(nullptr, out); });
+    if (session.LastError() != 0)
+        return Report(session, session.LastError(), proxied);
+    std::cout << url << std::endl;
+    if (a.verifier.empty()) {
+        std::cerr << "Open the page above, approve, and type the PIN: " << std::flush;
+        std::getline(std::cin, a.verifier);
     }
-    follow->footer(CommandFooter("warbler follow alice"));
-    unfollow->footer(CommandFooter("warbler unfollow alice"));
+    twitter.RequestAccessToken(Text(a.verifier));
+    if (session.LastError() != 0)
+        return Report(session, session.LastError(), proxied);
+    int32_t code = 0;
+    session.SaveKeys(code);
+    if (code != 0) {
+        // The pair the service just gave is not lost: the key file's text goes to standard
+        // output for the user to keep.
+        std::string why = WhyNotWritable(a.options.keys);
+        std::cerr << "warbler: " << code << " " << session.Describe(code) << "\n"
+                  << "warbler: the keys could not be saved to " << a.options.keys
+                  << (why.empty() ? "" : ": " + why)
+                  << "\nwarbler: here they are; keep them in a key file of mode 0600 (--keys)\n";
+        std::cout << session.KeyFileText();
+        return kKeysNotSaved;
+    }
+    std::cerr << "Authorized; the keys are in " << a.options.keys << "\n";
+    return 0;
+}
 
-    auto* call =
-        app.add_subcommand("call", "call any REST method; the raw reply on standard output");
-    call->add_option("METHOD", method, "the method, for example statuses/show/123")
-        ->required()
-        ->check(kNotEmpty);
-    call->add_option("PARAMS", parameters, "its parameters as name=value&name=value");
-    call->add_option("-d,--data", data,
-                     "one parameter as NAME=VALUE, again for each; with PARAMS too. A value cannot "
-                     "hold \"&\" or \"=\": the component's parameter text cannot carry them")
-        ->type_name("NAME=VALUE");
-    call->add_flag("--post", post, "send a POST");
-    call->add_option("--format", apiFormat, "the reply's format: xml (default) or json")
-        ->type_name("FORMAT")
-        ->check(CLI::IsMember({"xml", "json"}));
-    call->footer(CommandFooter("warbler call users/show \"screen_name=alice\""));
+int Post(Session& session, Arguments& a, const Printer& printer) {
+    std::string id = session.Call([&](ITwitter& t, BSTR* out) {
+        return a.reply ? t.DirectTweet(Text(a.text), Text(a.to), Text(a.statusId), out)
+                       : t.Tweet(Text(a.text), out);
+    });
+    int32_t code = session.LastError();
+    if (code == 0)
+        printer.Posted(id);
+    return Report(session, code, !a.options.proxy.empty());
+}
 
-    auto* errors = app.add_subcommand("errors", "the result codes and their descriptions");
-    errors->footer(CommandFooter("warbler errors | grep 3501"));
-    // What stands where a command should is said as such, not as a missing command.
-    app.allow_extras();
+int Timeline(Session& session, Arguments& a, const Printer& printer) {
+    session.WalkTweets(
+        [&](ITwitter& t, VARIANT* out) {
+            return t.FindFirstTweet(Text(a.timelineName), Text(a.sinceId), Text(a.maxId), a.count,
+                                    a.page, out);
+        },
+        [&](const StatusLine& status) { printer.Status(status); });
+    return Report(session, session.LastError(), !a.options.proxy.empty());
+}
 
+// Long walks show how far they are, where a person watches.
+class Progress {
+  public:
+    void Step() {
+        if (watched_ && ++walked_ % 20 == 0)
+            std::cerr << "\r" << walked_ << " so far..." << std::flush;
+    }
+    ~Progress() {
+        if (watched_ && walked_ >= 20)
+            std::cerr << "\r\033[K" << std::flush;
+    }
+
+  private:
+    bool watched_ = isatty(STDERR_FILENO) != 0;
+    size_t walked_ = 0;
+};
+
+int People(Session& session, Arguments& a, const Printer& printer) {
+    {
+        Progress progress;
+        session.WalkUsers(
+            [&](ITwitter& t, VARIANT* out) {
+                return a.ofFriends ? t.FindFirstFriend(Text(a.user), out)
+                                   : t.FindFirstFollower(Text(a.user), out);
+            },
+            [&](const UserLine& found) {
+                printer.User(found);
+                progress.Step();
+            });
+    }
+    return Report(session, session.LastError(), !a.options.proxy.empty());
+}
+
+int Search(Session& session, Arguments& a, const Printer& printer) {
+    size_t found = 0;
+    session.WalkUsers(
+        [&](ITwitter& t, VARIANT* out) {
+            return t.FindFirstUser(Text(a.query), a.perPage, a.page, out);
+        },
+        [&](const UserLine& user) {
+            printer.User(user);
+            ++found;
+        });
+    int32_t code = session.LastError();
+    if (found == 0 && code == rc::NoMoreUsers)
+        std::cerr << "warbler: no users found for '" << a.query << "'\n";
+    return Report(session, code, !a.options.proxy.empty());
+}
+
+int Follow(Session& session, Arguments& a, const Printer& printer) {
+    if (a.follow)
+        session.Twitter().Follow(Text(a.user));
+    else
+        session.Twitter().UnFollow(Text(a.user));
+    int32_t code = session.LastError();
+    if (code == 0)
+        printer.Done(a.follow ? "followed" : "unfollowed", a.user);
+    return Report(session, code, !a.options.proxy.empty());
+}
+
+int Call(Session& session, Arguments& a, const Printer&) {
+    std::string why;
+    for (const std::string& field : a.data) {
+        size_t eq = field.find('=');
+        if (eq == std::string::npos || eq == 0 || field.find('&') < eq)
+            why = "-d takes NAME=VALUE, not " + field;
+        else if (field.find_first_of("&=", eq + 1) != std::string::npos)
+            why = "the value of " + field.substr(0, eq) +
+                  " holds \"&\" or \"=\", which the parameter text cannot carry";
+        a.parameters += (a.parameters.empty() ? "" : "&") + field;
+    }
+    if (why.empty())
+        why = CannotCarry(a.parameters);
+    if (!why.empty()) {
+        std::cerr << "warbler: " << why << ": nothing was sent\n";
+        return kUsage;
+    }
+    std::string response = session.Call([&](ITwitter& t, BSTR* out) {
+        return t.APICall(Text(a.method), Text(a.apiFormat), Text(a.parameters),
+                         a.post ? VARIANT_TRUE : VARIANT_FALSE, out);
+    });
+    std::cout << response;
+    if (!response.empty() && response.back() != '\n')
+        std::cout << "\n";
+    return Report(session, session.LastError(), !a.options.proxy.empty(), response);
+}
+
+int Errors(Session& session, Arguments&, const Printer&) {
+    for (int32_t number = 0; number <= 40000; ++number)
+        if (std::string description = session.Describe(number); description != "Generic Error")
+            std::cout << number << '\t' << description << "\n";
+    return 0;
+}
+
+// The subcommands, each with the action its callback picks.
+class Commands {
+  public:
+    Commands(CLI::App& app, Arguments& a) : app_(app), a_(a) {}
+
+    Action Chosen() const { return chosen_; }
+
+    CLI::App* Add(const char* name, const char* help, Action action, const char* example) {
+        CLI::App* command = app_.add_subcommand(name, help);
+        command->callback([this, action] { chosen_ = action; });
+        command->footer(CommandFooter(example));
+        return command;
+    }
+
+    void AddAll() {
+        AddAuthorize();
+        AddPosting();
+        AddLists();
+        AddFollowing();
+        AddCall();
+        Add("errors", "the result codes and their descriptions", &Errors,
+            "warbler errors | grep 3501");
+    }
+
+  private:
+    void AddAuthorize() {
+        auto* authorize =
+            Add("authorize",
+                "authorize an account: prints the page to approve, reads the PIN, saves the keys",
+                &Authorize, "WARBLER_CONSUMER_SECRET=... warbler authorize --consumer-key KEY");
+        authorize->add_option("--consumer-key", a_.consumerKey, "the application's consumer key")
+            ->type_name("KEY");
+        authorize
+            ->add_option("--consumer-secret", a_.consumerSecret,
+                         "its consumer secret; on the command line every user of the machine can "
+                         "read it in the process list while the command runs: prefer "
+                         "$WARBLER_CONSUMER_SECRET, or leave both out to be asked for it")
+            ->type_name("SECRET");
+        authorize
+            ->add_option("--verifier", a_.verifier, "the PIN (default: read from standard input)")
+            ->type_name("PIN");
+    }
+
+    void AddPosting() {
+        auto* tweet =
+            Add("tweet", "post a status", &Post, "warbler tweet \"Hello from the shell\"");
+        tweet->add_option("TEXT", a_.text, "the status")->required()->check(kNotEmpty);
+        AddOutputFormat(tweet, a_.format);
+        auto* reply = Add("reply", "post a status addressed to a user", &Post,
+                          "warbler reply --to alice --status-id 1234 \"Thanks!\"");
+        reply->add_option("--to", a_.to, "the user it is for, with or without its \"@\"")
+            ->type_name("USER")
+            ->required()
+            ->check(kNotEmpty)
+            // The component puts the "@" before the name itself.
+            ->transform(
+                [](std::string name) { return name.rfind('@', 0) == 0 ? name.substr(1) : name; });
+        reply
+            ->add_option("--status-id", a_.statusId,
+                         "the status it answers (the timeline shows ids)")
+            ->type_name("ID");
+        reply->add_option("TEXT", a_.text, "the message")->required()->check(kNotEmpty);
+        reply->preparse_callback([this](size_t) { a_.reply = true; });
+        AddOutputFormat(reply, a_.format);
+    }
+
+    void AddLists() {
+        auto* timeline = Add("timeline",
+                             "walk a timeline: home (default), public, friends, mentions, "
+                             "retweeted_by_me, retweeted_to_me, retweeted_of_me, or a user's id or "
+                             "screen name",
+                             &Timeline, "warbler timeline home --count 5");
+        timeline->add_option("NAME", a_.timelineName, "the timeline or user")->check(kNotEmpty);
+        AddNumberOption(timeline, "--count", a_.count, "statuses to fetch");
+        AddNumberOption(timeline, "--page", a_.page, "page to fetch");
+        timeline->add_option("--since", a_.sinceId, "only statuses newer than this id")
+            ->type_name("ID");
+        timeline->add_option("--max", a_.maxId, "only statuses up to this id")->type_name("ID");
+        AddOutputFormat(timeline, a_.format);
+        auto* friends = Add("friends", "walk the accounts a user follows", &People,
+                            "warbler friends alice --format tsv");
+        friends->preparse_callback([this](size_t) { a_.ofFriends = true; });
+        auto* followers = Add("followers", "walk the accounts that follow a user", &People,
+                              "warbler followers --format json");
+        for (auto* command : {friends, followers}) {
+            command->add_option("USER", a_.user, "id or screen name (default: the keys' account)");
+            AddOutputFormat(command, a_.format);
+        }
+        auto* search = Add("search", "search users", &Search, "warbler search fan --per-page 5");
+        search->add_option("QUERY", a_.query, "what to look for")->required()->check(kNotEmpty);
+        AddNumberOption(search, "--per-page", a_.perPage, "users per page");
+        AddNumberOption(search, "--page", a_.page, "page to fetch");
+        AddOutputFormat(search, a_.format);
+    }
+
+    void AddFollowing() {
+        auto* follow = Add("follow", "follow a user", &Follow, "warbler follow alice");
+        follow->preparse_callback([this](size_t) { a_.follow = true; });
+        auto* unfollow =
+            Add("unfollow", "stop following a user", &Follow, "warbler unfollow alice");
+        for (auto* command : {follow, unfollow}) {
+            command->add_option("USER", a_.user, "id or screen name")->required()->check(kNotEmpty);
+            AddOutputFormat(command, a_.format);
+        }
+    }
+
+    void AddCall() {
+        auto* call = Add("call", "call any REST method; the raw reply on standard output", &Call,
+                         "warbler call users/show \"screen_name=alice\"");
+        call->add_option("METHOD", a_.method, "the method, for example statuses/show/123")
+            ->required()
+            ->check(kNotEmpty);
+        call->add_option("PARAMS", a_.parameters, "its parameters as name=value&name=value");
+        call->add_option("-d,--data", a_.data,
+                         "one parameter as NAME=VALUE, again for each; with PARAMS too. A value "
+                         "cannot hold \"&\" or \"=\": the component's parameter text cannot carry "
+                         "them")
+            ->type_name("NAME=VALUE");
+        call->add_flag("--post", a_.post, "send a POST");
+        call->add_option("--format", a_.apiFormat, "the reply's format: xml (default) or json")
+            ->type_name("FORMAT")
+            ->check(CLI::IsMember({"xml", "json"}));
+    }
+
+    CLI::App& app_;
+    Arguments& a_;
+    Action chosen_ = nullptr;
+};
+
+// The command line parsed: 0 to go on, or the exit code of help, a version or a usage error.
+int Parse(CLI::App& app, int argc, char** argv, bool& done) {
+    done = true;
     try {
         app.parse(argc, argv);
         if (!app.remaining().empty())
@@ -351,164 +568,40 @@ int Run(int argc, char** argv) {
         app.exit(e);
         return kUsage;
     }
+    done = false;
+    return 0;
+}
 
-    if (options.keys.empty())
-        options.keys = DefaultKeyFile();
-    Session session(options);
-    ITwitter& twitter = session.Twitter();
-    Printer printer(FormatOf(format));
-    const bool proxied = !options.proxy.empty();
-    int32_t code = 0;
-
-    if (errors->parsed()) {
-        for (int32_t number = 0; number <= 40000; ++number)
-            if (std::string description = session.Describe(number); description != "Generic Error")
-                std::cout << number << '\t' << description << "\n";
-        return 0;
-    }
-
-    if (authorize->parsed()) {
-        if (consumerSecret.empty())
-            if (const char* secret = std::getenv("WARBLER_CONSUMER_SECRET"))
-                consumerSecret = secret;
-        if (!consumerKey.empty()) {
-            if (consumerSecret.empty())
-                consumerSecret = ReadSecret("Consumer secret (not shown): ");
-            twitter.put_ConsumerKey(Text(consumerKey));
-            twitter.put_ConsumerSecret(Text(consumerSecret));
-        } else {
-            twitter.LoadConsumerKey(Text(options.keys));
-            if (session.LastError() != 0)
-                return Report(session, session.LastError(), proxied);
-        }
-        std::string url = session.Call(
-            [](ITwitter& t, BSTR* out) { return t.RequestAuthorization(nullptr, out); });
-        if (session.LastError() != 0)
-            return Report(session, session.LastError(), proxied);
-        std::cout << url << std::endl;
-        if (verifier.empty()) {
-            std::cerr << "Open the page above, approve, and type the PIN: " << std::flush;
-            std::getline(std::cin, verifier);
-        }
-        twitter.RequestAccessToken(Text(verifier));
-        if (session.LastError() != 0)
-            return Report(session, session.LastError(), proxied);
-        session.SaveKeys(code);
-        if (code != 0) {
-            // The pair the service just gave is not lost: the key file's text goes to standard
-            // output for the user to keep.
-            std::string why = WhyNotWritable(options.keys);
-            std::cerr
-                << "warbler: " << code << " " << session.Describe(code) << "\n"
-                << "warbler: the keys could not be saved to " << options.keys
-                << (why.empty() ? "" : ": " + why)
-                << "\nwarbler: here they are; keep them in a key file of mode 0600 (--keys)\n";
-            std::cout << session.KeyFileText();
-            return kKeysNotSaved;
-        }
-        std::cerr << "Authorized; the keys are in " << options.keys << "\n";
-        return 0;
-    }
-
-    // Everything else speaks as the account of the key file; the lists the service serves
-    // unsigned (the public timeline, a named user's followers) need no keys.
-    const bool servedUnsigned =
-        (timeline->parsed() && timelineName == "public") || (followers->parsed() && !user.empty());
-    if (!session.LoadKeys(code) && !(servedUnsigned && (code == 35019 || code == 35020))) {
-        int exit = Report(session, code, proxied);
-        if (code == 35020 && session.HasConsumerPair())
-            std::cerr << "warbler: the key file has no access pair: run warbler authorize\n";
+int Run(int argc, char** argv) {
+    CLI::App app{"warbler: the Twitter REST API v1 from the shell, through the Warbler component.",
+                 "warbler"};
+    app.footer(kFooter);
+    app.require_subcommand(1);
+    Arguments a;
+    AddGlobalOptions(app, a.options);
+    app.fallthrough();
+    Commands commands(app, a);
+    commands.AddAll();
+    // What stands where a command should is said as such, not as a missing command.
+    app.allow_extras();
+    bool done = false;
+    if (int exit = Parse(app, argc, argv, done); done)
         return exit;
-    }
 
-    // Long walks show how far they are, where a person watches.
-    const bool watched = isatty(STDERR_FILENO) != 0;
-    size_t walked = 0;
-    auto progress = [&] {
-        if (watched && ++walked % 20 == 0)
-            std::cerr << "\r" << walked << " so far..." << std::flush;
-    };
-    auto progressDone = [&] {
-        if (watched && walked >= 20)
-            std::cerr << "\r\033[K" << std::flush;
-    };
-
-    if (tweet->parsed() || reply->parsed()) {
-        std::string id = session.Call([&](ITwitter& t, BSTR* out) {
-            return tweet->parsed() ? t.Tweet(Text(text), out)
-                                   : t.DirectTweet(Text(text), Text(to), Text(statusId), out);
-        });
-        code = session.LastError();
-        if (code == 0)
-            printer.Posted(id);
-    } else if (timeline->parsed()) {
-        session.WalkTweets(
-            [&](ITwitter& t, VARIANT* out) {
-                return t.FindFirstTweet(Text(timelineName), Text(sinceId), Text(maxId), count, page,
-                                        out);
-            },
-            [&](const StatusLine& status) { printer.Status(status); });
-        code = session.LastError();
-    } else if (friends->parsed() || followers->parsed()) {
-        bool ofFriends = friends->parsed();
-        session.WalkUsers(
-            [&](ITwitter& t, VARIANT* out) {
-                return ofFriends ? t.FindFirstFriend(Text(user), out)
-                                 : t.FindFirstFollower(Text(user), out);
-            },
-            [&](const UserLine& found) {
-                printer.User(found);
-                progress();
-            });
-        progressDone();
-        code = session.LastError();
-    } else if (search->parsed()) {
-        session.WalkUsers(
-            [&](ITwitter& t, VARIANT* out) {
-                return t.FindFirstUser(Text(query), perPage, page, out);
-            },
-            [&](const UserLine& found) {
-                printer.User(found);
-                ++walked;
-            });
-        code = session.LastError();
-        if (walked == 0 && code == 25016)
-            std::cerr << "warbler: no users found for '" << query << "'\n";
-    } else if (follow->parsed() || unfollow->parsed()) {
-        if (follow->parsed())
-            twitter.Follow(Text(user));
-        else
-            twitter.UnFollow(Text(user));
-        code = session.LastError();
-        if (code == 0)
-            printer.Done(follow->parsed() ? "followed" : "unfollowed", user);
-    } else if (call->parsed()) {
-        std::string why;
-        for (const std::string& field : data) {
-            size_t eq = field.find('=');
-            if (eq == std::string::npos || eq == 0 || field.find('&') < eq)
-                why = "-d takes NAME=VALUE, not " + field;
-            else if (field.find_first_of("&=", eq + 1) != std::string::npos)
-                why = "the value of " + field.substr(0, eq) +
-                      " holds \"&\" or \"=\", which the parameter text cannot carry";
-            parameters += (parameters.empty() ? "" : "&") + field;
-        }
-        if (why.empty())
-            why = CannotCarry(parameters);
-        if (!why.empty()) {
-            std::cerr << "warbler: " << why << ": nothing was sent\n";
-            return kUsage;
-        }
-        std::string response = session.Call([&](ITwitter& t, BSTR* out) {
-            return t.APICall(Text(method), Text(apiFormat), Text(parameters),
-                             post ? VARIANT_TRUE : VARIANT_FALSE, out);
-        });
-        std::cout << response;
-        if (!response.empty() && response.back() != '\n')
-            std::cout << "\n";
-        return Report(session, session.LastError(), proxied, response);
-    }
-    return Report(session, code, proxied);
+    if (a.options.keys.empty())
+        a.options.keys = DefaultKeyFile();
+    Session session(a.options);
+    Printer printer(FormatOf(a.format));
+    Action action = commands.Chosen();
+    // The lists the service serves unsigned (the public timeline, a named user's followers) need
+    // no keys.
+    a.unsignedServed = (action == &Timeline && a.timelineName == "public") ||
+                       (action == &People && !a.ofFriends && !a.user.empty());
+    // Everything but these speaks as the account of the key file.
+    if (action != &Errors && action != &Authorize)
+        if (int exit = 0; KeysMissing(session, a, exit))
+            return exit;
+    return action(session, a, printer);
 }
 
 }  // namespace

@@ -9,9 +9,22 @@ struct CodePair {
 
 // Searched in this order; the zero pair ends it.
 constexpr CodePair kClientToPublic[] = {
-    {-103, 35000}, {-104, 35001}, {-105, 35002}, {-101, 35003}, {-102, 35004}, {-107, 35006},
-    {-106, 35005}, {-204, 35007}, {-201, 35008}, {-203, 35009}, {-206, 35011}, {-205, 35010},
-    {-202, 35012}, {-200, 35013}, {-207, 35016}, {0, 0},
+    {rc::NoToken, rc::AccessTokenRequired},
+    {rc::NoTokenSecret, rc::AccessSecretRequired},
+    {rc::Unauthorized, rc::AuthenticationFailed},
+    {rc::NoConsumerKey, rc::ConsumerKeyRequired},
+    {rc::NoConsumerSecret, rc::ConsumerSecretRequired},
+    {rc::NoTokenReply, rc::AuthenticationKeysFailed},
+    {rc::UnexpectedStatus, rc::UnexpectedHttpStatus},
+    {rc::FollowForbidden, rc::AlreadyFriends},
+    {rc::ServiceError, rc::ServiceErrorMessage},
+    {rc::StatusForbidden, rc::TweetTooLong},
+    {rc::NoQuery, rc::QueryRequired},
+    {rc::NoUser, rc::UserRequired},
+    {rc::MissingElement, rc::ReplyNotParsed},
+    {rc::XmlLoadFailed, rc::ReplyNotLoaded},
+    {rc::NoMessage, rc::NoMessageToTweet},
+    {0, 0},
 };
 
 struct Description {

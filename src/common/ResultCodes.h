@@ -1,46 +1,9 @@
-// Result codes: the client codes of the signer and the REST client, the public codes of
-// LastError, and their English descriptions.
+// The client codes' public codes, and the codes' English descriptions.
 #pragma once
 
 #include <cstdint>
 
-namespace rc {
-
-constexpr int32_t Success = 0;
-
-// Client codes of the OAuth signer.
-constexpr int32_t NoConsumerKey = -101;
-constexpr int32_t NoConsumerSecret = -102;
-constexpr int32_t NoToken = -103;
-constexpr int32_t NoTokenSecret = -104;
-constexpr int32_t Unauthorized = -105;
-constexpr int32_t UnexpectedStatus = -106;
-constexpr int32_t NoTokenReply = -107;
-
-// Client codes of the REST client.
-constexpr int32_t XmlLoadFailed = -200;
-constexpr int32_t ServiceError = -201;
-constexpr int32_t MissingElement = -202;
-constexpr int32_t StatusForbidden = -203;
-constexpr int32_t FollowForbidden = -204;
-constexpr int32_t NoUser = -205;
-constexpr int32_t NoQuery = -206;
-constexpr int32_t NoMessage = -207;
-
-// The HTTP client's code for memory it could not get, which the Twitter object also reports when
-// a reply is too large to hand over.
-constexpr int32_t NoBuffer = 22382;
-
-// Public codes that the Twitter object sets itself.
-constexpr int32_t NoMoreUsers = 25016;
-constexpr int32_t UnexpectedError = 35014;
-constexpr int32_t NoMoreStatuses = 35015;
-constexpr int32_t KeyFileHalf = 35017;
-constexpr int32_t KeyFileWriteFailed = 35018;
-constexpr int32_t KeyFileMissing = 35019;
-constexpr int32_t KeyFileEmpty = 35020;
-
-}  // namespace rc
+#include "automation/ResultCodes.h"
 
 // Turns a client result code into the public code that LastError holds.
 int32_t MapResultCode(int32_t clientCode);
