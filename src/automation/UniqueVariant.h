@@ -16,6 +16,12 @@ class UniqueVariant {
         VariantClear(&value_);
         return &value_;
     }
+    // The value, to the caller; the holder is left empty.
+    VARIANT release() {
+        VARIANT value = value_;
+        VariantInit(&value_);
+        return value;
+    }
 
   private:
     VARIANT value_;

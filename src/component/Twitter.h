@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "automation/Automation.h"
+#include "automation/UniqueVariant.h"
 #include "common/ResultCodes.h"
 #include "common/ZelBase.h"
 #include "rest/StatusRecord.h"
@@ -91,8 +92,8 @@ class CTwitter : public CZelBase {
 
   private:
     static HRESULT ReturnText(const CZelString& text, BSTR* pVal);
-    // Hands the object (or the null one) to the caller's out-argument.
-    static HRESULT ReturnObject(VARIANT& object, VARIANT* out);
+    // Hands the object (or, when it holds none, the null one) to the caller's out-argument.
+    static HRESULT ReturnObject(UniqueVariant& object, VARIANT* out);
     void ReadCacheTimeout();
     // The entry line is already written; maps the client code, logs the result line.
     void Finish(const char* method, int32_t clientCode);

@@ -4,22 +4,14 @@
 #include "component/Twitter.h"
 #include "component/User.h"
 
-namespace {
-
-void SetNoObject(VARIANT& object) {
-    VariantInit(&object);
-    object.vt = VT_UNKNOWN;
-    object.punkVal = nullptr;
-}
-
-}  // namespace
-
-HRESULT CTwitter::ReturnObject(VARIANT& object, VARIANT* out) {
-    if (out == nullptr) {
-        VariantClear(&object);
+HRESULT CTwitter::ReturnObject(UniqueVariant& object, VARIANT* out) {
+    if (out == nullptr)
         return E_POINTER;
+    *out = object.release();
+    if (out->vt == VT_EMPTY) {  // no object: the null one
+        out->vt = VT_UNKNOWN;
+        out->punkVal = nullptr;
     }
-    *out = object;
     return S_OK;
 }
 
@@ -77,8 +69,7 @@ void CTwitter::CheckNextCursor() {
 HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrMaxId, LONG lCount,
                                  LONG lPage, VARIANT* pvStatus) {
     lastError_ = 0;
-    VARIANT status;
-    SetNoObject(status);
+    UniqueVariant status;
     Log(LOG_VERBATIM, "-- FindFirstTweet since_id=[%s], max_id[%s], count[%d], page[%d]",
         CZelString(bstrSinceId).c_str(), CZelString(bstrMaxId).c_str(), static_cast<int>(lCount),
         static_cast<int>(lPage));
@@ -115,7 +106,7 @@ HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrM
         if (timeline_.empty())
             lastError_ = rc::NoMoreStatuses;
         else
-            CheckMade(MakeTweetObject(timeline_[timelineNext_++], &status));
+            CheckMade(MakeTweetObject(timeline_[timelineNext_++], status.put()));
     }
     LogResult("FindFirstTweet");
     return ReturnObject(status, pvStatus);
@@ -123,11 +114,10 @@ HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrM
 
 HRESULT CTwitter::FindNextTweet(VARIANT* pvTweet) {
     lastError_ = 0;
-    VARIANT status;
-    SetNoObject(status);
+    UniqueVariant status;
     Log(LOG_VERBATIM, "-- FindNextTweet");
     if (timelineNext_ < timeline_.size())
-        CheckMade(MakeTweetObject(timeline_[timelineNext_++], &status));
+        CheckMade(MakeTweetObject(timeline_[timelineNext_++], status.put()));
     else
         lastError_ = rc::NoMoreStatuses;
     LogResult("FindNextTweet");
@@ -146,8 +136,7 @@ HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) 
     const bool friends = kind == kListFriends;
     lastError_ = 0;
     CZelString user = CZelString::Wire(bstrUser);  // the key and the request: UTF-8
-    VARIANT object;
-    SetNoObject(object);
+    UniqueVariant object;
     // The followers' entry line shows the argument as passed, the friends' the user asked for.
     if (!friends)
         Log(LOG_VERBATIM, "-- FindFirstFollower user=[%s]", CZelString(bstrUser).c_str());
@@ -164,7 +153,7 @@ HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) 
     CZelString& owner = friends ? friendsOwner_ : followersOwner_;
     if (user == owner && IsListValid(timer) && heldKind_ == kind && heldFirstPage_) {
         ReportReuse(timer);
-        ServeFirstUser(object);
+        ServeFirstUser(*object.put());
     } else {
         usersNext_ = 0;
         users_.clear();
@@ -183,7 +172,7 @@ HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) 
         if (lastError_ == 0) {
             heldFirstPage_ = true;
             CheckNextCursor();
-            if (!ServeFirstUser(object))
+            if (!ServeFirstUser(*object.put()))
                 cursor_.Assign("0");
             owner = user;
         } else {
@@ -199,8 +188,7 @@ HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) 
 
 HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIANT* pvUsers) {
     lastError_ = 0;
-    VARIANT object;
-    SetNoObject(object);
+    UniqueVariant object;
     CZelString logged(bstrQuery);
     LogSized(LOG_VERBATIM, logged.Length() + 512,
              "-- FindFirstUser q=[%s], per_page=[%d], page[%d]", logged.c_str(),
@@ -210,7 +198,7 @@ HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIA
     bool sameKey = query == searchQuery_ && lPage == searchPage_ && lPerPage == searchPerPage_;
     if (sameKey && IsListValid(searchTimer_) && heldKind_ == kListSearch && heldFirstPage_) {
         ReportReuse(searchTimer_);
-        ServeFirstUser(object);
+        ServeFirstUser(*object.put());
     } else {
         usersNext_ = 0;
         users_.clear();
@@ -222,7 +210,7 @@ HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIA
         listKind_ = kListSearch;  // a search has one page: the next-call ends after it
         if (lastError_ == 0) {
             heldFirstPage_ = true;
-            ServeFirstUser(object);
+            ServeFirstUser(*object.put());
             searchQuery_ = query;
             searchPage_ = lPage;
             searchPerPage_ = lPerPage;
@@ -238,11 +226,10 @@ HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIA
 
 HRESULT CTwitter::FindNextUser(VARIANT* pvUser) {
     lastError_ = 0;
-    VARIANT object;
-    SetNoObject(object);
+    UniqueVariant object;
     Log(LOG_VERBATIM, "-- FindNextUser");
     if (usersNext_ < users_.size()) {
-        CheckMade(MakeUserObject(users_[usersNext_++], &object));
+        CheckMade(MakeUserObject(users_[usersNext_++], object.put()));
     } else if (cursor_ == "-1" || cursor_ == "0" || listKind_ == kListSearch) {
         lastError_ = rc::NoMoreUsers;
     } else {
@@ -260,7 +247,7 @@ HRESULT CTwitter::FindNextUser(VARIANT* pvUser) {
         usersNext_ = 0;
         if (lastError_ == 0) {
             CheckNextCursor();
-            ServeFirstUser(object);
+            ServeFirstUser(*object.put());
         } else {
             users_.clear();
         }

@@ -274,18 +274,22 @@ int32_t CZelHttpEx::Connect(const CZelString& method, const UrlParts& parts,
     }
     Log(LOG_VERBATIM, "Did not find one, creating a new connection to expire in [%d] ms",
         static_cast<int>(ConnectionLifetime));
-    auto fresh = std::make_unique<CZelConnectionInfo>(key, ConnectionLifetime);
+    // Until the pool holds it, whatever ends the attempt (a step, or memory) closes what it opened.
+    auto closeUnpooled = [this](CZelConnectionInfo* info) {
+        CloseHandle(info->Request);
+        CloseHandle(info->Connection);
+        delete info;
+    };
+    std::unique_ptr<CZelConnectionInfo, decltype(closeUnpooled)> fresh(
+        new CZelConnectionInfo(key, ConnectionLifetime), closeUnpooled);
     fresh->Connection = Binding.WinHttpConnect(Session, host.c_str(), parts.port, 0);
     if (fresh->Connection != nullptr)
         fresh->Request = OpenRequest(fresh->Connection, method, parts);
-    if (fresh->Request == nullptr) {
-        GiveUp(fresh->Connection == nullptr ? "WinHttpConnect" : "WinHttpOpenRequest",
-               kNoConnection);
-        CloseHandle(fresh->Connection);
-        return kNoConnection;
-    }
+    if (fresh->Request == nullptr)
+        return GiveUp(fresh->Connection == nullptr ? "WinHttpConnect" : "WinHttpOpenRequest",
+                      kNoConnection);
+    AddConnection(fresh.get());  // the pool's last step takes it
     current = fresh.release();
-    AddConnection(current);
     return 0;
 }
 

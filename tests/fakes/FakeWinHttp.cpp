@@ -2,6 +2,7 @@
 // WinHttpWriteData (FAKE_WITHOUT_WRITEDATA) to prove that a partial library is refused.
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "FakeWinHttpControl.h"
@@ -58,22 +59,22 @@ EXPORT BOOL WinHttpSetTimeouts(HINTERNET, int, int, int, int) {
 EXPORT HINTERNET WinHttpConnect(HINTERNET, LPCWSTR server, INTERNET_PORT port, DWORD) {
     ++g_state.connects;
     ++g_state.openHandles;
-    auto* h = new FakeHandle;
+    auto h = std::make_unique<FakeHandle>();  // a failed allocation below leaves nothing
     h->host = Narrow(server);
     h->port = port;
-    return h;
+    return h.release();
 }
 
 EXPORT HINTERNET WinHttpOpenRequest(HINTERNET connection, LPCWSTR verb, LPCWSTR object, LPCWSTR,
                                     LPCWSTR, LPCWSTR*, DWORD flags) {
     ++g_state.openHandles;
-    auto* h = new FakeHandle;
+    auto h = std::make_unique<FakeHandle>();
     h->sent.verb = Narrow(verb);
     h->sent.host = Of(connection)->host;
     h->sent.port = Of(connection)->port;
     h->sent.path = Narrow(object);
     h->sent.secure = (flags & 0x800000) != 0;
-    return h;
+    return h.release();
 }
 
 EXPORT BOOL WinHttpSetCredentials(HINTERNET request, DWORD target, DWORD scheme, LPCWSTR user,
