@@ -4,6 +4,7 @@
 // hears of it first, through its Failed(member, hr).
 #pragma once
 
+#include <cstring>
 #include <new>
 
 #include "automation/Automation.h"
@@ -14,6 +15,14 @@ template <class Object, class Body>
 HRESULT Guard(Object& object, const char* member, Body&& body) noexcept {
     HRESULT failure = E_UNEXPECTED;
     try {
+#if defined(WARBLER_FAULT_INJECTION)
+        // The tests' twin of the DLL: the member the environment names throws, as memory that
+        // runs out would (read from the process's block, which the host may set after loading).
+        char failing[64] = {};
+        if (GetEnvironmentVariableA("WARBLER_FAIL_MEMBER", failing, sizeof failing) > 0 &&
+            std::strcmp(failing, member) == 0)
+            throw std::bad_alloc();
+#endif
         return body();
     } catch (const std::bad_alloc&) {
         failure = E_OUTOFMEMORY;

@@ -64,6 +64,38 @@ VARIANT ArgumentFor(VARTYPE type, const std::wstring& folder) {
     return v;
 }
 
+// The component's own interface beside the automation one: the last call's account and the
+// cache time-out.
+void CheckDiagnostics(IDispatch* twitter) {
+    ITwitterDiagnostics* diagnostics = nullptr;
+    HRESULT hr =
+        twitter->QueryInterface(IID_ITwitterDiagnostics, reinterpret_cast<void**>(&diagnostics));
+    Check(hr == S_OK && diagnostics != nullptr, "QueryInterface for the diagnostic interface", hr);
+    if (diagnostics == nullptr)
+        return;
+    LONG status = -1, seconds = -1;
+    Check(diagnostics->get_LastHttpStatus(&status) == S_OK && status == 0,
+          "no HTTP status before a call", status);
+    BSTR said = nullptr;
+    Check(diagnostics->get_LastServiceMessage(&said) == S_OK && SysStringLen(said) == 0,
+          "no service message before a call");
+    SysFreeString(said);
+    Check(diagnostics->put_CacheTimeout(-1) == E_INVALIDARG, "a negative cache time-out refused");
+    Check(diagnostics->put_CacheTimeout(5) == S_OK &&
+              diagnostics->get_CacheTimeout(&seconds) == S_OK && seconds == 5,
+          "the cache time-out set and read", seconds);
+    IUnknown* back = nullptr;
+    diagnostics->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&back));
+    IUnknown* identity = nullptr;
+    twitter->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity));
+    Check(back != nullptr && back == identity, "the diagnostic interface answers for the object");
+    if (back != nullptr)
+        back->Release();
+    if (identity != nullptr)
+        identity->Release();
+    diagnostics->Release();
+}
+
 // Every member of the object's type information: its name resolves to its DISPID, and an
 // invocation with arguments of the declared types succeeds.
 void InvokeEveryMember(IDispatch* object, const std::wstring& folder, const char* interfaceName) {
@@ -212,6 +244,12 @@ int wmain(int argc, wchar_t** argv) {
             Check(hr == S_OK && lstrcmpW(text, L"Could not find the specified key file.") == 0,
                   "GetErrorDescription with its result by reference", hr);
             SysFreeString(text);
+            CheckDiagnostics(object);
+        } else {
+            void* none = reinterpret_cast<void*>(1);
+            Check(object->QueryInterface(IID_ITwitterDiagnostics, &none) == E_NOINTERFACE &&
+                      none == nullptr,
+                  "the diagnostic interface is the Twitter object's alone");
         }
         InvokeEveryMember(object, argv[2], name);
         if (clsid == &CLSID_Twitter)

@@ -110,8 +110,9 @@ class WineTest(unittest.TestCase):
         return subprocess.run([self.LOADER, *args], env=self.env, stdin=subprocess.DEVNULL, capture_output=True,
                               text=True, errors="replace", timeout=timeout)
 
-    def regsvr32(self, *switches):
-        self.assertEqual(self.wine(self.program("regsvr32"), "/s", *switches, self.dll).returncode, 0, switches)
+    def regsvr32(self, *switches, dll=None):
+        self.assertEqual(self.wine(self.program("regsvr32"), "/s", *switches, dll or self.dll).returncode, 0,
+                         switches)
 
     def registry_tree(self, key):
         """{subkey below key: {value name: data}}, or None when the key is missing."""
@@ -225,10 +226,10 @@ class WineTest(unittest.TestCase):
         self.assertEqual(descriptions,
                          ["description %d %s" % (c, linux.GetErrorDescription(c)) for c in CODES])
 
-    def run_jscript(self, name, text, *args, env=None):
-        """A JScript of the test's own under the registered DLL: what it echoed, without the end's
-        blanks."""
-        self.regsvr32()
+    def run_jscript(self, name, text, *args, env=None, dll=None):
+        """A JScript of the test's own under the registered DLL (or another): what it echoed, without
+        the end's blanks."""
+        self.regsvr32(dll=dll)
         script = os.path.join(self.prefix, name)
         with open(script, "w") as f:
             f.write(text)
@@ -376,6 +377,32 @@ class WineTest(unittest.TestCase):
         self.assertEqual(self.comparable(log), self.comparable(expected_log))
         js_results, _ = self.run_flow("Flow.js")
         self.assertEqual(js_results, expected_results)
+
+    def test_a_member_that_throws_reaches_the_script_host_as_a_code(self):
+        """The DLL's failure-injection twin: the member the environment names throws inside. The
+        script gets E_OUTOFMEMORY as an error it can catch, the Twitter object its result code and
+        result line, and the host and the object go on."""
+        faults = windows_path(os.path.join(self.DLL_DIR, "Warbler%sFaults.dll" % self.ARCH))
+        log = os.path.join(self.prefix, "faults.log")
+        script = (
+            'var t = new ActiveXObject("Velmora.Twitter"); t.LogFile = WScript.Arguments(1);\n'
+            'var calls = {Version: function () { return t.Version; },\n'
+            '    ConsumerKey: function () { t.ConsumerKey = "k"; },\n'
+            '    Tweet: function () { return t.Tweet("hello"); },\n'
+            '    FindFirstTweet: function () { return t.FindFirstTweet("home"); }};\n'
+            'var said = "none";\n'
+            'try { calls[WScript.Arguments(0)](); } catch (e) { said = (e.number >>> 0).toString(16); }\n'
+            'WScript.Echo(said + " " + t.LastError + " " + t.GetErrorDescription(t.LastError));\n')
+        try:
+            for member in ("Version", "ConsumerKey", "Tweet", "FindFirstTweet"):
+                said = self.run_jscript("faults.js", script, member, windows_path(log), dll=faults,
+                                        env=dict(self.env, WARBLER_FAIL_MEMBER=member))
+                self.assertEqual(said, "8007000e 22382 Could not allocate buffer", member)
+                with open(log, encoding="latin-1") as f:
+                    self.assertTrue(f.read().rstrip().endswith("%s result: [22382: Could not allocate buffer]"
+                                                               % member), member)
+        finally:
+            self.regsvr32()
 
     def test_a_challenge_of_an_unknown_scheme_ends_the_call_as_on_linux(self):
         seen = []
