@@ -57,30 +57,13 @@ HRESULT CTwitter::Clear() {
     rest_.Http.ProxyAccount.Assign("");
     rest_.Http.ProxyPassword.Assign("");
 
-    for (CZelTimer** timer : {&searchTimer_, &followersTimer_, &friendsTimer_}) {
-        DeleteTimer(*timer);
-        *timer = nullptr;
+    for (ListCache* cache : {&timelineCache_, &friendsCache_, &followersCache_, &searchCache_}) {
+        DeleteTimer(cache->timer);
+        *cache = ListCache{};
     }
-
-    users_.clear();
-    usersNext_ = 0;
-    listKind_ = kListSearch;
-    heldKind_ = 0;
-    heldFirstPage_ = false;
-    walkCursors_.clear();
-    searchPerPage_ = 0;
-    searchPage_ = 0;
-    cursor_.Assign("-1");
-    friendsOwner_.Assign("");
-    followersOwner_.Assign("");
-
-    DeleteTimer(timelineTimer_);
-    timelineTimer_ = nullptr;
     timeline_.clear();
     timelineNext_ = 0;
-    timelineName_.Assign("home");
-    timelineCount_ = 0;
-    timelinePage_ = 0;
+    walk_ = UserWalk{};
     return S_OK;
 }
 

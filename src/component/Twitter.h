@@ -12,6 +12,7 @@
 #include "automation/UniqueVariant.h"
 #include "common/ResultCodes.h"
 #include "common/ZelBase.h"
+#include "component/ListCache.h"
 #include "rest/StatusRecord.h"
 #include "rest/UserRecord.h"
 #include "rest/XTwitter.h"
@@ -128,14 +129,6 @@ class CTwitter : public CZelBase {
     void LoadKeyPair(const char* section, const char* firstKey, CZelString& first,
                      const char* secondKey, CZelString& second, BSTR bstrFilename);
 
-    CZelString timelineSinceId_;
-    CZelString timelineMaxId_;
-    int32_t timelineCount_ = 0;
-    int32_t timelinePage_ = 0;
-    int32_t searchPerPage_ = 0;
-    int32_t searchPage_ = 0;
-    CZelString searchQuery_;
-    CZelString timelineName_{"home"};
     int32_t lastError_ = 0;
     CZelString logFile_;
     CXTwitter rest_;
@@ -144,27 +137,27 @@ class CTwitter : public CZelBase {
     static constexpr size_t kKeptReply = size_t{1} << 20;
     CZelString reply_;
 
-    CZelTimer* timelineTimer_ = nullptr;
+    // What each kind of list was fetched for, and for how long it stands.
+    ListCache timelineCache_, friendsCache_, followersCache_, searchCache_;
     std::vector<StatusRecord> timeline_;
     size_t timelineNext_ = 0;
 
-    std::vector<UserRecord> users_;
-    size_t usersNext_ = 0;
-    int32_t listKind_ = kListSearch;
-    // The kind the vector holds now, whatever the last non-empty fetch set in listKind_: a first
-    // call reuses the vector only when it holds its own kind.
-    int32_t heldKind_ = 0;
-    // Whether the vector holds its kind's first page: a first call is served only from that, so
-    // that a walk that moved on to later pages is walked again from the start.
-    bool heldFirstPage_ = false;
-    // The cursors this friends or followers walk has been given.
-    std::unordered_set<std::string> walkCursors_;
-    CZelString cursor_{"-1"};
-    CZelTimer* friendsTimer_ = nullptr;
-    CZelString friendsOwner_;
-    CZelTimer* followersTimer_ = nullptr;
-    CZelString followersOwner_;
-    CZelTimer* searchTimer_ = nullptr;
+    // The one user list that friends, followers and searches share, and the walk over it.
+    struct UserWalk {
+        std::vector<UserRecord> users;
+        size_t next = 0;
+        // The kind the next-call follows.
+        int32_t kind = kListSearch;
+        // The kind the vector holds now, whatever the last non-empty fetch set in kind: a first
+        // call reuses the vector only when it holds its own kind.
+        int32_t heldKind = 0;
+        // Whether the vector holds its kind's first page: a first call is served only from that,
+        // so that a walk that moved on to later pages is walked again from the start.
+        bool heldFirstPage = false;
+        // The cursors this friends or followers walk has been given, and the next one.
+        std::unordered_set<std::string> cursorsGiven;
+        CZelString cursor{"-1"};
+    } walk_;
 
     uint32_t cacheTimeout_ = 60;
 };

@@ -46,23 +46,24 @@ void CTwitter::CheckMade(HRESULT made) {
 }
 
 bool CTwitter::ServeFirstUser(VARIANT& object) {
-    if (users_.empty()) {
+    if (walk_.users.empty()) {
         lastError_ = rc::NoMoreUsers;
         return false;
     }
-    CheckMade(MakeUserObject(users_[0], &object));
-    usersNext_ = 1;
+    CheckMade(MakeUserObject(walk_.users[0], &object));
+    walk_.next = 1;
     return true;
 }
 
 void CTwitter::CheckNextCursor() {
-    if (cursor_ == "0")
+    CZelString& cursor = walk_.cursor;
+    if (cursor == "0")
         return;
-    if (cursor_.IsEmpty() || !walkCursors_.insert(cursor_.Str()).second) {
-        LogSized(LOG_VERBATIM, cursor_.Length() + 128,
+    if (cursor.IsEmpty() || !walk_.cursorsGiven.insert(cursor.Str()).second) {
+        LogSized(LOG_VERBATIM, cursor.Length() + 128,
                  "--> The next cursor [%s] is missing or was given before: the list ends here",
-                 cursor_.c_str());
-        cursor_.Assign("0");
+                 cursor.c_str());
+        cursor.Assign("0");
     }
 }
 
@@ -77,29 +78,25 @@ HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrM
     CZelString timeline = CZelString::Wire(bstrTimeline), sinceId = CZelString::Wire(bstrSinceId),
                maxId = CZelString::Wire(bstrMaxId);
 
-    bool sameKey = timeline == timelineName_ && sinceId == timelineSinceId_ &&
-                   maxId == timelineMaxId_ && lCount == timelineCount_ && lPage == timelinePage_;
-    if (sameKey && IsListValid(timelineTimer_)) {
-        ReportReuse(timelineTimer_);
+    ListCache& cache = timelineCache_;
+    if (cache.Asked(timeline, sinceId, maxId, lCount, lPage) && IsListValid(cache.timer)) {
+        ReportReuse(cache.timer);
         timelineNext_ = 0;
     } else {
         timelineNext_ = 0;
         timeline_.clear();
-        RestartTimer(timelineTimer_);
+        RestartTimer(cache.timer);
         lastError_ = MapResultCode(Guarded([&] {
             return rest_.GetTimeline(timeline_, timeline.c_str(), sinceId.c_str(), maxId.c_str(),
                                      lCount, lPage);
         }));
         if (lastError_ == 0) {
-            timelineName_ = timeline;
-            timelineSinceId_ = sinceId;
-            timelineMaxId_ = maxId;
-            timelineCount_ = lCount;
-            timelinePage_ = lPage;
+            CZelTimer* timer = cache.timer;
+            cache = ListCache{timeline, sinceId, maxId, lCount, lPage, timer};
         } else {
             Log(LOG_VERBATIM, "Could not get Tweet list");
             timeline_.clear();
-            ForgetList(timelineTimer_);
+            ForgetList(cache.timer);
         }
     }
     if (lastError_ == 0) {
@@ -149,37 +146,37 @@ HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) 
         Log(LOG_VERBATIM, "-- FindFirstFriend user=[%s]",
             fromToken ? user.c_str() : CZelString(bstrUser).c_str());
 
-    CZelTimer*& timer = friends ? friendsTimer_ : followersTimer_;
-    CZelString& owner = friends ? friendsOwner_ : followersOwner_;
-    if (user == owner && IsListValid(timer) && heldKind_ == kind && heldFirstPage_) {
-        ReportReuse(timer);
+    ListCache& cache = friends ? friendsCache_ : followersCache_;
+    if (user == cache.key && IsListValid(cache.timer) && walk_.heldKind == kind &&
+        walk_.heldFirstPage) {
+        ReportReuse(cache.timer);
         ServeFirstUser(*object.put());
     } else {
-        usersNext_ = 0;
-        users_.clear();
-        heldKind_ = kind;
-        heldFirstPage_ = false;
-        RestartTimer(timer);
-        cursor_.Assign("-1");
-        walkCursors_.clear();
-        walkCursors_.insert("-1");
+        walk_.next = 0;
+        walk_.users.clear();
+        walk_.heldKind = kind;
+        walk_.heldFirstPage = false;
+        RestartTimer(cache.timer);
+        walk_.cursor.Assign("-1");
+        walk_.cursorsGiven.clear();
+        walk_.cursorsGiven.insert("-1");
         lastError_ = MapResultCode(Guarded([&] {
-            return friends ? rest_.GetFriends(user.c_str(), users_, cursor_)
-                           : rest_.GetFollowers(user.c_str(), users_, cursor_);
+            return friends ? rest_.GetFriends(user.c_str(), walk_.users, walk_.cursor)
+                           : rest_.GetFollowers(user.c_str(), walk_.users, walk_.cursor);
         }));
         // The next-call follows this walk from now on; an empty or refused first page ends it.
-        listKind_ = kind;
+        walk_.kind = kind;
         if (lastError_ == 0) {
-            heldFirstPage_ = true;
+            walk_.heldFirstPage = true;
             CheckNextCursor();
             if (!ServeFirstUser(*object.put()))
-                cursor_.Assign("0");
-            owner = user;
+                walk_.cursor.Assign("0");
+            cache.key = user;
         } else {
             Log(LOG_VERBATIM, "Could not get friends list");
-            users_.clear();
-            cursor_.Assign("0");
-            ForgetList(timer);
+            walk_.users.clear();
+            walk_.cursor.Assign("0");
+            ForgetList(cache.timer);
         }
     }
     LogResult(friends ? "FindFirstFriend" : "FindFirstFollower");
@@ -195,29 +192,29 @@ HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIA
              static_cast<int>(lPerPage), static_cast<int>(lPage));
     CZelString query = CZelString::Wire(bstrQuery);  // the key and the request: UTF-8
 
-    bool sameKey = query == searchQuery_ && lPage == searchPage_ && lPerPage == searchPerPage_;
-    if (sameKey && IsListValid(searchTimer_) && heldKind_ == kListSearch && heldFirstPage_) {
-        ReportReuse(searchTimer_);
+    ListCache& cache = searchCache_;
+    if (cache.Asked(query, {}, {}, lPerPage, lPage) && IsListValid(cache.timer) &&
+        walk_.heldKind == kListSearch && walk_.heldFirstPage) {
+        ReportReuse(cache.timer);
         ServeFirstUser(*object.put());
     } else {
-        usersNext_ = 0;
-        users_.clear();
-        heldKind_ = kListSearch;
-        heldFirstPage_ = false;
-        RestartTimer(searchTimer_);
-        lastError_ = MapResultCode(
-            Guarded([&] { return rest_.SearchUsers(query.c_str(), users_, lPerPage, lPage); }));
-        listKind_ = kListSearch;  // a search has one page: the next-call ends after it
+        walk_.next = 0;
+        walk_.users.clear();
+        walk_.heldKind = kListSearch;
+        walk_.heldFirstPage = false;
+        RestartTimer(cache.timer);
+        lastError_ = MapResultCode(Guarded(
+            [&] { return rest_.SearchUsers(query.c_str(), walk_.users, lPerPage, lPage); }));
+        walk_.kind = kListSearch;  // a search has one page: the next-call ends after it
         if (lastError_ == 0) {
-            heldFirstPage_ = true;
+            walk_.heldFirstPage = true;
             ServeFirstUser(*object.put());
-            searchQuery_ = query;
-            searchPage_ = lPage;
-            searchPerPage_ = lPerPage;
+            CZelTimer* timer = cache.timer;
+            cache = ListCache{query, {}, {}, lPerPage, lPage, timer};
         } else {
             Log(LOG_VERBATIM, "Could not get status list");
-            users_.clear();
-            ForgetList(searchTimer_);
+            walk_.users.clear();
+            ForgetList(cache.timer);
         }
     }
     LogResult("FindFirstUser");
@@ -228,28 +225,29 @@ HRESULT CTwitter::FindNextUser(VARIANT* pvUser) {
     lastError_ = 0;
     UniqueVariant object;
     Log(LOG_VERBATIM, "-- FindNextUser");
-    if (usersNext_ < users_.size()) {
-        CheckMade(MakeUserObject(users_[usersNext_++], object.put()));
-    } else if (cursor_ == "-1" || cursor_ == "0" || listKind_ == kListSearch) {
+    if (walk_.next < walk_.users.size()) {
+        CheckMade(MakeUserObject(walk_.users[walk_.next++], object.put()));
+    } else if (walk_.cursor == "-1" || walk_.cursor == "0" || walk_.kind == kListSearch) {
         lastError_ = rc::NoMoreUsers;
     } else {
-        const bool friends = listKind_ == kListFriends;
-        users_.clear();
+        const bool friends = walk_.kind == kListFriends;
+        walk_.users.clear();
         // The vector holds a later page of this kind from now on, or nothing.
-        heldKind_ = listKind_;
-        heldFirstPage_ = false;
+        walk_.heldKind = walk_.kind;
+        walk_.heldFirstPage = false;
         Log(LOG_VERBATIM,
             friends ? "--> Fetching some more friends" : "--> Fetching some more followers");
         lastError_ = MapResultCode(Guarded([&] {
-            return friends ? rest_.GetFriends(friendsOwner_.c_str(), users_, cursor_)
-                           : rest_.GetFollowers(followersOwner_.c_str(), users_, cursor_);
+            return friends
+                       ? rest_.GetFriends(friendsCache_.key.c_str(), walk_.users, walk_.cursor)
+                       : rest_.GetFollowers(followersCache_.key.c_str(), walk_.users, walk_.cursor);
         }));
-        usersNext_ = 0;
+        walk_.next = 0;
         if (lastError_ == 0) {
             CheckNextCursor();
             ServeFirstUser(*object.put());
         } else {
-            users_.clear();
+            walk_.users.clear();
         }
     }
     LogResult("FindNextUser");
