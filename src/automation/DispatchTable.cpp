@@ -397,14 +397,11 @@ HRESULT InvokeMember(const Table& table, void* object, DISPID id, WORD flags, DI
             return DISP_E_NONAMEDARGS;
         if (given != 0)
             return DISP_E_BADPARAMCOUNT;
-        VARIANT value;
-        VariantInit(&value);
-        HRESULT hr = member->invoke(object, kGet, nullptr, &value);
+        UniqueVariant value;
+        HRESULT hr = member->invoke(object, kGet, nullptr, value.put());
         if (result != nullptr && SUCCEEDED(hr)) {
             VariantClear(result);
-            *result = value;
-        } else {
-            VariantClear(&value);
+            *result = value.release();
         }
         return hr;
     }

@@ -1,5 +1,6 @@
 // The Twitter object's methods that go to the service: the generic API call and the
 // authorization exchange.
+#include "automation/UniqueBstr.h"
 #include "common/ResultCodes.h"
 #include "component/Twitter.h"
 
@@ -54,17 +55,15 @@ HRESULT CTwitter::APICall(BSTR bstrMethod, BSTR bstrFormat, BSTR bstrParameters,
     });
     // A reply too large to hand over is a failure, never an empty success.
     bool large = response.Length() > kKeptReply;
-    BSTR converted = large ? response.TakeBSTR() : response.ToBSTR();
-    if (converted == nullptr && !response.IsEmpty() && code == 0)
+    UniqueBstr converted(large ? response.TakeBSTR() : response.ToBSTR());
+    if (converted.get() == nullptr && !response.IsEmpty() && code == 0)
         code = rc::NoBuffer;
     if (!large)
         response.Assign("");
     Finish("APICall", code);
-    if (pbstrResponse == nullptr) {
-        SysFreeString(converted);
+    if (pbstrResponse == nullptr)
         return E_POINTER;
-    }
-    *pbstrResponse = converted;
+    *pbstrResponse = converted.release();
     return S_OK;
 }
 
