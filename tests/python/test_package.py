@@ -3,6 +3,7 @@
 import functools
 import gc
 import http.server
+import itertools
 import os
 import pydoc
 import re
@@ -91,37 +92,6 @@ class PackageTest(PackageTestCase):
         worker.join()
         self.assertEqual(len(failure), 1)
 
-    def test_authorization_flow(self):
-        t = self.twitter
-        url = t.RequestAuthorization()
-        self.assertEqual(t.LastError, 0)
-        request_token = t.AccessToken
-        self.assertTrue(url.startswith("http://%s/oauth/authorize?oauth_token=%s&oauth_token_secret=" %
-                                       (self.sim.host_port(), request_token)), url)
-        with urllib.request.urlopen(url + "&approve=1&format=text", timeout=10) as page:
-            verifier = dict(p.split("=") for p in page.read().decode().split("&"))["oauth_verifier"]
-        t.RequestAccessToken(verifier)
-        self.assertEqual(t.LastError, 0)
-        self.assertTrue(t.AccessToken.startswith("14785507-"))
-        self.assertNotEqual(t.AccessToken, request_token)
-        lines = self.lines()
-        self.assertIn("-- RequestAuthorization Callback=[oob]", lines)
-        self.assertIn("RequestAuthorization result: [0: Success], Url=[%s]" % url, lines)
-        self.assertIn("-- RequestAccessToken Verifier=[%s]" % verifier, lines)
-        self.assertIn("RequestAccessToken result: [0: Success], AccessToken=[%s]" % t.AccessToken, lines)
-        self.assertNotIn(t.AccessTokenSecret, "\n".join(lines))
-
-        access_pair = (t.AccessToken, t.AccessTokenSecret)
-        me = t.APICall("account/verify_credentials", "xml")
-        self.assertIn("<screen_name>warbler_demo</screen_name>", me)
-        t.RequestAuthorization("http://127.0.0.1:9/callback")
-        self.assertIn("-- RequestAuthorization Callback=[http://127.0.0.1:9/callback]", self.lines())
-        # A new request pair replaced the access pair.
-        self.assertEqual(t.LastError, 0)
-        self.assertNotEqual(t.AccessToken, access_pair[0])
-        self.assertNotEqual(t.AccessTokenSecret, access_pair[1])
-        self.assertFalse(t.AccessToken.startswith("14785507-"))
-
     def test_api_calls(self):
         t = self.twitter
         public = t.APICall("statuses/public_timeline", "xml", "count=2")
@@ -158,22 +128,6 @@ class PackageTest(PackageTestCase):
         self.assertEqual(len(self.sim.requests_logged()), before)
         self.assertEqual([n for n in os.listdir(self.folder.name) if n.startswith("keys")], [])
         self.assertEqual(t.AccessToken, self.sim.credentials["access_token"])
-
-    def test_key_files(self):
-        t = self.twitter
-        keys = os.path.join(self.folder.name, "keys.ini")
-        t.AccessToken, t.AccessTokenSecret = "1-token", "secret \u00e9"
-        t.SaveAccessKey(keys)
-        t.SaveConsumerKey(keys)
-        self.assertEqual(t.LastError, 0)
-        other = warbler.Dispatch("Velmora.Twitter")
-        other.LoadAccessKey(keys)
-        other.LoadConsumerKey(keys)
-        self.assertEqual((other.AccessToken, other.AccessTokenSecret), ("1-token", "secret \u00e9"))
-        self.assertEqual(other.ConsumerKey, self.sim.credentials["consumer_key"])
-        other.LoadAccessKey(os.path.join(self.folder.name, "absent.ini"))
-        self.assertEqual(other.LastError, 35019)
-        self.assertEqual(os.stat(keys).st_mode & 0o777, 0o600)
 
 
 # Loads the transport with a small reply, then limits its own address space to 24 MiB more and
@@ -330,7 +284,8 @@ class WalkTest(PackageTestCase):
         # Each walk has its own list, whatever else the script walks or calls meanwhile.
         friends = [u.Id for u in t.friends()]
         outer, both = [], 0
-        for i, follower in enumerate(t.followers("warbler_demo")):
+        # Bounded: walks that shared their list would go round for ever.
+        for i, follower in enumerate(itertools.islice(t.followers("warbler_demo"), 60)):
             outer.append(follower.Id)
             if i < 3:
                 self.assertEqual([u.Id for u in t.friends()], friends)

@@ -565,3 +565,62 @@ TEST_F(TwitterLists, OutOfMemoryInAFetchIsAResultAndLeavesNothingToReuse) {
     EXPECT_EQ(Sent(), 2u);
     VariantClear(&status);
 }
+
+TEST_F(TwitterLists, AWalkServesEveryUserOfEveryPage) {
+    auto page = [](const char* first, const char* second, const char* next) {
+        return std::string("<users_list><users type=\"array\"><user><id>1</id><screen_name>") +
+               first + "</screen_name></user><user><id>2</id><screen_name>" + second +
+               "</screen_name></user></users><next_cursor>" + next +
+               "</next_cursor><previous_cursor>0</previous_cursor></users_list>";
+    };
+    fake.Queue(Reply(200, page("a", "b", "9")));
+    fake.Queue(Reply(200, page("c", "d", "0")));
+    std::string walked;
+    VARIANT user = Friend("x");
+    while (!IsNoObject(user)) {
+        walked += TextOf(user, "ScreenName");
+        VariantClear(&user);
+        EXPECT_EQ(twitter.FindNextUser(&user), S_OK);
+    }
+    EXPECT_EQ(walked, "abcd");
+    EXPECT_EQ(LastError(), 25016);
+    EXPECT_EQ(Sent(), 2u);
+}
+
+// Without a name the list is the keys' account's: the access token starts with its user id.
+TEST_F(TwitterLists, TheDefaultUserComesFromTheAccessToken) {
+    fake.Queue(Reply(200, UsersPageXml("a", "0")));
+    fake.Queue(Reply(200, UsersPageXml("b", "0")));
+    Put(&CTwitter::put_ConsumerKey, "ck");
+    Put(&CTwitter::put_ConsumerSecret, "cs");
+    Put(&CTwitter::put_AccessTokenSecret, "as");
+    Put(&CTwitter::put_AccessToken, "12345-abc");
+    VARIANT user = Friend("");
+    VariantClear(&user);
+    ASSERT_EQ(Sent(), 1u);
+    EXPECT_NE(fake.State().sent.back().path.find("user_id=12345"), std::string::npos);
+    EXPECT_TRUE(test::HasLine(Lines(), "-- FindFirstFriend user=[12345]"));
+    Put(&CTwitter::put_AccessToken, "nodash");
+    user = Friend("");
+    VariantClear(&user);
+    ASSERT_EQ(Sent(), 2u);
+    EXPECT_NE(fake.State().sent.back().path.find("screen_name=nodash"), std::string::npos);
+    Put(&CTwitter::put_AccessToken, "");
+    user = Friend("");
+    EXPECT_TRUE(IsNoObject(user));
+    EXPECT_EQ(LastError(), 35010);
+    EXPECT_EQ(Sent(), 2u);  // nothing asked for no one
+}
+
+TEST_F(TwitterLists, ACacheTimeOutOfZeroAlwaysFetches) {
+    EXPECT_EQ(twitter.put_CacheTimeout(0), S_OK);
+    for (int i = 0; i < 3; ++i) {
+        fake.Queue(Reply(200, StatusesXml(1)));
+        VARIANT status = First("public");
+        EXPECT_EQ(TextOf(status, "Id"), "900");
+        VariantClear(&status);
+    }
+    EXPECT_EQ(Sent(), 3u);
+    EXPECT_FALSE(
+        test::HasLine(Lines(), "Not refreshing, the current list is still valid for [0] seconds"));
+}

@@ -375,8 +375,6 @@ class WineTest(unittest.TestCase):
         self.assertEqual(results, expected_results)
         self.maxDiff = None
         self.assertEqual(self.comparable(log), self.comparable(expected_log))
-        js_results, _ = self.run_flow("Flow.js")
-        self.assertEqual(js_results, expected_results)
 
     def test_a_member_that_throws_reaches_the_script_host_as_a_code(self):
         """The DLL's failure-injection twin: the member the environment names throws inside. The
