@@ -15,7 +15,6 @@ import tempfile
 import threading
 import time
 import unittest
-import urllib.request
 
 from support import PACKAGE, ROOT, PackageTestCase, Simulator
 
