@@ -266,6 +266,11 @@ class WalkTest(PackageTestCase):
         t.Tweet("x" * 141)
         self.assertEqual((t.last_http_status, t.last_service_message, t.last_failure),
                          (403, "Status is over 140 characters.", ""))
+        # The interface's description of a refused post is fixed; the service's words say why.
+        t.Tweet("Said once")
+        t.Tweet("Said once")
+        self.assertEqual((t.LastError, t.last_http_status, t.last_service_message),
+                         (35009, 403, "Status is a duplicate."))
 
     def test_walks_as_generators_and_plain_keywords(self):
         t = warbler.Dispatch("Velmora.Twitter")
