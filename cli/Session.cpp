@@ -1,8 +1,10 @@
 #include "cli/Session.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
 
 #include "automation/AutomationAbi.h"
 #include "automation/BstrText.h"
@@ -88,13 +90,20 @@ void Walk(ITwitter& twitter, const std::function<HRESULT(ITwitter&, VARIANT*)>& 
 
 Session::Session() {
     IDispatch* created = nullptr;
-    if (FAILED(WarblerCreateObject(u"Velmora.Twitter", &created)))
-        throw std::bad_alloc();
-    twitter_ = Query<ITwitter>(created);
-    diagnostics_ = Query<ITwitterDiagnostics>(created);
-    created->Release();
-    if (twitter_ == nullptr || diagnostics_ == nullptr)
-        throw std::bad_alloc();
+    HRESULT hr = WarblerCreateObject(u"Velmora.Twitter", &created);
+    if (SUCCEEDED(hr)) {
+        twitter_ = Query<ITwitter>(created);
+        diagnostics_ = Query<ITwitterDiagnostics>(created);
+        created->Release();
+    }
+    if (twitter_ == nullptr || diagnostics_ == nullptr) {
+        if (twitter_ != nullptr)
+            twitter_->Release();
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+        throw std::runtime_error(std::string("the component's Twitter object could not be made (") +
+                                 code + ")");
+    }
 }
 
 Session::Session(const SessionOptions& options) : Session() {

@@ -609,7 +609,13 @@ int Run(int argc, char** argv) {
 // A script reads the exit code: output that could not be written (a full disk) fails the run.
 // A closed pipe ends the program by SIGPIPE before this, quietly, as any filter ends.
 int main(int argc, char** argv) {
-    int status = Run(argc, argv);
+    int status = 1;
+    try {
+        status = Run(argc, argv);
+    } catch (const std::exception& e) {  // the component could not be had, or memory ran out
+        std::cerr << "warbler: " << e.what() << "\n";
+        return 1;
+    }
     errno = 0;
     if (!std::cout.flush() || std::ferror(stdout) != 0) {
         // The cause is known when this flush met it; a write during the run leaves only the state.
