@@ -73,7 +73,7 @@ EXPORT HINTERNET WinHttpOpenRequest(HINTERNET connection, LPCWSTR verb, LPCWSTR 
     h->sent.host = Of(connection)->host;
     h->sent.port = Of(connection)->port;
     h->sent.path = Narrow(object);
-    h->sent.secure = (flags & 0x800000) != 0;
+    h->sent.secure = (flags & WINHTTP_FLAG_SECURE) != 0;
     return h.release();
 }
 
@@ -150,7 +150,7 @@ EXPORT BOOL WinHttpQueryAuthSchemes(HINTERNET request, LPDWORD supported, LPDWOR
         return Fail(reply.authError != 0 ? reply.authError : 12019);
     *supported = reply.authSchemes;
     *first = reply.authSchemes & (~reply.authSchemes + 1);  // lowest bit
-    *target = reply.status == 407 ? 1 : 0;
+    *target = reply.status == 407 ? WINHTTP_AUTH_TARGET_PROXY : WINHTTP_AUTH_TARGET_SERVER;
     return TRUE;
 }
 
