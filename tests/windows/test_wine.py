@@ -117,7 +117,11 @@ class WineTest(unittest.TestCase):
     def registry_tree(self, key):
         """{subkey below key: {value name: data}}, or None when the key is missing."""
         done = self.wine(self.program("reg"), "query", key, "/s")
+        if done.returncode != 0 and "Unable to find" not in done.stdout:
+            # reg itself failed (seen once on a loaded machine): asked again, once.
+            done = self.wine(self.program("reg"), "query", key, "/s")
         if done.returncode != 0:
+            self.assertIn("Unable to find", done.stdout, "reg query %s: %s" % (key, done.stdout + done.stderr))
             return None
         full = key
         for short, long in (("HKCR", "HKEY_CLASSES_ROOT"), ("HKCU", "HKEY_CURRENT_USER"), ("HKLM", "HKEY_LOCAL_MACHINE")):
