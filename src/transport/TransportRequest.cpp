@@ -395,6 +395,7 @@ void TransportRequest::PrepareTransfer(size_t bodyLength) {
     headComplete = bodyStarted = finished_ = false;
     result_ = CURLE_OK;
     bodyError_ = 0;
+    connectRefused_ = false;
     refused = 0;
     if (body.capacity() < connection->spareBody.capacity())
         body.swap(connection->spareBody);
@@ -509,8 +510,8 @@ bool TransportRequest::Receive(uint32_t* error) {
     // that the proxy credentials can be retried as for plain HTTP.
     long connectCode = 0;
     curl_easy_getinfo(connection->easy.get(), CURLINFO_HTTP_CONNECTCODE, &connectCode);
-    bool connectRefused = connectCode == 407 && incoming.status == 407;
-    if (!headComplete && !connectRefused) {
+    connectRefused_ = connectCode == 407 && incoming.status == 407;
+    if (!headComplete && !connectRefused_) {
         reason = "the server's reply is no HTTP response";
         *error = finished_ && result_ != CURLE_OK ? Failure(&WinHttpErrorOf)
                                                   : ERROR_WINHTTP_INVALID_SERVER_RESPONSE;
@@ -518,7 +519,7 @@ bool TransportRequest::Receive(uint32_t* error) {
             *error = ERROR_WINHTTP_INVALID_SERVER_RESPONSE;
         return false;
     }
-    if (finished_ && result_ != CURLE_OK && !connectRefused)
+    if (finished_ && result_ != CURLE_OK && !connectRefused_)
         bodyError_ = Failure(&BodyErrorOf);
     // The head is complete: lines that may still come (trailers) never joined it.
     std::swap(head, incoming);
@@ -534,7 +535,7 @@ bool TransportRequest::Available(size_t* count, uint32_t* error) {
     const TransportSession& session = *connection->session;
     if (!BodyBuffered() && !Pump(&TransportRequest::BodyBuffered, session.receiveTimeoutMs))
         bodyError_ = PumpFailure();
-    if (finished_ && result_ != CURLE_OK && bodyError_ == 0)
+    if (finished_ && result_ != CURLE_OK && bodyError_ == 0 && !connectRefused_)
         bodyError_ = Failure(&BodyErrorOf);
     size_t buffered = body.size() - readOffset;
     if (buffered == 0 && bodyError_ != 0) {

@@ -94,4 +94,6 @@ class TransportRequest : public TransportHandle {
     bool finished_ = false;
     CURLcode result_ = CURLE_OK;
     uint32_t bodyError_ = 0;  // a failure after the head, reported by ReadData
+    // The response is a proxy's refusal of CONNECT: the transfer's error is its end, not a body's.
+    bool connectRefused_ = false;
 };
