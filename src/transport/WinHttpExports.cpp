@@ -102,6 +102,19 @@ std::shared_ptr<TransportRequest> RequestOf(HINTERNET handle) {
     return Handles().Find<TransportRequest>(handle, TransportHandle::Kind::Request);
 }
 
+// The request of a handle whose response has come, for the operations that read it; null, with
+// the thread's last error set, otherwise.
+std::shared_ptr<TransportRequest> RespondedRequestOf(HINTERNET handle) {
+    auto request = RequestOf(handle);
+    if (!request) {
+        platform::SetLastError(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
+    } else if (!request->responded) {
+        platform::SetLastError(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+        request.reset();
+    }
+    return request;
+}
+
 // The header names behind the query numbers the client uses.
 const char* HeaderNameOf(DWORD level) {
     switch (level) {
@@ -390,11 +403,9 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryAuthSchemes(HINTERNET ha
 __attribute__((visibility("default"))) BOOL WinHttpQueryDataAvailable(HINTERNET handle,
                                                                       LPDWORD available) {
     return Guarded<BOOL>(FALSE, [&]() -> BOOL {
-        auto request = RequestOf(handle);
+        auto request = RespondedRequestOf(handle);
         if (!request)
-            return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
-        if (!request->responded)
-            return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+            return FALSE;
         size_t count = 0;
         uint32_t error = 0;
         if (!request->Available(&count, &error))
@@ -408,11 +419,9 @@ __attribute__((visibility("default"))) BOOL WinHttpQueryDataAvailable(HINTERNET 
 __attribute__((visibility("default"))) BOOL WinHttpReadData(HINTERNET handle, void* buffer,
                                                             DWORD toRead, LPDWORD read) {
     return Guarded<BOOL>(FALSE, [&]() -> BOOL {
-        auto request = RequestOf(handle);
+        auto request = RespondedRequestOf(handle);
         if (!request)
-            return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_TYPE);
-        if (!request->responded)
-            return Fail(ERROR_WINHTTP_INCORRECT_HANDLE_STATE);
+            return FALSE;
         if (buffer == nullptr && toRead > 0)
             return Fail(ERROR_INVALID_PARAMETER);
         size_t count = 0;
