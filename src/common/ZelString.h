@@ -69,6 +69,13 @@ class CZelString {
     bool IsEmpty() const { return text_.empty(); }
     std::string_view View() const { return text_; }
     const std::string& Str() const { return text_; }
+    // The text itself, for a new owner; this string is left empty.
+    std::string TakeStr() {
+        ForgetToken();
+        std::string text = std::move(text_);
+        text_.clear();
+        return text;
+    }
 
     friend bool operator==(const CZelString& a, const CZelString& b) { return a.text_ == b.text_; }
     friend bool operator==(const CZelString& a, const char* b) { return a.text_ == (b ? b : ""); }

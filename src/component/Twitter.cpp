@@ -61,7 +61,7 @@ HRESULT CTwitter::Clear() {
         DeleteTimer(cache->timer);
         *cache = ListCache{};
     }
-    timeline_.clear();
+    timeline_ = XmlNodeList();
     timelineNext_ = 0;
     walk_ = UserWalk{};
     return S_OK;

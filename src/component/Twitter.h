@@ -6,15 +6,12 @@
 #include <new>
 #include <string>
 #include <unordered_set>
-#include <vector>
 
 #include "automation/Automation.h"
 #include "automation/UniqueVariant.h"
 #include "common/ResultCodes.h"
 #include "common/ZelBase.h"
 #include "component/ListCache.h"
-#include "rest/StatusRecord.h"
-#include "rest/UserRecord.h"
 #include "rest/XTwitter.h"
 
 class CTwitter : public CZelBase {
@@ -139,19 +136,19 @@ class CTwitter : public CZelBase {
 
     // What each kind of list was fetched for, and for how long it stands.
     ListCache timelineCache_, friendsCache_, followersCache_, searchCache_;
-    std::vector<StatusRecord> timeline_;
+    XmlNodeList timeline_;
     size_t timelineNext_ = 0;
 
     // The one user list that friends, followers and searches share, and the walk over it.
     struct UserWalk {
-        std::vector<UserRecord> users;
+        XmlNodeList users;
         size_t next = 0;
         // The kind the next-call follows.
         int32_t kind = kListSearch;
-        // The kind the vector holds now, whatever the last non-empty fetch set in kind: a first
-        // call reuses the vector only when it holds its own kind.
+        // The kind the list holds now, whatever the last non-empty fetch set in kind: a first
+        // call reuses the list only when it holds its own kind.
         int32_t heldKind = 0;
-        // Whether the vector holds its kind's first page: a first call is served only from that,
+        // Whether the list holds its kind's first page: a first call is served only from that,
         // so that a walk that moved on to later pages is walked again from the start.
         bool heldFirstPage = false;
         // The cursors this friends or followers walk has been given, and the next one.

@@ -3,6 +3,32 @@
 #include "component/Tweet.h"
 #include "component/Twitter.h"
 #include "component/User.h"
+#include "rest/RecordFiller.h"
+
+namespace {
+
+// The object for one element of a list, its record copied out only now: a long reply is held
+// once, as its tree.
+template <class Record, class Fill, class Make>
+HRESULT MakeFrom(const XmlNode& node, Fill fill, Make make, VARIANT* out) {
+    try {
+        Record record;
+        fill(node, record);
+        return make(record, out);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT MakeTweetAt(const XmlNodeList& statuses, size_t index, VARIANT* out) {
+    return MakeFrom<StatusRecord>(statuses.Item(index), FillStatusRecord, MakeTweetObject, out);
+}
+
+HRESULT MakeUserAt(const XmlNodeList& users, size_t index, VARIANT* out) {
+    return MakeFrom<UserRecord>(users.Item(index), FillUserRecord, MakeUserObject, out);
+}
+
+}  // namespace
 
 HRESULT CTwitter::ReturnObject(UniqueVariant& object, VARIANT* out) {
     if (out == nullptr)
@@ -46,11 +72,11 @@ void CTwitter::CheckMade(HRESULT made) {
 }
 
 bool CTwitter::ServeFirstUser(VARIANT& object) {
-    if (walk_.users.empty()) {
+    if (walk_.users.Length() == 0) {
         lastError_ = rc::NoMoreUsers;
         return false;
     }
-    CheckMade(MakeUserObject(walk_.users[0], &object));
+    CheckMade(MakeUserAt(walk_.users, 0, &object));
     walk_.next = 1;
     return true;
 }
@@ -84,7 +110,7 @@ HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrM
         timelineNext_ = 0;
     } else {
         timelineNext_ = 0;
-        timeline_.clear();
+        timeline_ = XmlNodeList();
         RestartTimer(cache.timer);
         lastError_ = MapResultCode(Guarded([&] {
             return rest_.GetTimeline(timeline_, timeline.c_str(), sinceId.c_str(), maxId.c_str(),
@@ -95,15 +121,15 @@ HRESULT CTwitter::FindFirstTweet(BSTR bstrTimeline, BSTR bstrSinceId, BSTR bstrM
             cache = ListCache{timeline, sinceId, maxId, lCount, lPage, timer};
         } else {
             Log(LOG_VERBATIM, "Could not get Tweet list");
-            timeline_.clear();
+            timeline_ = XmlNodeList();
             ForgetList(cache.timer);
         }
     }
     if (lastError_ == 0) {
-        if (timeline_.empty())
+        if (timeline_.Length() == 0)
             lastError_ = rc::NoMoreStatuses;
         else
-            CheckMade(MakeTweetObject(timeline_[timelineNext_++], status.put()));
+            CheckMade(MakeTweetAt(timeline_, timelineNext_++, status.put()));
     }
     LogResult("FindFirstTweet");
     return ReturnObject(status, pvStatus);
@@ -113,8 +139,8 @@ HRESULT CTwitter::FindNextTweet(VARIANT* pvTweet) {
     lastError_ = 0;
     UniqueVariant status;
     Log(LOG_VERBATIM, "-- FindNextTweet");
-    if (timelineNext_ < timeline_.size())
-        CheckMade(MakeTweetObject(timeline_[timelineNext_++], status.put()));
+    if (timelineNext_ < timeline_.Length())
+        CheckMade(MakeTweetAt(timeline_, timelineNext_++, status.put()));
     else
         lastError_ = rc::NoMoreStatuses;
     LogResult("FindNextTweet");
@@ -153,7 +179,7 @@ HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) 
         ServeFirstUser(*object.put());
     } else {
         walk_.next = 0;
-        walk_.users.clear();
+        walk_.users = XmlNodeList();
         walk_.heldKind = kind;
         walk_.heldFirstPage = false;
         RestartTimer(cache.timer);
@@ -174,7 +200,7 @@ HRESULT CTwitter::FindFirstPeople(int32_t kind, BSTR bstrUser, VARIANT* pvUser) 
             cache.key = user;
         } else {
             Log(LOG_VERBATIM, "Could not get friends list");
-            walk_.users.clear();
+            walk_.users = XmlNodeList();
             walk_.cursor.Assign("0");
             ForgetList(cache.timer);
         }
@@ -199,7 +225,7 @@ HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIA
         ServeFirstUser(*object.put());
     } else {
         walk_.next = 0;
-        walk_.users.clear();
+        walk_.users = XmlNodeList();
         walk_.heldKind = kListSearch;
         walk_.heldFirstPage = false;
         RestartTimer(cache.timer);
@@ -213,7 +239,7 @@ HRESULT CTwitter::FindFirstUser(BSTR bstrQuery, LONG lPerPage, LONG lPage, VARIA
             cache = ListCache{query, {}, {}, lPerPage, lPage, timer};
         } else {
             Log(LOG_VERBATIM, "Could not get status list");
-            walk_.users.clear();
+            walk_.users = XmlNodeList();
             ForgetList(cache.timer);
         }
     }
@@ -225,14 +251,14 @@ HRESULT CTwitter::FindNextUser(VARIANT* pvUser) {
     lastError_ = 0;
     UniqueVariant object;
     Log(LOG_VERBATIM, "-- FindNextUser");
-    if (walk_.next < walk_.users.size()) {
-        CheckMade(MakeUserObject(walk_.users[walk_.next++], object.put()));
+    if (walk_.next < walk_.users.Length()) {
+        CheckMade(MakeUserAt(walk_.users, walk_.next++, object.put()));
     } else if (walk_.cursor == "-1" || walk_.cursor == "0" || walk_.kind == kListSearch) {
         lastError_ = rc::NoMoreUsers;
     } else {
         const bool friends = walk_.kind == kListFriends;
-        walk_.users.clear();
-        // The vector holds a later page of this kind from now on, or nothing.
+        walk_.users = XmlNodeList();
+        // The list holds a later page of this kind from now on, or nothing.
         walk_.heldKind = walk_.kind;
         walk_.heldFirstPage = false;
         Log(LOG_VERBATIM,
@@ -247,7 +273,7 @@ HRESULT CTwitter::FindNextUser(VARIANT* pvUser) {
             CheckNextCursor();
             ServeFirstUser(*object.put());
         } else {
-            walk_.users.clear();
+            walk_.users = XmlNodeList();
         }
     }
     LogResult("FindNextUser");

@@ -29,6 +29,8 @@ void FillStatusRecord(const XmlNode& status, StatusRecord& record) {
     record.text = status.GetNodeText("text");
     record.source = status.GetNodeText("source");
     record.xml = status.Xml();
+    if (XmlNode user = status.SelectSingleNode("user"))
+        FillUserRecord(user, record.user);  // a status without user keeps an empty one
 }
 
 void FillUserRecord(const XmlNode& user, UserRecord& record) {

@@ -1,9 +1,10 @@
-// Copies status and user elements of a reply into records.
+// Copies status and user elements of a reply into records, one when it is wanted.
 #pragma once
 
 #include "rest/StatusRecord.h"
 #include "xml/XmlDocumentWrapper.h"
 
+// The status with its author.
 void FillStatusRecord(const XmlNode& status, StatusRecord& record);
 void FillUserRecord(const XmlNode& user, UserRecord& record);
 

@@ -5,7 +5,6 @@
 
 #include "common/ResultCodes.h"
 #include "oauth/UrlEncode.h"
-#include "rest/RecordFiller.h"
 
 namespace {
 
@@ -32,14 +31,6 @@ constexpr TimelinePath kTimelines[] = {
     {"retweeted_to_me", "statuses/retweeted_to_me"},
     {"retweeted_of_me", "statuses/retweets_of_me"},
 };
-
-void FillUsers(const XmlNodeList& nodes, std::vector<UserRecord>& users) {
-    for (size_t i = 0; i < nodes.Length(); ++i) {
-        UserRecord record;
-        FillUserRecord(nodes.Item(i), record);
-        users.push_back(std::move(record));
-    }
-}
 
 }  // namespace
 
@@ -77,11 +68,15 @@ int32_t CXTwitter::CallApi(const CZelString& methodUrl, const ParameterMap& para
     int32_t result = Token.IsEmpty() ? MakeUnsignedRequest(url, usePost ? 1 : 0, params, response)
                                      : MakeSignedRequest(url, usePost ? 1 : 0, params, response);
     CXmlDocumentWrapper document;
-    bool loaded = document.Load(response);
-    // The parser keeps its own copy: the reply's memory goes before the records are made.
-    CZelString(std::move(response));
-    if (!loaded)
-        return result != 0 ? result : rc::XmlLoadFailed;
+    size_t length = response.Length();
+    if (!document.Load(std::move(response))) {
+        if (!document.OverAllowance())
+            return result != 0 ? result : rc::XmlLoadFailed;
+        Log(LOG_VERBATIM, "Call ended: the reply's XML tree would take more than [%zu] bytes",
+            length * CXmlDocumentWrapper::kTreeBytesPerTextByte +
+                CXmlDocumentWrapper::kTreeBytesAlways);
+        return rc::NoBuffer;
+    }
     root = document.Root();
     CZelString error = root.GetNodeText("/hash/error");
     if (!error.IsEmpty()) {
@@ -143,10 +138,9 @@ int32_t CXTwitter::DestroyFriendship(const char* user) {
     return Friendship("friendships/destroy/", user, root);
 }
 
-int32_t CXTwitter::GetTimeline(std::vector<StatusRecord>& statuses, const char* timeline,
-                               const char* sinceId, const char* maxId, int32_t count,
-                               int32_t page) {
-    statuses.clear();
+int32_t CXTwitter::GetTimeline(XmlNodeList& statuses, const char* timeline, const char* sinceId,
+                               const char* maxId, int32_t count, int32_t page) {
+    statuses = XmlNodeList();
     CZelString name(timeline);
     ParameterMap params;
     const char* path = nullptr;
@@ -170,25 +164,13 @@ int32_t CXTwitter::GetTimeline(std::vector<StatusRecord>& statuses, const char* 
     int32_t result = CallApi(CZelString(RestBaseUrl.Str() + path), params, root, false);
     if (!root)
         return result;  // nothing parsed: the request's own code, never 0 here
-    XmlNodeList nodes = root.SelectNodes("/statuses/status");
-    if (!nodes)
-        return rc::MissingElement;
-    statuses.reserve(nodes.Length());
-    for (size_t i = 0; i < nodes.Length(); ++i) {
-        XmlNode node = nodes.Item(i);
-        StatusRecord record;
-        FillStatusRecord(node, record);
-        XmlNode user = node.SelectSingleNode("user");
-        if (user)
-            FillUserRecord(user, record.user);  // a status without user keeps an empty one
-        statuses.push_back(std::move(record));
-    }
-    return result;
+    statuses = root.SelectNodes("/statuses/status");
+    return statuses ? result : rc::MissingElement;
 }
 
-int32_t CXTwitter::GetPeople(const char* path, const char* user, std::vector<UserRecord>& users,
+int32_t CXTwitter::GetPeople(const char* path, const char* user, XmlNodeList& users,
                              CZelString& cursor) {
-    users.clear();
+    users = XmlNodeList();
     CZelString who(user);
     if (who.IsEmpty())
         return rc::NoUser;
@@ -202,28 +184,25 @@ int32_t CXTwitter::GetPeople(const char* path, const char* user, std::vector<Use
     // A refused page leaves the cursor where it was: asking again asks for the same page.
     if (!root || result != 0)
         return result;
-    XmlNodeList nodes = root.SelectNodes("/users_list/users/user");
-    if (!nodes)
+    users = root.SelectNodes("/users_list/users/user");
+    if (!users)
         return rc::MissingElement;
-    FillUsers(nodes, users);
     cursor = root.GetNodeText("/users_list/next_cursor");
     Log(LOG_VERBATIM, "Cursor position: [%s]", cursor.c_str());
     return result;
 }
 
-int32_t CXTwitter::GetFriends(const char* user, std::vector<UserRecord>& users,
-                              CZelString& cursor) {
+int32_t CXTwitter::GetFriends(const char* user, XmlNodeList& users, CZelString& cursor) {
     return GetPeople("statuses/friends", user, users, cursor);
 }
 
-int32_t CXTwitter::GetFollowers(const char* user, std::vector<UserRecord>& users,
-                                CZelString& cursor) {
+int32_t CXTwitter::GetFollowers(const char* user, XmlNodeList& users, CZelString& cursor) {
     return GetPeople("statuses/followers", user, users, cursor);
 }
 
-int32_t CXTwitter::SearchUsers(const char* query, std::vector<UserRecord>& users, int32_t perPage,
+int32_t CXTwitter::SearchUsers(const char* query, XmlNodeList& users, int32_t perPage,
                                int32_t page) {
-    users.clear();
+    users = XmlNodeList();
     if (!Present(query))
         return rc::NoQuery;
     ParameterMap params;
@@ -236,9 +215,6 @@ int32_t CXTwitter::SearchUsers(const char* query, std::vector<UserRecord>& users
     int32_t result = CallApi(CZelString(RestBaseUrl.Str() + "users/search"), params, root, false);
     if (!root)
         return result;
-    XmlNodeList nodes = root.SelectNodes("/users/user");
-    if (!nodes)
-        return rc::MissingElement;
-    FillUsers(nodes, users);
-    return result;
+    users = root.SelectNodes("/users/user");
+    return users ? result : rc::MissingElement;
 }

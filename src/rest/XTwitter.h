@@ -2,10 +2,7 @@
 // endpoints the Twitter object calls.
 #pragma once
 
-#include <vector>
-
 #include "oauth/OAuth.h"
-#include "rest/StatusRecord.h"
 #include "xml/XmlDocumentWrapper.h"
 
 class CXTwitter : public COAuth {
@@ -27,12 +24,13 @@ class CXTwitter : public COAuth {
     int32_t UpdateStatus(const char* message, const char* replyToId, CZelString& statusId);
     int32_t CreateFriendship(const char* user);
     int32_t DestroyFriendship(const char* user);
-    int32_t GetTimeline(std::vector<StatusRecord>& statuses, const char* timeline,
-                        const char* sinceId, const char* maxId, int32_t count, int32_t page);
-    int32_t GetFriends(const char* user, std::vector<UserRecord>& users, CZelString& cursor);
-    int32_t GetFollowers(const char* user, std::vector<UserRecord>& users, CZelString& cursor);
-    int32_t SearchUsers(const char* query, std::vector<UserRecord>& users, int32_t perPage,
-                        int32_t page);
+    // The lists are the reply's own elements (rest/RecordFiller.h copies one out): a long reply
+    // is held once, as its tree.
+    int32_t GetTimeline(XmlNodeList& statuses, const char* timeline, const char* sinceId,
+                        const char* maxId, int32_t count, int32_t page);
+    int32_t GetFriends(const char* user, XmlNodeList& users, CZelString& cursor);
+    int32_t GetFollowers(const char* user, XmlNodeList& users, CZelString& cursor);
+    int32_t SearchUsers(const char* query, XmlNodeList& users, int32_t perPage, int32_t page);
 
     CZelString RestBaseUrl;
     // The REST host that RestBaseUrl names, read from the environment with it.
@@ -42,7 +40,6 @@ class CXTwitter : public COAuth {
 
   private:
     int32_t Friendship(const char* path, const char* user, XmlNode& root);
-    int32_t GetPeople(const char* path, const char* user, std::vector<UserRecord>& users,
-                      CZelString& cursor);
+    int32_t GetPeople(const char* path, const char* user, XmlNodeList& users, CZelString& cursor);
     static void AddUserParameter(ParameterMap& params, const CZelString& user);
 };

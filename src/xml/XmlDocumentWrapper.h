@@ -52,12 +52,21 @@ class CXmlDocumentWrapper {
     CXmlDocumentWrapper(const CXmlDocumentWrapper&) = delete;
     CXmlDocumentWrapper& operator=(const CXmlDocumentWrapper&) = delete;
 
-    // True when the text parsed as an XML document; never throws.
-    bool Load(const CZelString& text);
+    // True when the text parsed as an XML document; never throws. The text becomes the
+    // document's, so that a long reply is not held twice.
+    bool Load(CZelString text);
+    // Whether the last Load failed because the tree would have taken more memory than a reply
+    // of that length may: more than kTreeBytesPerTextByte bytes for each byte of text, beyond
+    // kTreeBytesAlways (a flood of tiny elements). Never on Windows, where MSXML keeps its
+    // own account.
+    bool OverAllowance() const { return overAllowance_; }
+    static constexpr size_t kTreeBytesPerTextByte = 3;
+    static constexpr size_t kTreeBytesAlways = size_t{256} << 10;
     XmlNode Root() const;
 
     struct Document;
 
   private:
     std::shared_ptr<Document> document_;
+    bool overAllowance_ = false;
 };

@@ -51,7 +51,7 @@ CXmlDocumentWrapper::CXmlDocumentWrapper() : document_(std::make_shared<Document
 
 CXmlDocumentWrapper::~CXmlDocumentWrapper() = default;
 
-bool CXmlDocumentWrapper::Load(const CZelString& text) {
+bool CXmlDocumentWrapper::Load(CZelString text) {
     if (!document_->dom)
         return false;
     // The reply is UTF-8, as the service sends it and as its declaration says: read through the

@@ -1,6 +1,7 @@
 // CXmlDocumentWrapper over pugixml (XPath 1.0, raw serialisation).
 #include <pugixml.hpp>
 
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,7 @@
 #include "xml/XmlWellFormed.h"
 
 struct CXmlDocumentWrapper::Document {
+    std::string text;  // the tree's own names and values point into it
     pugi::xml_document doc;
 };
 
@@ -23,6 +25,18 @@ struct XmlNodeList::Impl {
 };
 
 namespace {
+
+// What the parse under way on this thread may still take from the heap; null outside a parse.
+thread_local size_t* treeAllowance = nullptr;
+
+void* AllowedAllocation(size_t size) {
+    if (treeAllowance != nullptr) {
+        if (size > *treeAllowance)
+            return nullptr;  // the parser reports it as out of memory
+        *treeAllowance -= size;
+    }
+    return std::malloc(size);
+}
 
 bool IsChildName(const char* path) {
     if (path == nullptr || *path == 0)
@@ -95,28 +109,40 @@ CXmlDocumentWrapper::CXmlDocumentWrapper() : document_(std::make_shared<Document
 
 CXmlDocumentWrapper::~CXmlDocumentWrapper() = default;
 
-bool CXmlDocumentWrapper::Load(const CZelString& text) {
+bool CXmlDocumentWrapper::Load(CZelString text) {
+    overAllowance_ = false;
     if (!document_)
         return false;
+    // The same heap as the parser's own, counted while a tree is built.
+    static const bool counted =
+        (pugi::set_memory_management_functions(AllowedAllocation, std::free), true);
+    (void)counted;
     // The reply is text in the system code page: bytes that are no UTF-8 become U+FFFD, as the
     // conversion to the parser's UTF-16 does on Windows.
-    const std::string& bytes = text.Str();
-    std::string repaired;
-    const std::string* source = &bytes;
-    if (!platform::IsValidUtf8(bytes)) {
-        repaired = platform::WideToAnsi(platform::AnsiToWide(bytes));
-        source = &repaired;
+    std::string& source = document_->text;
+    source = text.TakeStr();
+    if (!platform::IsValidUtf8(source))
+        source = platform::WideToAnsi(platform::AnsiToWide(source));
+    // The parser is lenient where MSXML is strict: what MSXML refuses is no XML here either. The
+    // check comes first, since the parse takes the text apart.
+    if (!xml::IsWellFormedParse(source)) {
+        document_->text = std::string();
+        return false;
     }
-    // An element's leading text is kept in the element itself rather than in a node of its own:
-    // a reply of many small records then takes about half the nodes.
-    pugi::xml_parse_result result = document_->doc.load_buffer(
-        source->data(), source->size(), pugi::parse_default | pugi::parse_embed_pcdata,
+    // The tree is built in the text itself, which is then held once. An element's leading text is
+    // kept in the element rather than in a node of its own: a reply of many small records then
+    // takes about half the nodes.
+    size_t allowance = kTreeBytesPerTextByte * source.size() + kTreeBytesAlways;
+    treeAllowance = &allowance;
+    pugi::xml_parse_result result = document_->doc.load_buffer_inplace(
+        source.data(), source.size(), pugi::parse_default | pugi::parse_embed_pcdata,
         pugi::encoding_utf8);
-    // The parser is lenient where MSXML is strict: what MSXML refuses is no XML here either.
-    if (result && HasOneRoot(document_->doc) &&
-        xml::IsWellFormedParse(*source, document_->doc.document_element().name()))
+    treeAllowance = nullptr;
+    if (result && HasOneRoot(document_->doc))
         return true;
+    overAllowance_ = result.status == pugi::status_out_of_memory;
     document_->doc.reset();  // no half-parsed tree is ever handed out
+    document_->text = std::string();
     return false;
 }
 

@@ -562,13 +562,22 @@ bool IsWellFormedXml(std::string_view text) {
     return ScanWellFormed(text);
 }
 
-bool IsWellFormedParse(std::string_view text, std::string_view root) {
+bool IsWellFormedParse(std::string_view text) {
     if (HasControlCharacter(text) || HasNonCharacter(text))
         return false;
     size_t start = AfterDeclaration(text);
     if (start == std::string_view::npos)
         return false;
     size_t open = SkipBlanks(text, start);
+    // The root as the parser will read it: the name of the tag that opens here.
+    size_t nameEnd = open + 1;
+    while (nameEnd < text.size() && !IsBlank(text[nameEnd]) && text[nameEnd] != '/' &&
+           text[nameEnd] != '>')
+        ++nameEnd;
+    std::string_view root =
+        open + 1 < text.size() ? text.substr(open + 1, nameEnd - open - 1) : std::string_view();
+    if (root.empty() || !IsNameStart(static_cast<unsigned char>(root[0])))
+        return ScanWellFormed(text);
     // Cheap checks over the whole text; where one of them has a doubt (comments and processing
     // instructions included, which replies do not have), the full scan decides.
     if (!OnlyTheRootAtTopLevel(text, open, root) || !ReferencesAreValid(text) ||

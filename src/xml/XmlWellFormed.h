@@ -10,8 +10,9 @@ namespace xml {
 
 bool IsWellFormedXml(std::string_view text);
 
-// The same for a text that a lenient parser read as one tree with the root element 'root':
-// cheap passes over the text, and the full check only where one of them has a doubt.
-bool IsWellFormedParse(std::string_view text, std::string_view root);
+// The same for a text that a lenient parser reads as one tree (checked before that parse, which
+// may take the text apart): cheap passes over the text, and the full check only where one of
+// them has a doubt.
+bool IsWellFormedParse(std::string_view text);
 
 }  // namespace xml

@@ -20,8 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; statuses && i < statuses.Length(); ++i) {
         StatusRecord record;
         FillStatusRecord(statuses.Item(i), record);
-        if (XmlNode user = statuses.Item(i).SelectSingleNode("user"))
-            FillUserRecord(user, record.user);
     }
     // Loaded, so the full scan must agree, on the text as the parser saw it: bytes that are no
     // UTF-8 became U+FFFD first, as the conversion to UTF-16 makes them on Windows.

@@ -10,9 +10,22 @@
 
 #include "Peers.h"
 #include "common/ResultCodes.h"
+#include "rest/RecordFiller.h"
 #include "rest/XTwitter.h"
 
 namespace {
+
+StatusRecord StatusAt(const XmlNodeList& statuses, size_t index) {
+    StatusRecord record;
+    FillStatusRecord(statuses.Item(index), record);
+    return record;
+}
+
+UserRecord UserAt(const XmlNodeList& users, size_t index) {
+    UserRecord record;
+    FillUserRecord(users.Item(index), record);
+    return record;
+}
 
 peers::Simulator* g_sim = nullptr;
 
@@ -93,49 +106,51 @@ TEST_F(RestEndpoints, TimelinesGoToTheirPaths) {
         {"retweeted_of_me", "statuses/retweets_of_me"},
     };
     for (const auto& [name, path] : names) {
-        std::vector<StatusRecord> statuses;
+        XmlNodeList statuses;
         EXPECT_EQ(client->GetTimeline(statuses, name, nullptr, nullptr, 0, 0), 0) << name;
-        EXPECT_FALSE(statuses.empty()) << name;
+        EXPECT_NE(statuses.Length(), 0u) << name;
         // A signed GET without parameters has no query at all.
         EXPECT_TRUE(Received("GET /1/" + path + ".xml HTTP/1.1\" 200")) << name;
-        EXPECT_FALSE(statuses[0].user.screen_name.IsEmpty());
+        EXPECT_FALSE(StatusAt(statuses, 0).user.screen_name.IsEmpty());
     }
-    std::vector<StatusRecord> statuses;
+    XmlNodeList statuses;
     EXPECT_EQ(client->GetTimeline(statuses, "alice", nullptr, nullptr, 0, 0), 0);
     EXPECT_TRUE(Received("GET /1/statuses/user_timeline.xml?screen_name=alice HTTP/1.1\" 200"));
-    for (const auto& s : statuses) EXPECT_EQ(s.user.screen_name.Str(), "alice");
+    for (size_t i = 0; i < statuses.Length(); ++i)
+        EXPECT_EQ(StatusAt(statuses, i).user.screen_name.Str(), "alice");
     EXPECT_EQ(client->GetTimeline(statuses, "783214", nullptr, nullptr, 3, 2), 0);
     EXPECT_TRUE(
         Received("GET /1/statuses/user_timeline.xml?count=3&page=2&user_id=783214 HTTP/1.1\" 200"));
-    EXPECT_EQ(statuses.size(), 3u);
+    EXPECT_EQ(statuses.Length(), 3u);
     // An empty name is sent as an empty user id; the service answers with the caller's own.
     EXPECT_EQ(client->GetTimeline(statuses, "", nullptr, nullptr, 0, 0), 0);
     EXPECT_TRUE(Received("GET /1/statuses/user_timeline.xml?user_id= HTTP/1.1\" 200"));
-    EXPECT_EQ(statuses[0].user.screen_name.Str(), "warbler_demo");
+    EXPECT_EQ(StatusAt(statuses, 0).user.screen_name.Str(), "warbler_demo");
 }
 
 TEST_F(RestEndpoints, TimelinePagingByIds) {
-    std::vector<StatusRecord> all, newer, older;
+    XmlNodeList all, newer, older;
     ASSERT_EQ(client->GetTimeline(all, "home", nullptr, nullptr, 10, 0), 0);
-    ASSERT_EQ(all.size(), 10u);
-    ASSERT_EQ(client->GetTimeline(newer, "home", all[3].id.c_str(), nullptr, 0, 0), 0);
-    ASSERT_EQ(newer.size(), 3u);
-    EXPECT_EQ(newer[0].id.Str(), all[0].id.Str());
-    ASSERT_EQ(client->GetTimeline(older, "home", nullptr, all[3].id.c_str(), 2, 0), 0);
-    ASSERT_EQ(older.size(), 2u);
-    EXPECT_EQ(older[0].id.Str(), all[3].id.Str());
-    EXPECT_EQ(older[1].id.Str(), all[4].id.Str());
-    EXPECT_TRUE(Received("GET /1/statuses/home_timeline.xml?count=2&max_id=" + all[3].id.Str()));
+    ASSERT_EQ(all.Length(), 10u);
+    ASSERT_EQ(client->GetTimeline(newer, "home", StatusAt(all, 3).id.c_str(), nullptr, 0, 0), 0);
+    ASSERT_EQ(newer.Length(), 3u);
+    EXPECT_EQ(StatusAt(newer, 0).id.Str(), StatusAt(all, 0).id.Str());
+    ASSERT_EQ(client->GetTimeline(older, "home", nullptr, StatusAt(all, 3).id.c_str(), 2, 0), 0);
+    ASSERT_EQ(older.Length(), 2u);
+    EXPECT_EQ(StatusAt(older, 0).id.Str(), StatusAt(all, 3).id.Str());
+    EXPECT_EQ(StatusAt(older, 1).id.Str(), StatusAt(all, 4).id.Str());
+    EXPECT_TRUE(
+        Received("GET /1/statuses/home_timeline.xml?count=2&max_id=" + StatusAt(all, 3).id.Str()));
 }
 
 TEST_F(RestEndpoints, FriendsCursorWalk) {
     CZelString cursor;
-    std::vector<UserRecord> page;
+    XmlNodeList page;
     std::set<std::string> names;
     int pages = 0;
     do {
         ASSERT_EQ(client->GetFriends("warbler_demo", page, cursor), 0);
-        for (const auto& user : page) names.insert(user.screen_name.Str());
+        for (size_t i = 0; i < page.Length(); ++i) names.insert(UserAt(page, i).screen_name.Str());
         ++pages;
     } while (!(cursor == "0") && pages < 10);
     EXPECT_EQ(pages, 3);
@@ -147,7 +162,7 @@ TEST_F(RestEndpoints, FriendsCursorWalk) {
 
     CZelString followers;
     ASSERT_EQ(client->GetFollowers("14785507", page, followers), 0);
-    EXPECT_EQ(page.size(), 20u);
+    EXPECT_EQ(page.Length(), 20u);
     EXPECT_NE(followers.Str(), "0");
     EXPECT_TRUE(Received("GET /1/statuses/followers.xml?cursor=%2D1&user_id=14785507"));
     EXPECT_EQ(client->GetFriends("", page, cursor), rc::NoUser);
@@ -156,32 +171,32 @@ TEST_F(RestEndpoints, FriendsCursorWalk) {
 // A retry after a refused page asks for that page again.
 TEST_F(RestEndpoints, ErrorReplyKeepsTheCursor) {
     CZelString cursor("1234");
-    std::vector<UserRecord> page;
+    XmlNodeList page;
     EXPECT_EQ(client->GetFriends("ghost_user", page, cursor), rc::ServiceError);
-    EXPECT_TRUE(page.empty());
+    EXPECT_EQ(page.Length(), 0u);
     EXPECT_STREQ(cursor.c_str(), "1234");
 }
 
 TEST_F(RestEndpoints, UserSearch) {
-    std::vector<UserRecord> users;
+    XmlNodeList users;
     ASSERT_EQ(client->SearchUsers("friend", users, 5, 2), 0);
-    ASSERT_EQ(users.size(), 5u);
-    EXPECT_EQ(users[0].screen_name.Str(), "friend_06");
+    ASSERT_EQ(users.Length(), 5u);
+    EXPECT_EQ(UserAt(users, 0).screen_name.Str(), "friend_06");
     EXPECT_TRUE(Received("GET /1/users/search.xml?page=2&per_page=5&q=friend HTTP/1.1\" 200"));
     EXPECT_EQ(client->SearchUsers("", users, 0, 0), rc::NoQuery);
     ASSERT_EQ(client->SearchUsers("carol", users, 0, 0), 0);
-    ASSERT_EQ(users.size(), 1u);
-    EXPECT_EQ(users[0].protected_, 1);
-    EXPECT_EQ(users[0].location.Str(),
+    ASSERT_EQ(users.Length(), 1u);
+    EXPECT_EQ(UserAt(users, 0).protected_, 1);
+    EXPECT_EQ(UserAt(users, 0).location.Str(),
               "Montr\xC3\xA9"
               "al");
 }
 
 TEST_F(RestEndpoints, UnsignedCallsAndServiceErrors) {
     client->Token.Assign("");
-    std::vector<StatusRecord> statuses;
+    XmlNodeList statuses;
     EXPECT_EQ(client->GetTimeline(statuses, "public", nullptr, nullptr, 2, 0), 0);
-    EXPECT_EQ(statuses.size(), 2u);
+    EXPECT_EQ(statuses.Length(), 2u);
     // The 401 reply carries an error text: that comes first.
     EXPECT_EQ(client->GetTimeline(statuses, "home", nullptr, nullptr, 0, 0), rc::ServiceError);
     EXPECT_NE(Log().find("--> Twitter API error: [Could not authenticate with OAuth.]"),

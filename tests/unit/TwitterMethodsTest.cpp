@@ -544,13 +544,14 @@ TEST_F(TwitterLists, AnEmptyOrFailedFirstCallEndsTheWalk) {
     EXPECT_EQ(Sent(), 4u);
 }
 
-TEST_F(TwitterLists, OutOfMemoryInAFetchIsAResultAndLeavesNothingToReuse) {
+// A status is copied out of the reply only when it is served: when that needs more memory than
+// there is, the call ends with its code, and the list, fetched whole, stays for the next call.
+TEST_F(TwitterLists, AStatusThatCannotBeMadeIsAResultAndTheListStays) {
     if (!test::AllocationLimit::Available())
         GTEST_SKIP() << "AddressSanitizer owns operator new";
     const size_t text = size_t{30} << 20;
     fake.Queue(Reply(200, "<statuses type=\"array\"><status><id>1</id><text>" +
                               std::string(text, 'x') + "</text></status></statuses>"));
-    fake.Queue(Reply(200, StatusesXml(2)));
     VARIANT status;
     {
         test::AllocationLimit limit(text + (size_t{1} << 20));
@@ -561,8 +562,8 @@ TEST_F(TwitterLists, OutOfMemoryInAFetchIsAResultAndLeavesNothingToReuse) {
     EXPECT_EQ(Lines().back(), "FindFirstTweet result: [35014: Unexpected error]");
     status = First("home");
     EXPECT_EQ(LastError(), 0);
-    EXPECT_EQ(TextOf(status, "Id"), "900");
-    EXPECT_EQ(Sent(), 2u);
+    EXPECT_EQ(TextOf(status, "Id"), "1");
+    EXPECT_EQ(Sent(), 1u);
     VariantClear(&status);
 }
 
