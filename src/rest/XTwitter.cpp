@@ -72,9 +72,9 @@ int32_t CXTwitter::CallApi(const CZelString& methodUrl, const ParameterMap& para
     if (!document.Load(std::move(response))) {
         if (!document.OverAllowance())
             return result != 0 ? result : rc::XmlLoadFailed;
-        Log(LOG_VERBATIM, "Call ended: the reply's XML tree would take more than [%zu] bytes",
-            length * CXmlDocumentWrapper::kTreeBytesPerTextByte +
-                CXmlDocumentWrapper::kTreeBytesAlways);
+        Log(LOG_VERBATIM, "Call ended: the reply's XML tree would take more than [%llu] bytes",
+            static_cast<unsigned long long>(length * CXmlDocumentWrapper::kTreeBytesPerTextByte +
+                                            CXmlDocumentWrapper::kTreeBytesAlways));
         return rc::NoBuffer;
     }
     root = document.Root();

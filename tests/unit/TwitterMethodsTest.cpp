@@ -567,6 +567,19 @@ TEST_F(TwitterLists, AStatusThatCannotBeMadeIsAResultAndTheListStays) {
     VariantClear(&status);
 }
 
+TEST_F(TwitterLists, AReplyWhoseTreeWouldOutgrowItIsRefused) {
+    std::string flood = "<statuses type=\"array\">";
+    for (int i = 0; i < 100000; ++i) flood += "<a/>";
+    flood += "</statuses>";
+    fake.Queue(Reply(200, flood));
+    VARIANT status = First("home");
+    EXPECT_TRUE(IsNoObject(status));
+    EXPECT_EQ(LastError(), 35014);
+    EXPECT_TRUE(test::HasLine(Lines(), "Call ended: the reply's XML tree would take more than [" +
+                                           std::to_string(flood.size() * 3 + (256 << 10)) +
+                                           "] bytes"));
+}
+
 TEST_F(TwitterLists, AWalkServesEveryUserOfEveryPage) {
     auto page = [](const char* first, const char* second, const char* next) {
         return std::string("<users_list><users type=\"array\"><user><id>1</id><screen_name>") +
