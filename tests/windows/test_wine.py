@@ -16,6 +16,7 @@ import json
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -441,6 +442,41 @@ class WineTest(unittest.TestCase):
         self.assertEqual(windows[0], "code %d" % linux.LastError)
         self.assertLessEqual(windows[1], 2)
         self.assertEqual(len(seen), 1)
+
+    def test_a_post_whose_connection_drops_is_carried_out_once_as_on_linux(self):
+        """A POST on a kept-alive connection that the server reads and then closes unanswered: the
+        call fails, and the server has read the POST once."""
+        def once(client):
+            with socket.socket() as s:
+                s.bind(("127.0.0.1", 0))
+                port = s.getsockname()[1]
+            server = subprocess.Popen(["/usr/bin/python3", os.path.join(ROOT, "tests", "integration",
+                                                                        "broken_server.py"), str(port), "dropmid"])
+            try:
+                for _ in range(50):
+                    with socket.socket() as s:
+                        if s.connect_ex(("127.0.0.1", port)) == 0:
+                            break
+                    threading.Event().wait(0.1)
+                return client("http://127.0.0.1:%d/1/statuses/update" % port)
+            finally:
+                server.kill()
+                server.wait()
+
+        windows = once(lambda url: self.run_jscript(
+            "post.js", 'var t = new ActiveXObject("Velmora.Twitter"), url = WScript.Arguments(0);\n'
+            't.APICall(url, "xml");\nt.APICall(url, "xml", "status=once", true);\nvar failed = t.LastError;\n'
+            'WScript.Echo(failed + " " + t.APICall(url, "xml"));\n', url))
+
+        def linux_client(url):
+            t = warbler.Dispatch("Velmora.Twitter")
+            t.APICall(url, "xml")
+            t.APICall(url, "xml", "status=once", True)
+            failed = t.LastError
+            return "%d %s" % (failed, t.APICall(url, "xml"))
+        linux = once(linux_client)
+        self.assertEqual(linux.split()[1], "posts=1")
+        self.assertEqual(windows, linux)
 
     def test_paths_beyond_ascii_go_out_and_are_signed_as_on_linux(self):
         sim = Simulator()
