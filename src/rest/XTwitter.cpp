@@ -5,6 +5,7 @@
 
 #include "common/ResultCodes.h"
 #include "oauth/UrlEncode.h"
+#include "xml/ReplyBuffer.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ int32_t CXTwitter::CallApi(const CZelString& methodUrl, const ParameterMap& para
     // The status that callers judge must be this request's: none when nothing is sent.
     Http.LastStatusCode = 0;
     LastServiceError.Assign("");
-    CZelString response;
+    CZelString response(xml::TakeReplyBuffer());
     int32_t result = Token.IsEmpty() ? MakeUnsignedRequest(url, usePost ? 1 : 0, params, response)
                                      : MakeSignedRequest(url, usePost ? 1 : 0, params, response);
     CXmlDocumentWrapper document;

@@ -6,6 +6,7 @@
 #include "automation/UniqueVariant.h"
 #include "platform/CodePage.h"
 #include "platform/ComRef.h"
+#include "xml/ReplyBuffer.h"
 #include "xml/XmlDocumentWrapper.h"
 
 namespace {
@@ -57,7 +58,9 @@ bool CXmlDocumentWrapper::Load(CZelString text) {
     // The reply is UTF-8, as the service sends it and as its declaration says: read through the
     // code page, "café" would arrive as "cafÃ©". What the code page cannot hold is lost later,
     // where the text becomes 8-bit.
-    platform::WideString wide = platform::ReplyToWide(text.View());
+    std::string bytes = text.TakeStr();
+    platform::WideString wide = platform::ReplyToWide(bytes);
+    xml::GiveBackReplyBuffer(bytes);
     UniqueBstr xml(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
     if (xml.get() == nullptr)
         return false;

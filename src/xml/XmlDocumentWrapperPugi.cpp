@@ -6,12 +6,18 @@
 #include <string_view>
 
 #include "platform/CodePage.h"
+#include "xml/ReplyBuffer.h"
 #include "xml/XmlDocumentWrapper.h"
 #include "xml/XmlWellFormed.h"
 
 struct CXmlDocumentWrapper::Document {
     std::string text;  // the tree's own names and values point into it
     pugi::xml_document doc;
+
+    ~Document() {
+        doc.reset();
+        xml::GiveBackReplyBuffer(text);
+    }
 };
 
 struct XmlNode::Impl {
