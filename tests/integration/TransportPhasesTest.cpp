@@ -2,6 +2,7 @@
 // comes from the call where WinHTTP reports it, and the engine gives WinHTTP's codes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -21,7 +22,7 @@ class TransportPhases : public testing::Test {
     static void SetUpTestSuite() {
         g_broken =
             new peers::BrokenServers({"silent", "close", "garbage", "short", "stall", "repeated",
-                                      "bighead", "longline", "cookie", "fragment"});
+                                      "bighead", "longline", "cookie", "fragment", "proxyauth"});
     }
     static void TearDownTestSuite() { delete g_broken; }
     void SetUp() override {
@@ -89,6 +90,27 @@ TEST_F(TransportPhases, TheSessionKeepsItsCookies) {
     EXPECT_EQ(response.Str().find("Cookie:"), std::string::npos);
     ASSERT_EQ(Get("cookie"), 0);
     EXPECT_NE(response.Str().find("\r\nCookie: visit=1\r\n"), std::string::npos) << response.Str();
+}
+
+// Credentials a proxy accepted go with every later request of the session, on the connection the
+// accepted one used: no second challenge and no new connection. (The first answer to the
+// challenge takes a new connection: libcurl opens one for a request that newly carries proxy
+// credentials.)
+TEST_F(TransportPhases, AProxysAcceptedCredentialsKeepItsConnection) {
+    http.Shutdown();
+    std::string proxy = g_broken->Url("proxyauth", "");
+    http.ProxyServer.Assign(proxy.substr(proxy.find("//") + 2).c_str());
+    http.ProxyAccount.Assign("user");
+    http.ProxyPassword.Assign("pass");
+    ASSERT_EQ(http.Initialize(), 0);
+    // The proxy answers itself: nothing is asked of this address.
+    ASSERT_EQ(http.Get("http://127.0.0.1:9/x", response), 0);
+    std::string accepted = response.Str();
+    EXPECT_EQ(accepted.rfind("connections=", 0), 0u);
+    std::remove(log.c_str());
+    ASSERT_EQ(http.Get("http://127.0.0.1:9/y", response), 0);
+    EXPECT_EQ(response.Str(), accepted);
+    EXPECT_EQ(Trace().find("HTTP response code: [407]"), std::string::npos);
 }
 
 // A redirect's fragment names a place in the document: what is asked for next is without it.

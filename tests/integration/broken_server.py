@@ -17,7 +17,9 @@ usage: python3 broken_server.py PORT MODE
   cookie   echoes the request, setting a cookie
   fragment redirects /start to http://HOST/frag.xml#part; echoes any other request
   dropmid  keeps the connection; a POST that comes on a reused one is read whole, then the
-           connection closes unanswered; every answer's body counts the POSTs read so far"""
+           connection closes unanswered; every answer's body counts the POSTs read so far
+  proxyauth a proxy that keeps its connections: 407 (Basic) to a request without
+           Proxy-Authorization, else 200 with the number of connections that brought requests"""
 
 import contextlib
 import socket
@@ -26,6 +28,7 @@ import threading
 import time
 
 posts_read = 0
+connections_accepted = 0
 
 def read_request(connection, pending):
     """(the request's head and body, what came after it), or None when the peer closed."""
@@ -66,9 +69,32 @@ def drop_a_reused_post(connection):
             served += 1
 
 
+def ask_for_proxy_credentials(connection):
+    global connections_accepted
+    with connection, contextlib.suppress(OSError):
+        pending, counted = b"", False
+        while True:
+            got = read_request(connection, pending)
+            if got is None:
+                return
+            head, pending = got
+            if not counted:  # a connection that only probed the port is none
+                connections_accepted, counted = connections_accepted + 1, True
+            if b"\r\nproxy-authorization:" in head.lower():
+                body = b"connections=%d" % connections_accepted
+                connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n%s" % (len(body), body))
+            else:
+                body = b"<html>credentials, please</html>"
+                connection.sendall(b"HTTP/1.1 407 Proxy Authentication Required\r\n"
+                                   b"Proxy-Authenticate: Basic realm=\"proxy\"\r\n"
+                                   b"Content-Length: %d\r\n\r\n%s" % (len(body), body))
+
+
 def serve(connection, mode):
     if mode == "dropmid":
         return drop_a_reused_post(connection)
+    if mode == "proxyauth":
+        return ask_for_proxy_credentials(connection)
     with connection, contextlib.suppress(OSError):
         request = b""
         while b"\r\n\r\n" not in request:
