@@ -179,13 +179,6 @@ TEST_F(HttpPeers, RedirectsAreFollowed) {
               std::string::npos);
 }
 
-TEST_F(HttpPeers, LargeBodyIsReadWhole) {
-    ASSERT_EQ(http.Initialize(), 0);
-    EXPECT_EQ(http.Get(Url("/large.xml").c_str(), response), 0);
-    EXPECT_EQ(response.Str(), peers::ReadText(s.nginxDir + "/www/large.xml"));
-    EXPECT_EQ(response.Length(), 10485760u);
-}
-
 // A reply over 1 MiB goes to the caller while its pages are given back: it must arrive whole.
 TEST_F(HttpPeers, LargeReplyReachesTheScriptWhole) {
     CTwitter twitter;
@@ -291,24 +284,6 @@ TEST_F(HttpPeers, ThroughTheProxyAsWinHttpHasIt) {
     std::remove(log.c_str());
     EXPECT_EQ(http.Get(Url("/data.xml", true).c_str(), response), 22450);
     EXPECT_EQ(peers::ReadText(log).find("HTTP response code: [200]"), std::string::npos);
-}
-
-// From a fresh session, proxy and server both asking: 407 answered, then 401 answered.
-TEST_F(HttpPeers, ProxyThenServerAuthentication) {
-    http.ProxyServer.Assign(("127.0.0.1:" + std::to_string(s.proxy)).c_str());
-    http.ProxyAccount.Assign("user");
-    http.ProxyPassword.Assign("pass");
-    http.WebAccount.Assign("user");
-    http.WebPassword.Assign("pass");
-    ASSERT_EQ(http.Initialize(), 0);
-    EXPECT_EQ(http.Get(Url("/private/s.xml").c_str(), response), 0);
-    std::string trace = peers::ReadText(log);
-    size_t proxyChallenge = trace.find("HTTP response code: [407]");
-    size_t serverChallenge = trace.find("HTTP response code: [401]");
-    ASSERT_NE(proxyChallenge, std::string::npos);
-    ASSERT_NE(serverChallenge, std::string::npos);
-    EXPECT_LT(proxyChallenge, serverChallenge);
-    EXPECT_EQ(CountOf(trace, "HTTP response code:"), 3u);
 }
 
 TEST_F(HttpPeers, ClosedPortIsReported) {

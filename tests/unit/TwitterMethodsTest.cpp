@@ -382,6 +382,41 @@ TEST_F(TwitterLists, BareForbiddenReplies) {
     EXPECT_EQ(fake.State().sent.back().body, "in_reply_to_status_id=77&status=%40bob+hello");
 }
 
+// Each call's request as the service takes it, and what is refused before anything is sent.
+TEST_F(TwitterLists, RequestsAsTheServiceTakesThem) {
+    const std::pair<const char*, const char*> timelines[] = {
+        {"mentions", "/1/statuses/mentions.xml?"},
+        {"retweeted_of_me", "/1/statuses/retweets_of_me.xml?"},
+        {"alice", "/1/statuses/user_timeline.xml?screen_name=alice"},
+        {"783214", "/1/statuses/user_timeline.xml?user_id=783214"},
+    };
+    for (const auto& [name, path] : timelines) {
+        fake.Queue(Reply(200, StatusesXml(1)));
+        VARIANT status = First(name);
+        VariantClear(&status);
+        EXPECT_EQ(fake.State().sent.back().path, path);
+    }
+    test::Bstr query("friend");
+    fake.Queue(Reply(200, "<users type=\"array\"></users>"));
+    VARIANT user;
+    VariantInit(&user);
+    twitter.FindFirstUser(query.get(), 5, 2, &user);
+    EXPECT_EQ(fake.State().sent.back().path, "/1/users/search.xml?page=2&per_page=5&q=friend");
+
+    test::Bstr message("hi"), none, id;
+    fake.Queue(Reply(200, "<status><id>4242</id></status>"));
+    twitter.Tweet(message.get(), id.put());
+    EXPECT_TRUE(test::HasLine(Lines(), "Tweet success, status id: [4242]"));
+    size_t sent = Sent();
+    twitter.Tweet(none.get(), id.put());
+    EXPECT_EQ(LastError(), 35016);
+    EXPECT_TRUE(test::HasLine(Lines(), "Twitter error: [Need a message]"));
+    twitter.Follow(none.get());
+    EXPECT_EQ(LastError(), 35010);
+    EXPECT_TRUE(test::HasLine(Lines(), "Twitter error: [Need a user id or name]"));
+    EXPECT_EQ(Sent(), sent);
+}
+
 // A user text is one segment of the path: nothing in it reaches another resource.
 TEST_F(TwitterLists, AFollowedNameStaysOneSegment) {
     test::Bstr user("../../account/settings?q#x%2F");
@@ -516,6 +551,7 @@ TEST_F(TwitterLists, ARefusedPageIsAskedForAgain) {
     for (const auto& sent : fake.State().sent)
         cursors.push_back(sent.path.substr(sent.path.find("cursor=") + 7, 3));
     EXPECT_EQ(cursors, (std::vector<std::string>{"%2D", "11&", "11&", "12&"}));
+    EXPECT_TRUE(test::HasLine(Lines(), "Cursor position: [12]"));
 }
 
 // After a first call that failed or found nothing, the next-call ends at once: it never goes on
