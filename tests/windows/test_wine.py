@@ -246,9 +246,6 @@ class WineTest(unittest.TestCase):
     def test_vbscript(self):
         self.run_script("Objects.vbs")
 
-    def test_jscript(self):
-        self.run_script("Objects.js")
-
     def simulator_env(self, sim):
         return dict(self.env, WARBLER_API_HOST=sim.host_port(), WARBLER_OAUTH_HOST=sim.host_port())
 
