@@ -259,6 +259,10 @@ TEST_F(OAuthSigning, TokenExchangeStoresTheReply) {
                  "http://h/oauth/"
                  "authorize?oauth_token=A&oauth_token_secret=B&oauth_callback_confirmed=true");
 
+    fake.Queue(test::Reply(401, "Invalid verifier"));
+    EXPECT_EQ(oauth.GetAccessToken("wrong"), -105);
+    EXPECT_STREQ(oauth.Token.c_str(), "A");  // a refused exchange keeps the request token
+
     fake.Queue(Ok("oauth_token=C"));
     EXPECT_EQ(oauth.GetAccessToken("V"), -107);
     EXPECT_NE(Sent().headers.find("oauth_token=\"A\""), std::string::npos);
@@ -268,5 +272,5 @@ TEST_F(OAuthSigning, TokenExchangeStoresTheReply) {
 
     oauth.Token.Assign("");
     EXPECT_EQ(oauth.GetAccessToken("V"), -103);
-    EXPECT_EQ(fake.State().sent.size(), 2u);
+    EXPECT_EQ(fake.State().sent.size(), 3u);
 }
