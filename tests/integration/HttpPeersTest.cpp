@@ -136,15 +136,6 @@ TEST_F(HttpPeers, UntrustedCertificateIsRefused) {
               std::string::npos);
 }
 
-TEST_F(HttpPeers, PostSendsAFormBody) {
-    ASSERT_EQ(http.Initialize(), 0);
-    // nginx answers a POST to a static file with 405, after reading the whole body.
-    EXPECT_EQ(http.Post(Url("/data.xml").c_str(), "status=a+b%26c", response), 0);
-    EXPECT_EQ(http.LastStatusCode, 405u);
-    EXPECT_NE(AccessLog(1, "POST /data.xml").find("\"POST /data.xml HTTP/1.1\" 405"),
-              std::string::npos);
-}
-
 TEST_F(HttpPeers, BasicAuthenticationRetriesWithTheWebAccount) {
     ASSERT_EQ(http.Initialize(), 0);
     EXPECT_EQ(http.Get(Url("/private/s.xml").c_str(), response), 22412);  // no web account
@@ -177,27 +168,6 @@ TEST_F(HttpPeers, RedirectsAreFollowed) {
     EXPECT_EQ(http.LastStatusCode, 404u);
     EXPECT_NE(peers::ReadText(log).find("--> Redirected to: [" + Url("/r302/data.xml") + "]"),
               std::string::npos);
-}
-
-// A reply over 1 MiB goes to the caller while its pages are given back: it must arrive whole.
-TEST_F(HttpPeers, LargeReplyReachesTheScriptWhole) {
-    CTwitter twitter;
-    BSTR method = CZelString(Url("/large").c_str()).ToBSTR(), format = CZelString("xml").ToBSTR();
-    BSTR reply = nullptr;
-    // The second call checks that the first left the object nothing half given back.
-    for (int call = 0; call < 2; ++call) {
-        SysFreeString(reply);
-        reply = nullptr;
-        ASSERT_EQ(twitter.APICall(method, format, nullptr, VARIANT_FALSE, &reply), S_OK);
-        LONG code = -1;
-        twitter.get_LastError(&code);
-        EXPECT_EQ(code, 0);
-        ASSERT_EQ(SysStringLen(reply), 10485760u);
-        EXPECT_EQ(CZelString(reply).Str(), peers::ReadText(s.nginxDir + "/www/large.xml"));
-    }
-    SysFreeString(reply);
-    SysFreeString(method);
-    SysFreeString(format);
 }
 
 TEST_F(HttpPeers, ConnectionIsKeptAliveUntilTheLibraryChanges) {

@@ -16,7 +16,7 @@ import threading
 import time
 import unittest
 
-from support import PACKAGE, ROOT, PackageTestCase, Simulator
+from support import PACKAGE, PackageTestCase, Simulator
 
 import warbler
 
@@ -64,18 +64,6 @@ class PackageTest(PackageTestCase):
         t.Clear()
         self.assertEqual(t.ProxyServer, "")
         self.assertEqual(t.LogFile, self.log)
-
-    def test_objects_die_with_their_last_reference(self):
-        status = warbler.Dispatch("Velmora.Twitter.Status.1")
-        self.assertIsNone(status.User)
-        self.assertEqual(status.Text, "")
-        user = warbler.Dispatch("velmora.twitter.user")
-        self.assertEqual((user.NumTweets, user.Protected), (0, False))
-        self.assertFalse(warbler.can_unload())
-        del status, user, self.twitter
-        gc.collect()
-        self.assertTrue(warbler.can_unload())
-        self.twitter = warbler.Dispatch("Velmora.Twitter")
 
     def test_only_the_creating_thread_may_call(self):
         failure = []
