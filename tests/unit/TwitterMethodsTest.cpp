@@ -45,36 +45,35 @@ class TwitterMethods : public testing::Test {
 }  // namespace
 
 TEST_F(TwitterMethods, ApiCallUrlComposition) {
-    for (int i = 0; i < 5; ++i) fake.Queue(Reply(200, "<ok/>"));
-    Api("statuses/public_timeline", "xml");
-    EXPECT_TRUE(
-        test::HasLine(Lines(),
-                      "-- APICall Url=[http://api.twitter.com/1/statuses/public_timeline.xml], "
-                      "Format[xml], UsePost[False]"));
-    EXPECT_EQ(fake.State().sent.back().host, "api.twitter.com");
-    EXPECT_EQ(fake.State().sent.back().path, "/1/statuses/public_timeline.xml?");
-
-    twitter.put_UseSSL(VARIANT_TRUE);
-    Api("//statuses/update", "json", "status=hi", true);
-    EXPECT_TRUE(test::HasLine(Lines(),
-                              "-- APICall Url=[https://api.twitter.com/1/statuses/update.json], "
-                              "Format[json], UsePost[True]"));
-    EXPECT_TRUE(fake.State().sent.back().secure);
-    EXPECT_EQ(fake.State().sent.back().body, "status=hi");
-
-    Api("HTTPS://other.example:8443/custom/path", "xml");
-    EXPECT_TRUE(test::HasLine(Lines(),
-                              "-- APICall Url=[HTTPS://other.example:8443/custom/path.xml], "
-                              "Format[xml], UsePost[False]"));
-    Api("API.Twitter.com/1/statuses/show/1",
-        "xml");  // the host prefix: plain HTTP even with SSL on
-    EXPECT_TRUE(test::HasLine(Lines(),
-                              "-- APICall Url=[http://API.Twitter.com/1/statuses/show/1.xml], "
-                              "Format[xml], UsePost[False]"));
-    Api("help/test", "");
-    EXPECT_TRUE(test::HasLine(Lines(),
-                              "-- APICall Url=[https://api.twitter.com/1/help/test.], Format[], "
-                              "UsePost[False]"));
+    struct Case {
+        const char *method, *format, *params;
+        bool post, ssl, secure;
+        const char* url;
+    };
+    for (const Case& c : {
+             Case{"statuses/public_timeline", "xml", "", false, false, false,
+                  "http://api.twitter.com/1/statuses/public_timeline.xml"},
+             Case{"//statuses/update", "json", "status=hi", true, true, true,
+                  "https://api.twitter.com/1/statuses/update.json"},
+             // The scheme is compared case-sensitively: this one is no secure one.
+             Case{"HTTPS://other.example:8443/custom/path", "xml", "", false, true, false,
+                  "HTTPS://other.example:8443/custom/path.xml"},
+             // The host prefix: plain HTTP even with SSL on.
+             Case{"API.Twitter.com/1/statuses/show/1", "xml", "", false, true, false,
+                  "http://API.Twitter.com/1/statuses/show/1.xml"},
+             Case{"help/test", "", "", false, true, true, "https://api.twitter.com/1/help/test."},
+         }) {
+        fake.Queue(Reply(200, "<ok/>"));
+        twitter.put_UseSSL(c.ssl ? VARIANT_TRUE : VARIANT_FALSE);
+        Api(c.method, c.format, c.params, c.post);
+        EXPECT_TRUE(test::HasLine(Lines(), std::string("-- APICall Url=[") + c.url + "], Format[" +
+                                               c.format + "], UsePost[" +
+                                               (c.post ? "True" : "False") + "]"))
+            << c.url;
+        EXPECT_EQ(fake.State().sent.back().secure, c.secure) << c.url;
+    }
+    EXPECT_EQ(fake.State().sent[0].path, "/1/statuses/public_timeline.xml?");
+    EXPECT_EQ(fake.State().sent[1].body, "status=hi");
 }
 
 TEST_F(TwitterMethods, ApiCallSignedOrNot) {
