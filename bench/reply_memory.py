@@ -13,7 +13,6 @@ usage: reply_memory.py BUILD_DIR      (BUILD_DIR: build/linux)
 """
 
 import os
-import resource
 import shutil
 import socket
 import subprocess
