@@ -10,21 +10,10 @@ namespace xml {
 
 inline constexpr size_t kKeptReplyBuffer = size_t{1} << 20;
 
-inline thread_local std::string spareReply;
-
 // An empty text with the room of the last one given back.
-inline std::string TakeReplyBuffer() {
-    std::string text;
-    text.swap(spareReply);
-    return text;
-}
+std::string TakeReplyBuffer();
 
 // Keeps the text's memory, not its bytes, for the next reply: up to kKeptReplyBuffer.
-inline void GiveBackReplyBuffer(std::string& text) {
-    if (text.capacity() <= kKeptReplyBuffer && text.capacity() > spareReply.capacity()) {
-        text.clear();
-        spareReply.swap(text);
-    }
-}
+void GiveBackReplyBuffer(std::string& text);
 
 }  // namespace xml
