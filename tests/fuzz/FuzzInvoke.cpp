@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 args[i].vt = VT_I4, args[i].lVal = number;
                 break;
             case 1: {
-                size_t n = p < end ? std::min<size_t>(*p++ % 16, static_cast<size_t>(end - p)) : 0;
+                size_t wanted = p < end ? *p++ % 16 : 0;  // read before what is left is counted
+                size_t n = std::min<size_t>(wanted, static_cast<size_t>(end - p));
                 std::u16string wide(p, p + n);
                 p += n;
                 texts.push_back(SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
