@@ -1,26 +1,44 @@
 #include "xml/ReplyBuffer.h"
 
+#include "platform/CriticalSection.h"
+
 namespace xml {
 
 namespace {
 
-// Defined here alone: an inline thread-local variable gets its initialisation function from
-// every object that uses it, which the Windows toolchain's linker refuses.
-thread_local std::string spareReply;
+// One for the process, behind a lock: a thread-local one would have to be destroyed when its
+// thread ends, which may be after a script host has unloaded the DLL.
+struct Spare {
+    platform::CriticalSection lock;
+    std::string text;
+};
+
+Spare& TheSpare() {
+    static Spare spare;
+    return spare;
+}
 
 }  // namespace
 
 std::string TakeReplyBuffer() {
+    Spare& spare = TheSpare();
     std::string text;
-    text.swap(spareReply);
+    spare.lock.Enter();
+    text.swap(spare.text);
+    spare.lock.Leave();
     return text;
 }
 
 void GiveBackReplyBuffer(std::string& text) {
-    if (text.capacity() <= kKeptReplyBuffer && text.capacity() > spareReply.capacity()) {
+    if (text.capacity() > kKeptReplyBuffer)
+        return;
+    Spare& spare = TheSpare();
+    spare.lock.Enter();
+    if (text.capacity() > spare.text.capacity()) {
         text.clear();
-        spareReply.swap(text);
+        spare.text.swap(text);
     }
+    spare.lock.Leave();
 }
 
 }  // namespace xml

@@ -1,4 +1,4 @@
-// The memory of the last reply text this thread let go, for the next reply: a reply of a few
+// The memory of the last reply text the process let go, for the next reply: a reply of a few
 // hundred kilobytes written into fresh memory costs a page fault per page, and memory handed back
 // to the system at once costs them again on every call.
 #pragma once
