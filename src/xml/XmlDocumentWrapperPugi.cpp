@@ -2,6 +2,7 @@
 #include <pugixml.hpp>
 
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -117,8 +118,14 @@ CXmlDocumentWrapper::~CXmlDocumentWrapper() = default;
 
 bool CXmlDocumentWrapper::Load(CZelString text) {
     overAllowance_ = false;
-    if (!document_)
+    // Each text gets a document of its own: the nodes of an earlier one keep theirs whole.
+    try {
+        if (!document_ || document_->doc.first_child() || !document_->text.empty())
+            document_ = std::make_shared<Document>();
+    } catch (const std::bad_alloc&) {
+        document_.reset();
         return false;
+    }
     // The same heap as the parser's own, counted while a tree is built.
     static const bool counted =
         (pugi::set_memory_management_functions(AllowedAllocation, std::free), true);

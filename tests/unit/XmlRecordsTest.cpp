@@ -175,12 +175,17 @@ TEST(XmlDocument, NodeTextAndSelections) {
     EXPECT_TRUE(root.SelectNodes("/nothing"));
 }
 
+// Nodes outlive their wrapper, and the wrapper's next text, whether it loads or not.
 TEST(XmlDocument, NodesOutliveTheirWrapper) {
     XmlNode kept;
     {
         CXmlDocumentWrapper document;
         ASSERT_TRUE(document.Load("<status><id>7</id></status>"));
         kept = document.Root();
+        EXPECT_FALSE(document.Load("<not xml"));
+        EXPECT_FALSE(document.Root());
+        ASSERT_TRUE(document.Load("<status><id>8</id></status>"));
+        EXPECT_STREQ(document.Root().GetNodeText("id").c_str(), "8");
     }
     EXPECT_STREQ(kept.GetNodeText("id").c_str(), "7");
 }
