@@ -86,31 +86,6 @@ Peer::~Peer() {
         kill(pid_, SIGKILL);
 }
 
-Simulator::Simulator(const std::vector<std::string>& extraArgs)
-    : dir_(MakeServerDir()), port_(FreePort()) {
-    std::vector<std::string> args = {dir_ + "/simulator.out", "/usr/bin/python3",
-                                     std::string(SIMULATOR), "--port", std::to_string(port_)};
-    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    peer_ = std::make_unique<Peer>("start_background.sh", args, port_);
-}
-
-Simulator::~Simulator() {
-    peer_.reset();
-    RemoveDir(dir_);
-}
-
-std::string Simulator::Output() const {
-    return ReadText(dir_ + "/simulator.out");
-}
-
-std::string Simulator::Credential(const std::string& name) const {
-    std::istringstream lines(Output());
-    for (std::string line; std::getline(lines, line);)
-        if (line.rfind(name + "=", 0) == 0)
-            return line.substr(name.size() + 1);
-    return {};
-}
-
 BrokenServers::BrokenServers(const std::vector<std::string>& modes) : dir_(MakeServerDir()) {
     std::string script = std::string(PEERS_DIR) + "/../broken_server.py";
     for (const std::string& mode : modes) {

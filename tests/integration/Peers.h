@@ -27,24 +27,6 @@ class Peer {
     int pid_ = -1;
 };
 
-// The service simulator on a free port, with the credentials it printed.
-class Simulator {
-  public:
-    explicit Simulator(const std::vector<std::string>& extraArgs = {});
-    ~Simulator();
-    Simulator(const Simulator&) = delete;
-    Simulator& operator=(const Simulator&) = delete;
-    bool Running() const { return peer_ && peer_->Running(); }
-    std::string HostPort() const { return "127.0.0.1:" + std::to_string(port_); }
-    std::string Credential(const std::string& name) const;
-    std::string Output() const;
-
-  private:
-    std::string dir_;
-    int port_;
-    std::unique_ptr<Peer> peer_;
-};
-
 // broken_server.py in each of the given modes, on a port of its own, in a folder of its own.
 class BrokenServers {
   public:
