@@ -136,17 +136,6 @@ TEST_F(HttpPeers, UntrustedCertificateIsRefused) {
               std::string::npos);
 }
 
-TEST_F(HttpPeers, BasicAuthenticationRetriesWithTheWebAccount) {
-    ASSERT_EQ(http.Initialize(), 0);
-    EXPECT_EQ(http.Get(Url("/private/s.xml").c_str(), response), 22412);  // no web account
-    http.WebAccount.Assign("user");
-    http.WebPassword.Assign("pass");
-    EXPECT_EQ(http.Get(Url("/private/s.xml").c_str(), response), 0);
-    EXPECT_EQ(http.LastStatusCode, 200u);
-    EXPECT_NE(response.Str().find("<secret/>"), std::string::npos);
-    EXPECT_EQ(peers::ReadText(log).find("pass"), std::string::npos);
-}
-
 TEST_F(HttpPeers, DigestAuthenticationRetries) {
     ASSERT_EQ(http.Initialize(), 0);
     http.WebAccount.Assign("user");

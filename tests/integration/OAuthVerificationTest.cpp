@@ -118,19 +118,6 @@ INSTANTIATE_TEST_SUITE_P(MethodsAndSchemes, OAuthVerification,
                                     (std::get<1>(param.param) ? "Https" : "Http");
                          });
 
-TEST_F(OAuthVerification, RequestParameterNamedLikeAProtocolParameter) {
-    ParameterMap params;
-    params.Assign("oauth_nonce", "callers-own");
-    oauth.MakeSignedRequest(Url(false), 1, params, response);
-    const std::string& echo = response.Str();
-    EXPECT_NE(echo.find("body oauth_nonce=callers-own\n"), std::string::npos) << echo;
-    size_t header = echo.find("header oauth_nonce=");
-    ASSERT_NE(header, std::string::npos);
-    std::string signedNonce = echo.substr(header + 19, echo.find('\n', header) - header - 19);
-    EXPECT_EQ(signedNonce.size(), 12u) << signedNonce;  // the system's own nonce, not the caller's
-    EXPECT_NE(signedNonce, "callers-own");
-}
-
 TEST_F(OAuthVerification, WrongSecretIsRefused) {
     oauth.ConsumerSecret.Assign("not the secret");
     EXPECT_EQ(oauth.MakeSignedRequest(Url(false), 0, ParameterMap{}, response), -105);
