@@ -93,6 +93,7 @@ class WrapperRulesTest(unittest.TestCase):
         self.assertIn("Fetches a timeline and returns its first status", page)
         self.assertIn("By plain name: timeline, since_id, max_id, count, page", page)
         self.assertIn("The number of followers", type(warbler.Dispatch("Velmora.Twitter.User")).NumFollowers.__doc__)
+        self.assertIn("ConsumerKey (str, get/put; DISPID 13)", pydoc.render_doc(twitter, renderer=pydoc.plaintext))
         # The stub names every member of each class, and nothing the classes lack.
         with open(os.path.join(support.PACKAGE, "warbler", "__init__.pyi")) as stub:
             tree = ast.parse(stub.read())

@@ -1,5 +1,5 @@
 ' The automation objects as a VBScript author meets them: creation by ProgID, the fixed
-' properties, every property set and read back, Clear. The first argument is the DLL's
+' properties, every property set and read back. The first argument is the DLL's
 ' architecture, x64 or x86; the others are result codes whose descriptions are printed as
 ' "description CODE TEXT" for the caller to compare.
 Option Explicit
@@ -68,12 +68,6 @@ Set tweet = tw.FindNextTweet()
 Check tweet Is Nothing, "FindNextTweet of an empty list gives Nothing"
 Check tw.LastError = 35015, "FindNextTweet of an empty list: 35015"
 Check tw.GetErrorDescription(tw.LastError) = "There are no (more) status messages", "its description"
-
-tw.Clear
-Check tw.LastError = 0 And tw.UseSSL = False And tw.ConsumerKey = "" And tw.AccessTokenSecret = "" _
-      And tw.ProxyPassword = "", "Clear resets LastError and UseSSL and empties the keys and the proxy"
-Check tw.LogFile = "c:\warbler-objects.log" And tw.HttpLibrary = "no-such-transport.dll", _
-      "Clear keeps LogFile and HttpLibrary"
 
 Dim progId, made
 For Each progId In Array("Velmora.Twitter.1", "Velmora.Twitter.Status", "Velmora.Twitter.Status.1", _
