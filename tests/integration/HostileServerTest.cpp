@@ -43,8 +43,8 @@ class HostileServer : public testing::Test {
     static void TearDownTestSuite() { delete g_hostile; }
     void SetUp() override {
         http.SetLogFile(log.c_str());
-        http.Timeout = 500;  // a call ceiling of 3 s
-        http.ReceiveTimeout = 1500;
+        http.Timeout = 200;  // a call ceiling of 1.2 s
+        http.ReceiveTimeout = 800;
         ASSERT_EQ(http.Initialize(), 0);
     }
     void TearDown() override { http.Shutdown(); }
@@ -74,10 +74,10 @@ TEST_F(HostileServer, SlowHeadsAndBodiesEndAtTheCallCeiling) {
         EXPECT_EQ(http.Get(Url(mode).c_str(), response), 22410) << mode;
         auto took = std::chrono::steady_clock::now() - started;
         // The ceiling, and at most one receive time-out's wait past it.
-        EXPECT_GE(took, std::chrono::milliseconds(3000)) << mode;
-        EXPECT_LT(took, std::chrono::milliseconds(3000 + 1500 + 1000)) << mode;
+        EXPECT_GE(took, std::chrono::milliseconds(1200)) << mode;
+        EXPECT_LT(took, std::chrono::milliseconds(1200 + 800 + 1000)) << mode;
         std::string trace = Trace();
-        size_t said = trace.find("Call ended: it took longer than [3000] ms in all");
+        size_t said = trace.find("Call ended: it took longer than [1200] ms in all");
         EXPECT_NE(said, std::string::npos) << mode;
         EXPECT_EQ(trace.find("Call ended", said + 1), std::string::npos) << mode;  // once
         std::remove(log.c_str());
