@@ -9,6 +9,7 @@
 #include "oauth/UrlEncode.h"
 #include "oauth/ZelBase64.h"
 #include "platform/Clock.h"
+#include "platform/CodePage.h"
 #include "platform/ProcessId.h"
 #include "platform/UrlEscape.h"
 
@@ -304,10 +305,12 @@ int32_t COAuth::MakeAuthRequest(const CZelString& url, uint32_t post, ParameterM
         Http.ExtraHeaders = AuthorizationLine(Realm, protocol);
         CZelString form = FormString(request);
         if (post != 0) {
-            Log(LOG_VERBATIM, "OAuth signed request posted to: [%s]", normalized.c_str());
+            Log(LOG_VERBATIM, "OAuth signed request posted to: [%s]",
+                platform::Utf8ToAnsi(normalized.View()).c_str());
             result = Http.Post(normalized, form, response);
         } else {
-            Log(LOG_VERBATIM, "OAuth signed get request to: [%s]", normalized.c_str());
+            Log(LOG_VERBATIM, "OAuth signed get request to: [%s]",
+                platform::Utf8ToAnsi(normalized.View()).c_str());
             CZelString target = std::move(normalized);
             if (!form.IsEmpty()) {
                 target.Append('?');
@@ -340,10 +343,12 @@ int32_t COAuth::MakeUnsignedRequest(const CZelString& url, uint32_t post, Parame
         return result;
     CZelString form = FormString(request);
     if (post != 0) {
-        Log(LOG_VERBATIM, "OAuth unsigned request posted to: [%s]", url.c_str());
+        Log(LOG_VERBATIM, "OAuth unsigned request posted to: [%s]",
+            platform::Utf8ToAnsi(url.View()).c_str());
         result = Http.Post(url, form, response);
     } else {
-        Log(LOG_VERBATIM, "OAuth unsigned get request to: [%s]", url.c_str());
+        Log(LOG_VERBATIM, "OAuth unsigned get request to: [%s]",
+            platform::Utf8ToAnsi(url.View()).c_str());
         CZelString target = url;
         target.Append('?');
         target.Append(form);

@@ -18,6 +18,8 @@ std::string WideToAnsi(WideView wide);
 WideString AnsiToWide(std::string_view ansi);
 // The text in UTF-8 whatever the code page, for what goes on the wire to the service.
 std::string WideToUtf8(WideView wide);
+// What goes on the wire, in the code page, for the log.
+std::string Utf8ToAnsi(std::string_view utf8);
 // The same in two steps, for a caller that allocates the room itself: the units the text
 // converts to, and the conversion into room for that many.
 size_t WideLength(std::string_view ansi);

@@ -217,6 +217,10 @@ std::string WideToUtf8(WideView wide) {
     return WideToAnsi(wide);  // the system's 8-bit text is UTF-8 here
 }
 
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return std::string(utf8);
+}
+
 WideString AnsiToWide(std::string_view ansi) {
     WideString out(WideLength(ansi), u'\0');
     AnsiToWideInto(ansi, out.data(), out.size());

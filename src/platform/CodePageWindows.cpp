@@ -51,6 +51,10 @@ WideString ReplyToWide(std::string_view reply) {
     return out;
 }
 
+std::string Utf8ToAnsi(std::string_view utf8) {
+    return WideToAnsi(ReplyToWide(utf8));
+}
+
 }  // namespace platform
 
 namespace platform {
