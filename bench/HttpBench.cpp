@@ -15,22 +15,20 @@ namespace {
 
 struct Nginx {
     Nginx()
-        : dir(peers::MakeServerDir()),
-          http(peers::FreePort()),
+        : http(peers::FreePort()),
           https(peers::FreePort()),
-          peer("start_nginx.sh", {dir, std::to_string(http), std::to_string(https)}, http) {
-        std::ofstream large(dir + "/www/timeline-137k.xml");
+          peer("start_nginx.sh", {dir.Path(), std::to_string(http), std::to_string(https)}, http) {
+        std::ofstream large(dir.File("www/timeline-137k.xml"));
         large << "<statuses>";
         while (large.tellp() < 137 * 1024)
             large << "<status><id>14785507974</id><text>x</text></status>";
         large << "</statuses>";
     }
-    ~Nginx() { peers::RemoveDir(dir); }
     std::string Url(int64_t large) const {
         return "http://127.0.0.1:" + std::to_string(http) +
                (large != 0 ? "/timeline-137k.xml" : "/data.xml");
     }
-    std::string dir;
+    test::TempDir dir;
     int http, https;
     peers::Peer peer;
 };

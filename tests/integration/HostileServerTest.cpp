@@ -50,7 +50,7 @@ class HostileServer : public testing::Test {
     void TearDown() override { http.Shutdown(); }
 
     static std::string Url(const char* mode) { return g_hostile->Url(mode); }
-    std::string Trace() const { return peers::ReadText(log); }
+    std::string Trace() const { return test::ReadFile(log); }
 
     std::string log = g_hostile->Dir() + "/client-" +
                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";

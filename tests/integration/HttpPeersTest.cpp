@@ -19,7 +19,7 @@
 namespace {
 
 struct Servers {
-    std::string nginxDir, proxyDir, apacheDir;
+    test::TempDir nginxDir, proxyDir, apacheDir;
     int http = 0, https = 0, proxy = 0, digest = 0;
     std::unique_ptr<peers::Peer> nginx, tinyproxy, apache;
 };
@@ -31,38 +31,31 @@ class HttpPeers : public testing::Test {
     static void SetUpTestSuite() {
         g_servers = new Servers;
         Servers& s = *g_servers;
-        s.nginxDir = peers::MakeServerDir();
-        s.proxyDir = peers::MakeServerDir();
-        s.apacheDir = peers::MakeServerDir();
         s.http = peers::FreePort();
         s.https = peers::FreePort();
         s.proxy = peers::FreePort();
         s.digest = peers::FreePort();
         s.nginx = std::make_unique<peers::Peer>(
             "start_nginx.sh",
-            std::vector<std::string>{s.nginxDir, std::to_string(s.http), std::to_string(s.https)},
+            std::vector<std::string>{s.nginxDir.Path(), std::to_string(s.http),
+                                     std::to_string(s.https)},
             s.http);
         s.tinyproxy = std::make_unique<peers::Peer>(
             "start_tinyproxy.sh",
-            std::vector<std::string>{s.proxyDir, std::to_string(s.proxy), std::to_string(s.https)},
+            std::vector<std::string>{s.proxyDir.Path(), std::to_string(s.proxy),
+                                     std::to_string(s.https)},
             s.proxy);
         s.apache = std::make_unique<peers::Peer>(
             "start_apache_digest.sh",
-            std::vector<std::string>{s.apacheDir, std::to_string(s.digest)}, s.digest);
+            std::vector<std::string>{s.apacheDir.Path(), std::to_string(s.digest)}, s.digest);
     }
     static void TearDownTestSuite() {
-        g_servers->nginx.reset();
-        g_servers->tinyproxy.reset();
-        g_servers->apache.reset();
-        peers::RemoveDir(g_servers->nginxDir);
-        peers::RemoveDir(g_servers->proxyDir);
-        peers::RemoveDir(g_servers->apacheDir);
-        delete g_servers;
+        delete g_servers;  // the servers stop before their folders go
     }
 
     void SetUp() override {
         ASSERT_TRUE(s.nginx->Running() && s.tinyproxy->Running() && s.apache->Running());
-        setenv("SSL_CERT_FILE", (s.nginxDir + "/ca.crt").c_str(), 1);
+        setenv("SSL_CERT_FILE", s.nginxDir.File("ca.crt").c_str(), 1);
         http.SetLogFile(log.c_str());
     }
     void TearDown() override {
@@ -80,7 +73,7 @@ class HttpPeers : public testing::Test {
     std::string AccessLog(size_t lines, const std::string& containing) const {
         std::string access;
         for (int i = 0; i < 100; ++i) {
-            access = peers::ReadText(s.nginxDir + "/access.log");
+            access = test::ReadFile(s.nginxDir.File("access.log"));
             size_t count = 0;
             for (size_t at = access.find(containing); at != std::string::npos;
                  at = access.find(containing, at + 1))
@@ -104,7 +97,7 @@ class HttpPeers : public testing::Test {
     }
 
     Servers& s = *g_servers;
-    std::string log = s.nginxDir + "/client-" +
+    std::string log = s.nginxDir.File("client-") +
                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
     CZelHttpEx http;
     CZelString response;
@@ -130,7 +123,7 @@ TEST_F(HttpPeers, UntrustedCertificateIsRefused) {
     unsetenv("SSL_CERT_FILE");
     ASSERT_EQ(http.Initialize(), 0);
     EXPECT_EQ(http.Get(Url("/data.xml", true).c_str(), response), 22450);
-    EXPECT_NE(peers::ReadText(log).find(
+    EXPECT_NE(test::ReadFile(log).find(
                   "] failed in WinHttpSendRequest: [12175: the server's certificate is not "
                   "trusted or TLS failed] (SSL certificate problem: "),
               std::string::npos);
@@ -144,7 +137,7 @@ TEST_F(HttpPeers, DigestAuthenticationRetries) {
     EXPECT_EQ(http.Get(url.c_str(), response), 0);
     EXPECT_EQ(http.LastStatusCode, 200u);
     EXPECT_NE(response.Str().find("<digest-ok/>"), std::string::npos);
-    EXPECT_NE(peers::ReadText(log).find("trying again using [DIGEST AUTH]"), std::string::npos);
+    EXPECT_NE(test::ReadFile(log).find("trying again using [DIGEST AUTH]"), std::string::npos);
 }
 
 TEST_F(HttpPeers, RedirectsAreFollowed) {
@@ -155,7 +148,7 @@ TEST_F(HttpPeers, RedirectsAreFollowed) {
     // "data.xml" after /r302 is taken relative to the URL with a slash added.
     EXPECT_EQ(http.Get(Url("/r302").c_str(), response), 0);
     EXPECT_EQ(http.LastStatusCode, 404u);
-    EXPECT_NE(peers::ReadText(log).find("--> Redirected to: [" + Url("/r302/data.xml") + "]"),
+    EXPECT_NE(test::ReadFile(log).find("--> Redirected to: [" + Url("/r302/data.xml") + "]"),
               std::string::npos);
 }
 
@@ -195,7 +188,7 @@ TEST_F(HttpPeers, ProxyWithCredentials) {
     ASSERT_EQ(http.Initialize(), 0);
     // tinyproxy answers wrong proxy credentials with 401: the request ends as a failed logon.
     EXPECT_EQ(http.Get(Url("/data.xml").c_str(), response), 22412);
-    EXPECT_LE(CountOf(peers::ReadText(log), "HTTP response code:"), 4u);
+    EXPECT_LE(CountOf(test::ReadFile(log), "HTTP response code:"), 4u);
     http.Shutdown();  // proxy settings and the credentials they earned belong to a session
 
     http.ProxyAccount.Assign("user");
@@ -208,7 +201,7 @@ TEST_F(HttpPeers, ProxyWithCredentials) {
         EXPECT_NE(response.Str().find("hello"), std::string::npos);
     }
     // The refused CONNECT has no body to fail: nothing is said to have failed.
-    EXPECT_EQ(peers::ReadText(log).find("failed in"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(log).find("failed in"), std::string::npos);
     // Behind the proxy, a server that asks for its own account.
     http.WebAccount.Assign("user");
     http.WebPassword.Assign("pass");
@@ -216,7 +209,7 @@ TEST_F(HttpPeers, ProxyWithCredentials) {
     EXPECT_NE(response.Str().find("<secret/>"), std::string::npos);
     http.WebPassword.Assign("wrong");
     EXPECT_EQ(http.Get(Url("/private/s.xml").c_str(), response), 22412);
-    std::string trace = peers::ReadText(log);
+    std::string trace = test::ReadFile(log);
     EXPECT_NE(trace.find("HTTP response code: [407]"), std::string::npos);
     EXPECT_NE(trace.find("Proxy account: user"), std::string::npos);
     EXPECT_EQ(trace.find("pass"), std::string::npos);
@@ -242,7 +235,7 @@ TEST_F(HttpPeers, ThroughTheProxyAsWinHttpHasIt) {
     ASSERT_EQ(http.Initialize(), 0);
     std::remove(log.c_str());
     EXPECT_EQ(http.Get(Url("/data.xml", true).c_str(), response), 22450);
-    EXPECT_EQ(peers::ReadText(log).find("HTTP response code: [200]"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(log).find("HTTP response code: [200]"), std::string::npos);
 }
 
 TEST_F(HttpPeers, ClosedPortIsReported) {

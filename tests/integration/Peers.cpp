@@ -4,14 +4,10 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace peers {
@@ -69,7 +65,7 @@ namespace {
 bool Alive(int pid) {
     if (kill(pid, 0) != 0)
         return false;
-    std::string stat = ReadText("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat = test::ReadFile("/proc/" + std::to_string(pid) + "/stat");
     size_t close = stat.rfind(')');
     return close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] != 'Z';
 }
@@ -86,46 +82,25 @@ Peer::~Peer() {
         kill(pid_, SIGKILL);
 }
 
-BrokenServers::BrokenServers(const std::vector<std::string>& modes) : dir_(MakeServerDir()) {
+BrokenServers::BrokenServers(const std::vector<std::string>& modes) {
     std::string script = std::string(PEERS_DIR) + "/../broken_server.py";
     for (const std::string& mode : modes) {
         int port = FreePort();
         ports_[mode] = port;
         servers_[mode] = std::make_unique<Peer>(
             "start_background.sh",
-            std::vector<std::string>{dir_ + "/" + mode + ".log", "/usr/bin/python3", script,
+            std::vector<std::string>{dir_.File(mode + ".log"), "/usr/bin/python3", script,
                                      std::to_string(port), mode},
             port);
     }
 }
 
 BrokenServers::~BrokenServers() {
-    servers_.clear();
-    RemoveDir(dir_);
+    servers_.clear();  // before their folder goes
 }
 
 std::string BrokenServers::Url(const std::string& mode, const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(ports_.at(mode)) + path;
-}
-
-std::string MakeServerDir() {
-    std::string pattern = "/tmp/warbler-peer-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-        return {};
-    chmod(pattern.c_str(), 0755);
-    return pattern;
-}
-
-void RemoveDir(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 }  // namespace peers

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
+
 namespace peers {
 
 int FreePort();
@@ -35,17 +37,12 @@ class BrokenServers {
     BrokenServers(const BrokenServers&) = delete;
     BrokenServers& operator=(const BrokenServers&) = delete;
     std::string Url(const std::string& mode, const std::string& path = "/x") const;
-    const std::string& Dir() const { return dir_; }
+    const std::string& Dir() const { return dir_.Path(); }
 
   private:
-    std::string dir_;
+    test::TempDir dir_;
     std::map<std::string, int> ports_;
     std::map<std::string, std::unique_ptr<Peer>> servers_;
 };
-
-// A folder that servers running as "nobody" can read.
-std::string MakeServerDir();
-void RemoveDir(const std::string& path);
-std::string ReadText(const std::string& path);
 
 }  // namespace peers

@@ -35,7 +35,7 @@ class TransportPhases : public testing::Test {
     int32_t Get(const char* mode, const char* path = "/x") {
         return http.Get(g_broken->Url(mode, path).c_str(), response);
     }
-    std::string Trace() const { return peers::ReadText(log); }
+    std::string Trace() const { return test::ReadFile(log); }
 
     std::string log = g_broken->Dir() + "/client-" +
                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";

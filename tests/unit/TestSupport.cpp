@@ -14,6 +14,7 @@ TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "warbler-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
+    chmod(pattern.c_str(), 0755);  // the integration tests' servers run as "nobody"
     path_ = pattern;
 }
 

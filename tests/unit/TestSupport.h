@@ -1,4 +1,5 @@
-// Helpers shared by the unit tests: temporary folders, file reading, BSTR ownership.
+// Helpers shared by the unit and integration tests: temporary folders, file reading, BSTR
+// ownership.
 #pragma once
 
 #include <string>
