@@ -18,8 +18,6 @@ std::string WideToAnsi(WideView wide);
 WideString AnsiToWide(std::string_view ansi);
 // The text in UTF-8 whatever the code page, for what goes on the wire to the service.
 std::string WideToUtf8(WideView wide);
-// What goes on the wire, in the code page, for the log.
-std::string Utf8ToAnsi(std::string_view utf8);
 // The same in two steps, for a caller that allocates the room itself: the units the text
 // converts to, and the conversion into room for that many.
 size_t WideLength(std::string_view ansi);
@@ -32,6 +30,8 @@ size_t AnsiToWideReleasing(std::string& ansi, OLECHAR* out, size_t capacity);
 // A service's reply, which the service sends in UTF-8: decoded as UTF-8 when it is, else in the
 // ANSI code page (on Linux the two are one).
 WideString ReplyToWide(std::string_view reply);
+// Text that goes to the service in UTF-8, in the code page, for the log.
+std::string Utf8ToAnsi(std::string_view utf8);
 
 // True when AnsiToWide would not replace anything in the text.
 bool IsValidUtf8(std::string_view text);
