@@ -330,9 +330,11 @@ class WineTest(unittest.TestCase):
                     said = self.run_jscript("flow.js", FLOW_JSCRIPT + FLOW, windows_path(log), *keys,
                                             env=self.simulator_env(sim), cwd=folder)
                 else:
-                    said = subprocess.run([sys.executable, "-c", FLOW_PYTHON + FLOW, log, *keys],
+                    done = subprocess.run([sys.executable, "-c", FLOW_PYTHON + FLOW, log, *keys],
                                           env=dict(self.simulator_env(sim), PYTHONPATH=PACKAGE), cwd=folder,
-                                          capture_output=True, text=True, timeout=300).stdout.strip()
+                                          capture_output=True, text=True, timeout=300)
+                    self.assertEqual(done.returncode, 0, done.stderr)
+                    said = done.stdout.strip()
                 requests[side] = self.comparable(sim.requests_logged())
             finally:
                 sim.stop()
