@@ -112,6 +112,12 @@ struct IUnknown;
 struct IDispatch;
 struct ITypeInfo;
 
+// Named: an anonymous struct inside VARIANT's anonymous union is a compiler extension.
+struct VariantRecord {
+    void* pvRecord;
+    void* pRecInfo;
+};
+
 struct VARIANT {
     VARTYPE vt;
     WORD wReserved1;
@@ -134,10 +140,7 @@ struct VARIANT {
         IDispatch** ppdispVal;
         VARIANT* pvarVal;
         void* byref;
-        struct {
-            void* pvRecord;
-            void* pRecInfo;
-        } record;
+        VariantRecord record;
     };
 };
 static_assert(sizeof(VARIANT) == 24, "VARIANT must keep the Win64 layout");

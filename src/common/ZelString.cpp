@@ -238,10 +238,14 @@ void CZelString::Append(char ch) {
 }
 
 void CZelString::Format(const char* format, ...) {
+    if (format == nullptr) {
+        Assign("");
+        return;
+    }
     char buffer[2048];
     va_list args;
     va_start(args, format);
-    int n = std::vsnprintf(buffer, sizeof buffer, format != nullptr ? format : "", args);
+    int n = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     Assign(n < 0 ? "" : buffer);
 }
