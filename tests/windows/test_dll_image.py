@@ -38,10 +38,10 @@ def problems(path, arch):
     if re.search(r"HAS_SYMS|HAS_DEBUG| \.debug", said):
         found.append("debug sections or a symbol table")
     with tempfile.TemporaryDirectory() as folder:
-        resources = os.path.join(folder, "rsrc")
+        section = os.path.join(folder, "rsrc")
         subprocess.run([OBJDUMP.replace("objdump", "objcopy"), "-O", "binary", "--only-section=.rsrc", path,
-                        resources], check=True)
-        with open(resources, "rb") as f:
+                        section], check=True)
+        with open(section, "rb") as f:
             resources = f.read()
     for identity in ("2.0-beta (%s)" % arch, "Warbler%s.dll" % arch):
         if identity.encode("utf-16-le") not in resources:
