@@ -109,7 +109,7 @@ def main():
         f.write("[ConsumerTokenPair]\nConsumerToken=key\nConsumerSecret=secret\n"
                 "[AccessTokenPair]\nAccessToken=1-token\nAccessSecret=secret\n")
     env = dict(os.environ, PYTHONPATH=os.path.join(build, "python"), BUILD=build, WARBLER_KEYS=keys)
-    servers = []
+    servers, broken = [], None
     try:
         servers.append(subprocess.check_output(
             ["taskset", "-c", SERVER_CPU, os.path.join(PEERS, "start_nginx.sh"), folder, str(nginx_port),
@@ -137,9 +137,10 @@ def main():
         print("|---|---|---|---|")
         for name, kib, reply, outcome in rows:
             print("| %s | %.0f MiB | %.2fx | %s |" % (name, kib / 1024, kib * 1024 / reply, outcome))
-        broken.kill()
-        broken.wait()
     finally:
+        if broken is not None:
+            broken.kill()
+            broken.wait()
         for pid in servers:
             subprocess.run(["kill", pid], check=False)
         shutil.rmtree(folder, ignore_errors=True)

@@ -69,13 +69,11 @@ int32_t CXTwitter::CallApi(const CZelString& methodUrl, const ParameterMap& para
     int32_t result = Token.IsEmpty() ? MakeUnsignedRequest(url, usePost ? 1 : 0, params, response)
                                      : MakeSignedRequest(url, usePost ? 1 : 0, params, response);
     CXmlDocumentWrapper document;
-    size_t length = response.Length();
     if (!document.Load(std::move(response))) {
-        if (!document.OverAllowance())
+        if (document.RefusedAllowance() == 0)
             return result != 0 ? result : rc::XmlLoadFailed;
         Log(LOG_VERBATIM, "Call ended: the reply's XML tree would take more than [%llu] bytes",
-            static_cast<unsigned long long>(length * CXmlDocumentWrapper::kTreeBytesPerTextByte +
-                                            CXmlDocumentWrapper::kTreeBytesAlways));
+            static_cast<unsigned long long>(document.RefusedAllowance()));
         return rc::NoBuffer;
     }
     root = document.Root();

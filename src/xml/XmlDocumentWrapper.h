@@ -55,11 +55,10 @@ class CXmlDocumentWrapper {
     // True when the text parsed as an XML document; never throws. The text becomes the
     // document's, so that a long reply is not held twice.
     bool Load(CZelString text);
-    // Whether the last Load failed because the tree would have taken more memory than a reply
-    // of that length may: more than kTreeBytesPerTextByte bytes for each byte of text, beyond
-    // kTreeBytesAlways (a flood of tiny elements). Never on Windows, where MSXML keeps its
-    // own account.
-    bool OverAllowance() const { return overAllowance_; }
+    // The allowance that the last Load's tree would have outgrown, or 0: a reply's tree may take
+    // kTreeBytesPerTextByte bytes for each byte of text, beyond kTreeBytesAlways (a flood of tiny
+    // elements takes more). Always 0 on Windows, where MSXML keeps its own account.
+    size_t RefusedAllowance() const { return refusedAllowance_; }
     static constexpr size_t kTreeBytesPerTextByte = 3;
     static constexpr size_t kTreeBytesAlways = size_t{256} << 10;
     XmlNode Root() const;
@@ -68,5 +67,5 @@ class CXmlDocumentWrapper {
 
   private:
     std::shared_ptr<Document> document_;
-    bool overAllowance_ = false;
+    size_t refusedAllowance_ = 0;
 };

@@ -117,7 +117,7 @@ CXmlDocumentWrapper::CXmlDocumentWrapper() : document_(std::make_shared<Document
 CXmlDocumentWrapper::~CXmlDocumentWrapper() = default;
 
 bool CXmlDocumentWrapper::Load(CZelString text) {
-    overAllowance_ = false;
+    refusedAllowance_ = 0;
     // Each text gets a document of its own: the nodes of an earlier one keep theirs whole.
     try {
         if (!document_ || document_->doc.first_child() || !document_->text.empty())
@@ -145,7 +145,8 @@ bool CXmlDocumentWrapper::Load(CZelString text) {
     // The tree is built in the text itself, which is then held once. An element's leading text is
     // kept in the element rather than in a node of its own: a reply of many small records then
     // takes about half the nodes.
-    size_t allowance = kTreeBytesPerTextByte * source.size() + kTreeBytesAlways;
+    const size_t allowed = kTreeBytesPerTextByte * source.size() + kTreeBytesAlways;
+    size_t allowance = allowed;
     treeAllowance = &allowance;
     pugi::xml_parse_result result = document_->doc.load_buffer_inplace(
         source.data(), source.size(), pugi::parse_default | pugi::parse_embed_pcdata,
@@ -153,7 +154,8 @@ bool CXmlDocumentWrapper::Load(CZelString text) {
     treeAllowance = nullptr;
     if (result && HasOneRoot(document_->doc))
         return true;
-    overAllowance_ = result.status == pugi::status_out_of_memory;
+    if (result.status == pugi::status_out_of_memory)
+        refusedAllowance_ = allowed;
     document_->doc.reset();  // no half-parsed tree is ever handed out
     document_->text = std::string();
     return false;

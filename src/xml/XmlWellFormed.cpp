@@ -198,13 +198,20 @@ size_t ValueQuote(std::string_view text, size_t i) {
     return i;
 }
 
+// The index after the name of the tag whose '<' is at 'at', as a parser reads the name: up to a
+// blank, '/' or '>'.
+size_t TagNameEnd(std::string_view text, size_t at) {
+    size_t i = at + 1;
+    while (i < text.size() && !IsBlank(text[i]) && text[i] != '>' && text[i] != '/') ++i;
+    return i;
+}
+
 // Checks a start tag from its '<' and returns the index after its '>', or npos. Sets closed when
 // the tag ends with "/>". Attributes are name, '=' and a quoted value with neither '<' nor a
 // control character in it, apart from each other by blanks, each name once.
 size_t CheckStartTag(std::string_view text, size_t at, bool& closed) {
     std::vector<std::string_view> names;
-    size_t i = at + 1;
-    while (i < text.size() && !IsBlank(text[i]) && text[i] != '>' && text[i] != '/') ++i;
+    size_t i = TagNameEnd(text, at);
     if (!IsName(text.substr(at + 1, i - at - 1), true))
         return std::string_view::npos;
     for (;;) {
@@ -570,12 +577,9 @@ bool IsWellFormedParse(std::string_view text) {
         return false;
     size_t open = SkipBlanks(text, start);
     // The root as the parser will read it: the name of the tag that opens here.
-    size_t nameEnd = open + 1;
-    while (nameEnd < text.size() && !IsBlank(text[nameEnd]) && text[nameEnd] != '/' &&
-           text[nameEnd] != '>')
-        ++nameEnd;
-    std::string_view root =
-        open + 1 < text.size() ? text.substr(open + 1, nameEnd - open - 1) : std::string_view();
+    std::string_view root = open + 1 < text.size()
+                                ? text.substr(open + 1, TagNameEnd(text, open) - open - 1)
+                                : std::string_view();
     if (root.empty() || !IsNameStart(static_cast<unsigned char>(root[0])))
         return ScanWellFormed(text);
     // Cheap checks over the whole text; where one of them has a doubt (comments and processing

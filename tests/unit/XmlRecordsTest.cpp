@@ -119,12 +119,12 @@ TEST(XmlDocument, ATreeFarLargerThanItsTextIsRefused) {
         body += "</r>";
         CXmlDocumentWrapper document;
         EXPECT_FALSE(document.Load(CZelString(body))) << shape;
-        EXPECT_TRUE(document.OverAllowance()) << shape;
+        EXPECT_NE(document.RefusedAllowance(), 0u) << shape;
         EXPECT_FALSE(document.Root()) << shape;
     }
     CXmlDocumentWrapper document;
     EXPECT_FALSE(document.Load(CZelString("<r><a></r>")));
-    EXPECT_FALSE(document.OverAllowance());
+    EXPECT_EQ(document.RefusedAllowance(), 0u);
 }
 
 // Hostile widths end in time linear in the reply: a tag of 200,000 attributes, a text of as many
